@@ -1,0 +1,7 @@
+// module_entry.cpp - the module's one exported symbol.
+#include "binding/script_functions.h"
+
+extern "C" __attribute__((visibility("default"))) int luaopen_orvane_ExcelLibrary_0_KarvoWrapper(lua_State* L) {
+    luaL_openlib(L, "KarvoWrapper", karvo::binding::scriptFunctions(), 0);
+    return 1;
+}

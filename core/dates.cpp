@@ -1,0 +1,100 @@
+// dates.cpp - serial-number arithmetic over Julian day numbers.
+#include "core/dates.h"
+
+#include <cmath>
+#include <cstdint>
+
+namespace karvo {
+namespace {
+
+// Julian day numbers of day 0 in each date system.
+constexpr long kJulianDay1900 = 2415019;
+constexpr long kJulianDay1904 = 2416481;
+
+// Serials outside this open interval lie before year 0 or after 9999-12-31.
+constexpr double kSerialLowerBound = -657435.0;
+constexpr double kSerialUpperBound = 2958466.0;
+
+// Added before the time is split so that a value a hair below a whole unit (the
+// usual result of binary fractions) unpacks to that unit.
+constexpr double kRoundingNudge = 0.00000000001;
+
+long epoch(DateSystem system) { return system == DateSystem::From1904 ? kJulianDay1904 : kJulianDay1900; }
+
+// One step of the time split: the whole units of `f` scaled up, and the rest.
+// The stored part is kept to 16 bits, as the time fields always have been.
+int takeUnits(double& f, double scale) {
+    auto units = static_cast<std::uint16_t>(static_cast<long>(f * scale));
+    f = f * scale - units;
+    return units;
+}
+
+} // namespace
+
+double packDate(DateSystem system, int year, int month, int day, int hour, int minute, int second, int tenths) {
+    long dayNumber = 0;
+    if (!(year < 1 && month < 1 && day < 1)) {
+        long a = (static_cast<long>(month) - 14) / 12;
+        long y = year + a;
+        long c = (y + 4900) / 100;
+        long jdn = (1461 * (y + 4800)) / 4 + (367 * (month - 2 - 12 * a)) / 12 - (3 * c) / 4 + day - 32075;
+        dayNumber = jdn - epoch(system);
+    }
+    return static_cast<double>(dayNumber) + hour / 24.0 + minute / 1440.0 + second / 86400.0 + tenths / 864000.0;
+}
+
+bool unpackDate(DateSystem system, double serial, int* year, int* month, int* day, int* hour, int* minute,
+                int* second, int* tenths) {
+    if (!(serial > kSerialLowerBound && serial < kSerialUpperBound)) return false;
+    double whole = std::trunc(serial);
+    double f = serial - whole + kRoundingNudge;
+    if (f >= 1.0) f -= kRoundingNudge;
+    long i = static_cast<long>(whole);
+
+    int y = 0, m = 0, d = 0;
+    if (i > 0) {
+        long p = i + epoch(system) + 68569;
+        long n = (4 * p) / 146097;
+        p = p - (146097 * n + 3) / 4;
+        long k = (4000 * (p + 1)) / 1461001;
+        p = p - (1461 * k) / 4 + 31;
+        long mm = (80 * p) / 2447;
+        d = static_cast<int>(p - (2447 * mm) / 80);
+        p = mm / 11;
+        m = static_cast<int>(mm + 2 - 12 * p);
+        y = static_cast<int>(100 * (n - 49) + k + p);
+    }
+    if (year) *year = y;
+    if (month) *month = m;
+    if (day) *day = d;
+    if (hour) *hour = takeUnits(f, 24);
+    if (minute) *minute = takeUnits(f, 60);
+    if (second) *second = takeUnits(f, 60);
+    if (tenths) *tenths = static_cast<std::uint16_t>(static_cast<long>(f * 10));
+    return true;
+}
+
+bool numFormatIsDate(int id, const std::function<const char16_t*(int)>& customText) {
+    if ((id >= 14 && id <= 22) || (id >= 45 && id <= 47)) return true;
+    if ((id >= 0 && id <= 13) || (id >= 37 && id <= 44) || id == 48 || id == 49) return false;
+    const char16_t* text = customText(id);
+    return text && formatTextIsDate(text);
+}
+
+bool formatTextIsDate(const char16_t* text) {
+    bool inBracket = false;
+    for (; *text; ++text) {
+        switch (*text) {
+        case u'[': inBracket = true; break;
+        case u']': inBracket = false; break;
+        case u'm': case u'd': case u'y': case u'h': case u's':
+        case u'M': case u'D': case u'Y': case u'H': case u'S':
+            if (!inBracket) return true;
+            break;
+        default: break;
+        }
+    }
+    return false;
+}
+
+} // namespace karvo

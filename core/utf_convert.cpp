@@ -1,0 +1,56 @@
+// utf_convert.cpp - the script-boundary conversions, through ICU's converter API.
+#include "core/utf_convert.h"
+
+#include <memory>
+#include <new>
+
+#include <unicode/ucnv.h>
+
+namespace karvo {
+namespace {
+
+struct ConverterCloser {
+    void operator()(UConverter* converter) const { ucnv_close(converter); }
+};
+using Converter = std::unique_ptr<UConverter, ConverterCloser>;
+
+// Opening a converter costs more than converting a cell's text, so each thread
+// keeps one; reset() drops any state a previous call left behind.
+UConverter& utf8Converter() {
+    thread_local Converter converter = [] {
+        UErrorCode status = U_ZERO_ERROR;
+        Converter opened(ucnv_open("UTF-8", &status));
+        if (U_FAILURE(status) || !opened) throw std::bad_alloc();
+        return opened;
+    }();
+    ucnv_reset(converter.get());
+    return *converter;
+}
+
+} // namespace
+
+std::u16string utf8ToUtf16(std::string_view utf8) {
+    // Every UTF-16 unit consumes at least one input byte, so n units always suffice.
+    std::u16string out(utf8.size(), u'\0');
+    UChar* target = out.data();
+    const char* source = utf8.data();
+    UErrorCode status = U_ZERO_ERROR;
+    ucnv_toUnicode(&utf8Converter(), &target, out.data() + out.size(), &source, utf8.data() + utf8.size(),
+                   nullptr, true, &status);
+    out.resize(static_cast<std::size_t>(target - out.data()));
+    return out;
+}
+
+std::string utf16ToUtf8(std::u16string_view utf16) {
+    UConverter& converter = utf8Converter();
+    std::string out((utf16.size() + 1) * static_cast<std::size_t>(ucnv_getMaxCharSize(&converter)), '\0');
+    char* target = out.data();
+    const UChar* source = utf16.data();
+    UErrorCode status = U_ZERO_ERROR;
+    ucnv_fromUnicode(&converter, &target, out.data() + out.size(), &source, utf16.data() + utf16.size(), nullptr,
+                     true, &status);
+    out.resize(static_cast<std::size_t>(target - out.data()));
+    return out;
+}
+
+} // namespace karvo

@@ -1,0 +1,122 @@
+// UTF-8/UTF-16 conversion at the script boundary and TextPair under C locales.
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <string>
+
+#include "core/book_locale.h"
+#include "core/text_pair.h"
+#include "core/utf_convert.h"
+
+using namespace karvo;
+
+namespace {
+
+/// Selects an LC_CTYPE locale for one test and restores the previous one.
+class LocaleScope {
+public:
+    explicit LocaleScope(const char* name) : previous_(std::setlocale(LC_CTYPE, nullptr)) {
+        available_ = std::setlocale(LC_CTYPE, name) != nullptr;
+    }
+    ~LocaleScope() { std::setlocale(LC_CTYPE, previous_.c_str()); }
+    bool available() const { return available_; }
+
+private:
+    std::string previous_;
+    bool available_;
+};
+
+} // namespace
+
+TEST(Utf, EmptyAndAscii) {
+    EXPECT_EQ(utf8ToUtf16(""), u"");
+    EXPECT_EQ(utf16ToUtf8(u""), "");
+    EXPECT_EQ(utf8ToUtf16("Sheet1"), u"Sheet1");
+}
+
+TEST(Utf, NonAsciiRoundTrips) {
+    const std::string word = "J\xC3\xBCrg\xC3\xA9";  // Jürgé: 7 bytes, 5 units
+    std::u16string wide = utf8ToUtf16(word);
+    EXPECT_EQ(wide, u"J\u00FCrg\u00E9");
+    EXPECT_EQ(utf16ToUtf8(wide), word);
+}
+
+TEST(Utf, OutsideTheBasicPlaneUsesSurrogatePairs) {
+    const std::string clef = "\xF0\x9D\x84\x9E";  // U+1D11E
+    EXPECT_EQ(utf8ToUtf16(clef), std::u16string({0xD834, 0xDD1E}));
+    EXPECT_EQ(utf16ToUtf8(std::u16string({0xD834, 0xDD1E})), clef);
+}
+
+TEST(Utf, IllFormedInputIsSubstitutedNotRejected) {
+    std::u16string wide = utf8ToUtf16("a\xFF" "b");
+    ASSERT_EQ(wide.size(), 3u);
+    EXPECT_EQ(wide[0], u'a');
+    EXPECT_EQ(wide[1], 0xFFFD);
+    EXPECT_EQ(wide[2], u'b');
+    EXPECT_EQ(utf8ToUtf16("ab\xE2\x82").substr(0, 2), u"ab");  // truncated sequence at the end
+    std::string narrow = utf16ToUtf8(std::u16string({u'x', 0xD800, u'y'}));  // lone surrogate
+    EXPECT_EQ(narrow.front(), 'x');
+    EXPECT_EQ(narrow.back(), 'y');
+    EXPECT_GT(narrow.size(), 2u);
+}
+
+TEST(TextPair, WideInWideOutConvertsNothing) {
+    LocaleScope c("C");
+    TextPair text(u"\u4E2D\u6587");
+    EXPECT_EQ(std::u16string(text.wide()), u"\u4E2D\u6587");
+}
+
+TEST(TextPair, UnencodableCharactersNarrowToQuestionMarks) {
+    LocaleScope c("C");
+    TextPair text;
+    text.setWide(u"a\u4E2Db");
+    EXPECT_STREQ(text.narrow(), "a?b");
+}
+
+TEST(TextPair, Utf8LocaleBridgesBothWays) {
+    LocaleScope utf8("C.UTF-8");
+    if (!utf8.available()) GTEST_SKIP() << "no C.UTF-8 locale on this machine";
+    TextPair text;
+    text.setWide(std::u16string({u'A', 0xD834, 0xDD1E, 0x00E9}));
+    EXPECT_STREQ(text.narrow(), "A\xF0\x9D\x84\x9E\xC3\xA9");
+    text.setNarrow("\xC3\xA9t\xC3\xA9");
+    EXPECT_EQ(std::u16string(text.wide()), u"\u00E9t\u00E9");
+    text.setNarrow("bad\xFF");
+    EXPECT_EQ(std::u16string(text.wide()), u"");  // invalid in the locale: empty
+    text.setWide(std::u16string({u'a', 0xDC00, u'b'}));  // a lone surrogate has no encoding
+    EXPECT_STREQ(text.narrow(), "a?b");
+}
+
+TEST(TextPair, NullLeavesTextAloneAndClearEmpties) {
+    TextPair text(u"keep");
+    text.setWide(nullptr);
+    text.setNarrow(nullptr);
+    EXPECT_EQ(std::u16string(text.wide()), u"keep");
+    text.clear();
+    EXPECT_STREQ(text.narrow(), "");
+    EXPECT_EQ(std::u16string(text.wide()), u"");
+}
+
+TEST(BookLocale, FailureKeepsTheLocaleAndReportsIt) {
+    LocaleScope c("C");
+    BookMessage message;
+    BookLocale locale;
+    EXPECT_FALSE(locale.select("no_such_locale.XYZ", message));
+    EXPECT_STREQ(message.text(), "setlocale error");
+    EXPECT_STREQ(std::setlocale(LC_CTYPE, nullptr), "C");
+    EXPECT_TRUE(locale.select("C", message));
+    EXPECT_STREQ(message.text(), "ok");
+}
+
+TEST(BookLocale, ReleaseRestoresWhatWasInForce) {
+    LocaleScope c("C");
+    if (!std::setlocale(LC_CTYPE, "C.UTF-8")) GTEST_SKIP() << "no C.UTF-8 locale on this machine";
+    std::setlocale(LC_CTYPE, "C");
+    {
+        BookMessage message;
+        BookLocale locale;
+        ASSERT_TRUE(locale.select("C.UTF-8", message));
+        EXPECT_STRNE(std::setlocale(LC_CTYPE, nullptr), "C");
+    }
+    EXPECT_STREQ(std::setlocale(LC_CTYPE, nullptr), "C");
+}

@@ -1,0 +1,18 @@
+-- Loads the module the way scripts do, from the build tree that KARVO_MODULE_DIR names.
+local M = {}
+
+local moduleDir = os.getenv("KARVO_MODULE_DIR")
+if moduleDir then package.cpath = moduleDir .. "/?.so;" .. package.cpath end
+
+M.karvo = require "orvane.ExcelLibrary_0.KarvoWrapper"
+
+-- Number of values a call returned, nils included.
+function M.count(...) return select("#", ...) end
+
+function M.tmpname(suffix)
+    local name = os.tmpname()
+    os.remove(name)
+    return name .. (suffix or "")
+end
+
+return M
