@@ -1,0 +1,44 @@
+// fuzz_formula_render.cpp - libFuzzer target: token bytes from a file rendered as formula text.
+#include <cstdint>
+#include <cstdlib>
+#include <span>
+
+#include "core/xlerror.h"
+#include "tests/xls/formula_test_book.h"
+#include "xls/formula_compiler.h"
+#include "xls/formula_renderer.h"
+
+using namespace karvo;
+
+namespace {
+
+// Rendered text that compiles must render as the same text again; a difference is
+// a fault in one of the two directions that no exception would show.
+void checkTextIsStable(const std::u16string& text, test::FormulaTestBook& book) {
+    std::vector<std::uint8_t> again;
+    try {
+        again = compileFormula(text, book);
+    } catch (const xlerror&) {
+        return; // ERR, ?, 1e+06, names and sheet ranges have no compiled form
+    }
+    if (renderFormula(again, book, false, 0, 0) != text) std::abort();
+}
+
+} // namespace
+
+// Byte 0: bit 0 the shared flag; bytes 1-2 the base row, byte 3 the base column; the rest the tokens.
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    constexpr std::size_t kHeader = 4;
+    if (size < kHeader) return 0;
+    static test::FormulaTestBook book; // built once: its function table is the costly part
+    book.xti = {{0, 0, 0}, {0, 1, 1}, {0, 2, 2}, {0, 3, 3}, {0, 0, 2}, {0, 9, 9}};
+    const bool shared = data[0] & 1;
+    const int row = data[1] | data[2] << 8;
+    const int col = data[3];
+    try {
+        const std::u16string text = renderFormula(std::span(data + kHeader, size - kHeader), book, shared, row, col);
+        checkTextIsStable(text, book);
+    } catch (const xlerror&) {
+    }
+    return 0;
+}

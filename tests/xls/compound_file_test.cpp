@@ -1,0 +1,519 @@
+// compound_file_test.cpp - reading hand-built compound files (and broken copies), and the writer's layout.
+#include "xls/compound_file.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "core/xlerror.h"
+
+namespace karvo {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+constexpr std::uint32_t FREE = 0xFFFFFFFF, EOC = 0xFFFFFFFE, FATSECT = 0xFFFFFFFD;
+
+void put16(Bytes& b, std::size_t at, std::uint16_t v) {
+    b[at] = v & 0xFF;
+    b[at + 1] = v >> 8;
+}
+void put32(Bytes& b, std::size_t at, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) b[at + i] = (v >> (8 * i)) & 0xFF;
+}
+void put64(Bytes& b, std::size_t at, std::uint64_t v) {
+    for (int i = 0; i < 8; ++i) b[at + i] = (v >> (8 * i)) & 0xFF;
+}
+std::uint16_t get16(const Bytes& b, std::size_t at) { return b[at] | b[at + 1] << 8; }
+std::uint32_t get32(const Bytes& b, std::size_t at) { return get16(b, at) | std::uint32_t(get16(b, at + 2)) << 16; }
+std::uint64_t get64(const Bytes& b, std::size_t at) { return get32(b, at) | std::uint64_t(get32(b, at + 4)) << 32; }
+
+// A compound file described field by field; bytes() lays it out. Independent of the
+// code under test on purpose: it is what a producer would write.
+struct TestFile {
+    std::uint16_t sectorShift = 9;
+    std::uint16_t miniSectorShift = 6;
+    std::uint32_t numFatSectors = 1;
+    std::uint32_t firstDirSector = 1;
+    std::uint32_t firstMiniFatSector = EOC;
+    std::uint32_t numMiniFatSectors = 0;
+    std::uint32_t firstDifatSector = EOC;
+    std::uint32_t numDifatSectors = 0;
+    std::vector<std::uint32_t> headerDifat = {0}; // the rest of the 109 are FREE
+    std::vector<Bytes> sectors;                    // sector n is sectors[n]
+
+    std::size_t sectorSize() const { return std::size_t(1) << sectorShift; }
+
+    Bytes bytes() const {
+        // The header occupies the first sector (512 bytes of it are used).
+        Bytes b(sectorSize() * (sectors.size() + 1), 0);
+        const std::uint8_t signature[] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+        std::memcpy(b.data(), signature, 8);
+        put16(b, 24, 0x003E);            // minor version
+        put16(b, 26, sectorShift == 12 ? 4 : 3); // major version
+        put16(b, 28, 0xFFFE);            // byte order
+        put16(b, 30, sectorShift);
+        put16(b, 32, miniSectorShift);
+        put32(b, 44, numFatSectors);
+        put32(b, 48, firstDirSector);
+        put32(b, 56, 4096);              // mini stream cut-off
+        put32(b, 60, firstMiniFatSector);
+        put32(b, 64, numMiniFatSectors);
+        put32(b, 68, firstDifatSector);
+        put32(b, 72, numDifatSectors);
+        for (std::size_t i = 0; i < 109; ++i) put32(b, 76 + 4 * i, i < headerDifat.size() ? headerDifat[i] : FREE);
+        for (std::size_t n = 0; n < sectors.size(); ++n) {
+            EXPECT_LE(sectors[n].size(), sectorSize());
+            std::memcpy(b.data() + (n + 1) * sectorSize(), sectors[n].data(), sectors[n].size());
+        }
+        return b;
+    }
+};
+
+Bytes u32Sector(std::size_t sectorSize, std::vector<std::uint32_t> entries, std::uint32_t fill = FREE) {
+    Bytes b(sectorSize, 0);
+    entries.resize(sectorSize / 4, fill);
+    for (std::size_t i = 0; i < entries.size(); ++i) put32(b, 4 * i, entries[i]);
+    return b;
+}
+
+struct Entry {
+    std::u16string name;
+    std::uint8_t type;
+    std::uint32_t start;
+    std::uint64_t size;
+};
+
+Bytes dirSector(std::size_t sectorSize, const std::vector<Entry>& entries) {
+    Bytes b(sectorSize, 0);
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        std::size_t at = 128 * i;
+        const Entry& e = entries[i];
+        for (std::size_t c = 0; c < e.name.size(); ++c) put16(b, at + 2 * c, e.name[c]);
+        put16(b, at + 64, static_cast<std::uint16_t>((e.name.size() + 1) * 2)); // name length, zero included
+        b[at + 66] = e.type;
+        b[at + 67] = 1;                                                          // colour
+        put32(b, at + 68, FREE);                                                 // left sibling
+        put32(b, at + 72, FREE);                                                 // right sibling
+        put32(b, at + 76, e.type == 5 ? 1 : FREE);                               // child
+        put32(b, at + 116, e.start);
+        put64(b, at + 120, e.size);
+    }
+    return b;
+}
+
+// The workbook stream of the test files: a tell-tale pattern, recognisable anywhere.
+Bytes pattern(std::size_t n, std::uint8_t seed = 0) {
+    Bytes b(n);
+    for (std::size_t i = 0; i < n; ++i) b[i] = static_cast<std::uint8_t>(i * 7 + seed + i / 251);
+    return b;
+}
+
+Bytes slice(const Bytes& b, std::size_t from, std::size_t n) { return Bytes(b.begin() + from, b.begin() + from + n); }
+
+// The valid file the broken variants start from: 512-byte sectors; sector 0 the FAT,
+// sector 1 the directory, sectors 2-9 a 4096-byte "Workbook" stream.
+TestFile base() {
+    TestFile f;
+    f.sectors.push_back(u32Sector(512, {FATSECT, EOC, 3, 4, 5, 6, 7, 8, 9, EOC}));
+    f.sectors.push_back(dirSector(512, {{u"Root Entry", 5, EOC, 0}, {u"Workbook", 2, 2, 4096}}));
+    Bytes stream = pattern(4096);
+    for (std::size_t n = 0; n < 8; ++n) f.sectors.push_back(slice(stream, 512 * n, 512));
+    return f;
+}
+
+void expectFailure(const Bytes& file, const std::string& message) {
+    try {
+        readWorkbookStream(file);
+        ADD_FAILURE() << "expected \"" << message << "\"";
+    } catch (const xlerror& e) {
+        EXPECT_EQ(e.what(), message);
+    }
+}
+
+// --- reading: the valid layouts --------------------------------------------------
+
+TEST(CompoundFileRead, BaseFileDeliversTheWholeChain) {
+    EXPECT_EQ(readWorkbookStream(base().bytes()), pattern(4096));
+}
+
+TEST(CompoundFileRead, StreamNameMatchesWithoutRegardToCase) {
+    for (std::u16string name : {u"BOOK", u"Book", u"workbook", u"WORKBOOK"}) {
+        TestFile f = base();
+        f.sectors[1] = dirSector(512, {{u"Root Entry", 5, EOC, 0}, {name, 2, 2, 4096}});
+        EXPECT_EQ(readWorkbookStream(f.bytes()), pattern(4096)) << std::string(name.begin(), name.end());
+    }
+}
+
+TEST(CompoundFileRead, FirstMatchingStreamWinsAndStoragesAreSkipped) {
+    TestFile f = base();
+    // A storage called "Workbook" (type 1) is not a stream; "Book" after it is taken.
+    f.sectors[1] = dirSector(512, {{u"Root Entry", 5, EOC, 0}, {u"Workbook", 1, 2, 4096}, {u"Book", 2, 4, 4096}});
+    Bytes stream = readWorkbookStream(f.bytes());
+    EXPECT_EQ(stream, slice(pattern(4096), 1024, 3072)); // sectors 4-9
+}
+
+TEST(CompoundFileRead, FourKilobyteSectors) {
+    TestFile f;
+    f.sectorShift = 12;
+    f.sectors.push_back(u32Sector(4096, {FATSECT, EOC, 3, EOC, EOC}));
+    f.sectors.push_back(dirSector(4096, {{u"Root Entry", 5, EOC, 0}, {u"Workbook", 2, 2, 8192}, {u"Book", 2, 4, 4096}}));
+    f.sectors.push_back(pattern(4096, 1));
+    f.sectors.push_back(pattern(4096, 2));
+    f.sectors.push_back(pattern(4096, 3));
+    Bytes file = f.bytes();
+    ASSERT_EQ(file.size(), 6u * 4096); // sector n at (n + 1) x 4096
+    Bytes expected = pattern(4096, 1);
+    Bytes second = pattern(4096, 2);
+    expected.insert(expected.end(), second.begin(), second.end());
+    EXPECT_EQ(readWorkbookStream(file), expected);
+
+    // A one-sector stream starts on an end-of-chain FAT entry and is read as it is.
+    f.sectors[1] = dirSector(4096, {{u"Root Entry", 5, EOC, 0}, {u"Book", 2, 4, 4096}});
+    EXPECT_EQ(readWorkbookStream(f.bytes()), pattern(4096, 3));
+}
+
+TEST(CompoundFileRead, SmallStreamComesFromTheMiniStream) {
+    // Sector 2 holds the mini stream (the root entry's data): four 64-byte mini
+    // sectors. Sector 3 is the MiniFAT: the workbook is mini sectors 1 -> 3 -> 0.
+    TestFile f;
+    f.firstMiniFatSector = 3;
+    f.numMiniFatSectors = 1;
+    f.sectors.push_back(u32Sector(512, {FATSECT, EOC, EOC, EOC}));
+    f.sectors.push_back(dirSector(512, {{u"Root Entry", 5, 2, 256}, {u"Workbook", 2, 1, 150}}));
+    Bytes mini = pattern(256);
+    f.sectors.push_back(mini);
+    f.sectors.push_back(u32Sector(512, {EOC, 3, FREE, 0}));
+    Bytes expected = slice(mini, 64, 64);
+    Bytes three = slice(mini, 192, 64), zero = slice(mini, 0, 64);
+    expected.insert(expected.end(), three.begin(), three.end());
+    expected.insert(expected.end(), zero.begin(), zero.end());
+    Bytes file = f.bytes();
+    EXPECT_EQ(readWorkbookStream(file), expected);
+
+    // The same MiniFAT kept in sector 0, which the header then counts.
+    TestFile g = f;
+    std::swap(g.sectors[0], g.sectors[3]);
+    g.sectors[3] = u32Sector(512, {EOC, EOC, EOC, FATSECT});
+    g.headerDifat = {3};
+    g.firstMiniFatSector = 0;
+    EXPECT_EQ(readWorkbookStream(g.bytes()), expected);
+
+    // A mini chain that leaves the MiniFAT.
+    f.sectors[3] = u32Sector(512, {EOC, 200, FREE, 0});
+    expectFailure(f.bytes(), "Xls::read(): mini sector #200 is not found in _minifat");
+    // ... or the mini stream.
+    f.sectors[3] = u32Sector(512, {EOC, 100, FREE, 0}, EOC);
+    expectFailure(f.bytes(), "Xls::read(): mini sector #100 is beyond the end of the mini stream");
+    // ... or loops.
+    f.sectors[3] = u32Sector(512, {EOC, 3, FREE, 1});
+    expectFailure(f.bytes(), "Xls::read(): mini sector #1 appears twice in one chain");
+}
+
+TEST(CompoundFileRead, StartSectorOnFatBookkeepingMovesOn) {
+    // The directory points at sector 0 (the FAT) and sector 1 (end of the directory
+    // chain); the stream is read from sector 2, the first ordinary sector.
+    TestFile f = base();
+    f.sectors[1] = dirSector(512, {{u"Root Entry", 5, EOC, 0}, {u"Workbook", 2, 0, 4096}});
+    EXPECT_EQ(readWorkbookStream(f.bytes()), pattern(4096));
+}
+
+TEST(CompoundFileRead, CutShortLastSectorGivesWhatIsThere) {
+    Bytes file = base().bytes();
+    file.resize(file.size() - 100);
+    EXPECT_EQ(readWorkbookStream(file), slice(pattern(4096), 0, 3996));
+}
+
+TEST(CompoundFileRead, DifatSectorsListFatSectors) {
+    // The FAT lives in sector 11 and is listed only in the DIFAT sector 10.
+    TestFile f = base();
+    f.headerDifat = {};
+    f.firstDifatSector = 10;
+    f.numDifatSectors = 1;
+    f.sectors.push_back(u32Sector(512, {11, FREE}, FREE));
+    put32(f.sectors.back(), 508, EOC); // next DIFAT sector
+    f.sectors.push_back(f.sectors[0]);
+    f.sectors[0] = Bytes(512, 0xAA); // no longer the FAT
+    EXPECT_EQ(readWorkbookStream(f.bytes()), pattern(4096));
+}
+
+// --- reading: broken variants --------------------------------------------------
+
+TEST(CompoundFileBroken, WrongSignature) {
+    Bytes file = base().bytes();
+    file[0] = 0xD1;
+    expectFailure(file, "invalid file format");
+    expectFailure(Bytes{0xD0, 0xCF, 0x11}, "invalid file format");
+    expectFailure(Bytes{}, "invalid file format");
+}
+
+TEST(CompoundFileBroken, TruncatedHeader) {
+    expectFailure(slice(base().bytes(), 0, 300), "invalid file format: the compound file header is truncated");
+}
+
+TEST(CompoundFileBroken, SectorShiftOutOfRange) {
+    for (std::uint16_t shift : {0, 6, 21, 64, 0xFFFF}) {
+        TestFile f = base();
+        Bytes file = f.bytes();
+        put16(file, 30, shift);
+        expectFailure(file, "invalid file format: unsupported sector size");
+    }
+    Bytes file = base().bytes();
+    put16(file, 32, 10); // mini sectors larger than sectors
+    expectFailure(file, "invalid file format: unsupported sector size");
+}
+
+TEST(CompoundFileBroken, FatChainLoop) {
+    TestFile f = base();
+    f.sectors[0] = u32Sector(512, {FATSECT, EOC, 3, 4, 5, 3});
+    expectFailure(f.bytes(), "Xls::read(): sector #3 appears twice in one chain");
+}
+
+TEST(CompoundFileBroken, FatChainLeavesTheFat) {
+    TestFile f = base();
+    f.sectors[0] = u32Sector(512, {FATSECT, EOC, 3, 4, 5, 6, 7, 8, 9, 200});
+    expectFailure(f.bytes(), "Xls::read(): sector #200 is not found in _fat");
+    // A free entry inside a chain is no sector either.
+    f.sectors[0] = u32Sector(512, {FATSECT, EOC, 3, FREE});
+    expectFailure(f.bytes(), "Xls::read(): sector #4294967295 is not found in _fat");
+}
+
+TEST(CompoundFileBroken, FatChainLeavesTheFile) {
+    TestFile f = base();
+    f.sectors[0] = u32Sector(512, {FATSECT, EOC, 3, 4, 5, 6, 7, 8, 9, 12, EOC, EOC, EOC});
+    expectFailure(f.bytes(), "Xls::read(): sector #12 is beyond the end of the file");
+}
+
+TEST(CompoundFileBroken, DirectoryChain) {
+    TestFile f = base();
+    f.firstDirSector = 500;
+    expectFailure(f.bytes(), "Xls::loadDir(): sector #500 is not found in _fat");
+    f = base();
+    f.sectors[0] = u32Sector(512, {FATSECT, 1});
+    expectFailure(f.bytes(), "Xls::loadDir(): sector #1 appears twice in one chain");
+}
+
+TEST(CompoundFileBroken, FatCountMismatch) {
+    TestFile f = base();
+    f.numFatSectors = 2;
+    expectFailure(f.bytes(), "Xls::loadFat(): extract fat sectors (1) not equal _header.numFatSectors (2)");
+    f = base();
+    f.headerDifat = {0, 0};
+    f.numFatSectors = 2;
+    expectFailure(f.bytes(), "Xls::loadFat(): sector #0 is listed twice as a fat sector");
+    f = base();
+    f.headerDifat = {300};
+    expectFailure(f.bytes(), "Xls::loadFat(): sector #300 is beyond the end of the file");
+}
+
+TEST(CompoundFileBroken, DifatCountMismatch) {
+    TestFile f = base();
+    f.numDifatSectors = 1; // but no DIFAT chain
+    expectFailure(f.bytes(), "Xls::loadDifat(): difat chain sectors (0) not equal _header.numDifatSectors (1)");
+
+    // A DIFAT sector the header does not count.
+    f = base();
+    f.firstDifatSector = 10;
+    f.sectors.push_back(u32Sector(512, {}, FREE));
+    put32(f.sectors.back(), 508, EOC);
+    expectFailure(f.bytes(), "Xls::loadDifat(): difat chain contains more sectors than _header.numDifatSectors (0)");
+
+    // A DIFAT sector linking to itself, with a count too large to stop the walk.
+    put32(f.sectors.back(), 508, 10);
+    f.numDifatSectors = 1000000;
+    expectFailure(f.bytes(), "Xls::loadDifat(): sector #10 appears twice in one chain");
+    // ... and with a count of 1, the count stops it first.
+    f.numDifatSectors = 1;
+    expectFailure(f.bytes(), "Xls::loadDifat(): difat chain contains more sectors than _header.numDifatSectors (1)");
+}
+
+TEST(CompoundFileBroken, MiniFatLongerThanCounted) {
+    TestFile f = base();
+    f.firstMiniFatSector = 2; // the chain 2 -> 3 -> ... -> 9 has 8 sectors
+    f.numMiniFatSectors = 3;
+    expectFailure(f.bytes(), "error in loading minifat");
+}
+
+TEST(CompoundFileBroken, WorkbookEntry) {
+    TestFile f = base();
+    f.sectors[1] = dirSector(512, {{u"Root Entry", 5, EOC, 0}, {u"Sheet", 2, 2, 4096}});
+    expectFailure(f.bytes(), "Xls::read(): workbook section is not found");
+    f.sectors[1] = dirSector(512, {{u"Root Entry", 5, EOC, 0}, {u"Workbook", 2, 2, 1ull << 32}});
+    expectFailure(f.bytes(), "Xls::read(): workbook stream size is too big");
+    f.sectors[1] = dirSector(512, {{u"Root Entry", 5, EOC, 0}, {u"Workbook", 2, EOC, 4096}});
+    expectFailure(f.bytes(), "Xls::read(): workbook stream is empty");
+    f.sectors[1] = dirSector(512, {{u"Workbook", 2, 0, 100}});
+    expectFailure(f.bytes(), "Xls::read(): root entry is not found");
+}
+
+// --- directory entries --------------------------------------------------------
+
+TEST(DirEntry, NameLengthLimit) {
+    std::u16string name31(31, u'x');
+    EXPECT_NO_THROW(DirEntry(name31, DirEntry::kStream, kNoStream));
+    try {
+        DirEntry(name31 + u"x", DirEntry::kStream, kNoStream);
+        ADD_FAILURE() << "a 32-character name was accepted";
+    } catch (const xlerror& e) {
+        EXPECT_STREQ(e.what(), "DirEntry::DirEntry(): newName is too big (length must be less 32)");
+    }
+}
+
+TEST(DirEntry, WrittenLayout) {
+    DirEntry e(std::u16string(31, u'x'), DirEntry::kRoot, 1);
+    Bytes b;
+    e.write(b);
+    ASSERT_EQ(b.size(), 128u);
+    EXPECT_EQ(get16(b, 60), u'x');  // 31st character
+    EXPECT_EQ(get16(b, 62), 0);     // terminating zero
+    EXPECT_EQ(get16(b, 64), 64);    // name length in bytes, zero included
+    EXPECT_EQ(b[66], 5);            // root
+    EXPECT_EQ(b[67], 1);            // colour
+    EXPECT_EQ(get32(b, 68), FREE);  // left sibling
+    EXPECT_EQ(get32(b, 72), FREE);  // right sibling
+    EXPECT_EQ(get32(b, 76), 1u);    // child
+    EXPECT_EQ(get32(b, 116), EOC);  // start sector
+    EXPECT_EQ(get64(b, 120), 0u);   // size
+    for (std::size_t i = 80; i < 116; ++i) EXPECT_EQ(b[i], 0) << "class id, state or times at " << i;
+
+    ByteReader in(b);
+    DirEntry back = DirEntry::parse(in);
+    EXPECT_TRUE(in.ok());
+    EXPECT_EQ(back.name, e.name);
+    EXPECT_EQ(back.objectType, 5);
+    EXPECT_EQ(back.child, 1u);
+}
+
+TEST(DirEntry, ParseClipsABadNameLength) {
+    Bytes b = dirSector(512, {{u"Book", 2, 0, 0}});
+    put16(b, 64, 0xFFFF);
+    ByteReader in(b);
+    EXPECT_EQ(DirEntry::parse(in).name, u"Book"); // ends at its zero
+    put16(b, 64, 6);
+    in = ByteReader(b);
+    // Three units. Some producers leave the zero out of the length, so the name is
+    // taken up to the length or the first zero, whichever comes first.
+    EXPECT_EQ(DirEntry::parse(in).name, u"Boo");
+}
+
+// --- writing ------------------------------------------------------------------
+
+TEST(CompoundFileWrite, FatSectorCount) {
+    EXPECT_EQ(fatSectorCount(9), 3u);       // a = 1, b = 1: 1 + 1 + 1
+    EXPECT_EQ(fatSectorCount(128), 3u);     // a stream of 127 sectors and the directory
+    EXPECT_EQ(fatSectorCount(129), 4u);     // a = 2
+    EXPECT_EQ(fatSectorCount(16384), 130u); // a = 128, b = 1
+    EXPECT_EQ(fatSectorCount(16385), 132u); // a = 129, b = 2
+    EXPECT_EQ(fatSectorCount(12801u * 128), 12906u);  // a = 12801, b = 101 (> 100: 3 more)
+    EXPECT_EQ(fatSectorCount(16384u * 128), 16516u);  // b = 128: + floor(b / 128), no + 1
+}
+
+TEST(CompoundFileWrite, ThreeThousandByteStreamLayout) {
+    Bytes stream = pattern(3000);
+    Bytes file = writeCompoundFile(stream);
+    ASSERT_EQ(file.size(), 6656u); // header + 8 stream + 3 FAT + 1 directory sectors
+
+    const std::uint8_t signature[] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+    EXPECT_EQ(std::memcmp(file.data(), signature, 8), 0);
+    EXPECT_EQ(get16(file, 24), 0x003E);  // minor version
+    EXPECT_EQ(get16(file, 26), 3);       // major version
+    EXPECT_EQ(get16(file, 28), 0xFFFE);  // byte order
+    EXPECT_EQ(get16(file, 30), 9);       // sector shift
+    EXPECT_EQ(get16(file, 32), 6);       // mini sector shift
+    EXPECT_EQ(get32(file, 40), 0u);      // directory sectors
+    EXPECT_EQ(get32(file, 44), 3u);      // FAT sectors
+    EXPECT_EQ(get32(file, 48), 11u);     // first directory sector
+    EXPECT_EQ(get32(file, 56), 4096u);   // mini stream cut-off
+    EXPECT_EQ(get32(file, 60), EOC);     // first MiniFAT sector
+    EXPECT_EQ(get32(file, 64), 0u);      // MiniFAT sectors
+    EXPECT_EQ(get32(file, 68), EOC);     // first DIFAT sector
+    EXPECT_EQ(get32(file, 72), 0u);      // DIFAT sectors
+    EXPECT_EQ(get32(file, 76), 8u);      // DIFAT: the FAT sectors
+    EXPECT_EQ(get32(file, 80), 9u);
+    EXPECT_EQ(get32(file, 84), 10u);
+    for (std::size_t i = 3; i < 109; ++i) EXPECT_EQ(get32(file, 76 + 4 * i), FREE) << i;
+
+    // Sectors 0-7: the stream, padded with zeros to 4096 bytes.
+    EXPECT_EQ(slice(file, 512, 3000), stream);
+    for (std::size_t i = 512 + 3000; i < 512 + 4096; ++i) ASSERT_EQ(file[i], 0) << i;
+
+    // Sectors 8-10: the FAT.
+    const std::size_t fat = 9 * 512;
+    for (std::uint32_t i = 0; i < 7; ++i) EXPECT_EQ(get32(file, fat + 4 * i), i + 1);
+    EXPECT_EQ(get32(file, fat + 4 * 7), EOC);
+    for (std::uint32_t i = 8; i <= 10; ++i) EXPECT_EQ(get32(file, fat + 4 * i), FATSECT);
+    EXPECT_EQ(get32(file, fat + 4 * 11), EOC); // the directory
+    for (std::uint32_t i = 12; i < 3 * 128; ++i) ASSERT_EQ(get32(file, fat + 4 * i), FREE) << i;
+
+    // Sector 11: the directory.
+    const std::size_t dir = 12 * 512;
+    const char16_t root[] = u"Root Entry";
+    for (std::size_t i = 0; i < 10; ++i) EXPECT_EQ(get16(file, dir + 2 * i), root[i]);
+    EXPECT_EQ(get16(file, dir + 64), 22);        // name length
+    EXPECT_EQ(file[dir + 66], 5);                // root
+    EXPECT_EQ(get32(file, dir + 76), 1u);        // child: the workbook
+    EXPECT_EQ(get32(file, dir + 116), EOC);      // no mini stream
+    EXPECT_EQ(get64(file, dir + 120), 0u);
+    const char16_t workbook[] = u"Workbook";
+    for (std::size_t i = 0; i < 8; ++i) EXPECT_EQ(get16(file, dir + 128 + 2 * i), workbook[i]);
+    EXPECT_EQ(get16(file, dir + 128 + 64), 18);
+    EXPECT_EQ(file[dir + 128 + 66], 2);          // stream
+    EXPECT_EQ(get32(file, dir + 128 + 76), FREE);
+    EXPECT_EQ(get32(file, dir + 128 + 116), 0u); // start sector
+    EXPECT_EQ(get64(file, dir + 128 + 120), 4096u);
+    for (std::size_t i = dir + 256; i < file.size(); ++i) ASSERT_EQ(file[i], 0) << i;
+}
+
+TEST(CompoundFileWrite, StreamOfWholeSectorsIsNotPadded) {
+    Bytes file = writeCompoundFile(pattern(5000));
+    // 5000 bytes: 10 sectors; n = 11, F = 3; directory sector 13.
+    EXPECT_EQ(file.size(), 512u + 14 * 512);
+    EXPECT_EQ(get32(file, 48), 13u);
+    EXPECT_EQ(get64(file, 14 * 512 + 128 + 120), 5000u);
+    Bytes expected = pattern(5000);
+    expected.resize(5120, 0);
+    EXPECT_EQ(readWorkbookStream(file), expected);
+}
+
+TEST(CompoundFileWrite, LargeStreamNeedsADifatSector) {
+    // 7,100,000 bytes: S = 13868 sectors; n = S + 1 = 13869, a = 109, b = 1,
+    // F = 109 + 1 + 1 = 111 > 109, so X = 1 DIFAT sector (sector 13868) lists the FAT
+    // sectors 13978 and 13979; the directory follows at 13868 + 1 + 111 = 13980.
+    const std::size_t size = 7100000;
+    Bytes stream = pattern(size);
+    Bytes file = writeCompoundFile(stream);
+    ASSERT_EQ(file.size(), 512u + 13981u * 512);
+    EXPECT_EQ(get32(file, 44), 111u);    // FAT sectors
+    EXPECT_EQ(get32(file, 48), 13980u);  // first directory sector
+    EXPECT_EQ(get32(file, 68), 13868u);  // first DIFAT sector
+    EXPECT_EQ(get32(file, 72), 1u);      // DIFAT sectors
+    EXPECT_EQ(get32(file, 76), 13869u);  // first FAT sector, after the DIFAT sector
+    EXPECT_EQ(get32(file, 76 + 4 * 108), 13977u);
+    const std::size_t difat = 13869u * 512;
+    EXPECT_EQ(get32(file, difat), 13978u);
+    EXPECT_EQ(get32(file, difat + 4), 13979u);
+    EXPECT_EQ(get32(file, difat + 8), FREE);
+    EXPECT_EQ(get32(file, difat + 508), EOC); // no further DIFAT sector
+    const std::size_t fat = 13870u * 512;
+    EXPECT_EQ(get32(file, fat + 4 * 13867), EOC);     // last stream sector
+    EXPECT_EQ(get32(file, fat + 4 * 13868), 0xFFFFFFFCu); // the DIFAT sector
+    EXPECT_EQ(get32(file, fat + 4 * 13869), FATSECT);
+    EXPECT_EQ(get32(file, fat + 4 * 13979), FATSECT);
+    EXPECT_EQ(get32(file, fat + 4 * 13980), EOC);     // the directory
+
+    Bytes back = readWorkbookStream(file);
+    ASSERT_EQ(back.size(), 13868u * 512);
+    EXPECT_TRUE(std::equal(stream.begin(), stream.end(), back.begin()));
+    EXPECT_TRUE(std::all_of(back.begin() + size, back.end(), [](auto b) { return b == 0; }));
+}
+
+TEST(CompoundFileWrite, EmptyStreamIsPaddedToTheCutOff) {
+    Bytes file = writeCompoundFile({});
+    EXPECT_EQ(file.size(), 6656u);
+    EXPECT_EQ(readWorkbookStream(file), Bytes(4096, 0));
+}
+
+} // namespace
+} // namespace karvo

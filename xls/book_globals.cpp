@@ -1,0 +1,130 @@
+// book_globals.cpp - the workbook globals substream and the walk over the sheets.
+#include <algorithm>
+#include <string>
+
+#include "core/xlerror.h"
+#include "xls/book_impl.h"
+#include "xls/xls.h"
+
+namespace karvo {
+namespace {
+
+// ExtSST: the bucket size, then 8 bytes per bucket.
+bool extSstSizeOk(std::size_t size) { return size >= 2 && (size - 2) % 8 == 0; }
+
+// Records the globals writer produces itself (or drops: ExtSST is rebuilt by readers
+// that want it, 0x00D3 and 0x01BD belong to macros that are not carried).
+bool writtenElsewhere(std::uint16_t id) {
+    switch (id) {
+    case raw(RecordId::Lbl):
+    case raw(RecordId::ExternSheet):
+    case raw(RecordId::CodeName):
+    case raw(RecordId::SupBook):
+    case raw(RecordId::ExtSST):
+    case raw(RecordId::SST):
+    case 0x00D3:
+    case 0x01BD:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void checkVersion(std::uint16_t version) {
+    if (version != 0x0500 && version != 0x0600) throw xlerror("This file format isn't supported");
+}
+
+} // namespace
+
+void BookImplT::readFile(std::span<const std::uint8_t> file) {
+    Xls xls = Xls::openRead(file);
+    readGlobals(xls);
+    readSheets(xls);
+}
+
+void BookImplT::readGlobals(Xls& xls) {
+    RecordReader& in = xls.in();
+    bool first = true;
+    while (!in.atEnd()) {
+        Record record = in.next();
+        if (record.id == 0) throw xlerror("read error: record id can't be 0");
+        if (first && !record.is(RecordId::BOF)) throw xlerror("This file format isn't supported");
+        first = false;
+        switch (static_cast<RecordId>(record.id)) {
+        case RecordId::EOF_:
+            return;
+        case RecordId::BOF:
+            bof_ = Bof::read(record);
+            checkVersion(bof_.vers);
+            biffVersion_ = bof_.vers;
+            formats_.setBiffVersion(biffVersion_);
+            break;
+        case RecordId::FilePass:
+            throw xlerror("workbook is encrypted");
+        case RecordId::Font: formats_.readFont(record); break;
+        case RecordId::Format: formats_.readFormat(record); break;
+        case RecordId::XF: formats_.readXF(record); break;
+        case RecordId::Style: formats_.readStyle(record); break;
+        case RecordId::Palette: formats_.readPalette(record); break;
+        case RecordId::BoundSheet8: boundSheets_.push_back(BoundSheet8::read(record, biffVersion_)); break;
+        case RecordId::SST: sst_.read(in, record); break;
+        case RecordId::ExtSST:
+            if (!extSstSizeOk(record.body.size())) throw xlerror("ExtSST size is incorrect");
+            break;
+        case RecordId::Lbl: names_.push_back(RawRecord::take(record, in)); break;
+        case RecordId::SupBook: externals_.push_back(ExternalGroup::read(record, in)); break;
+        case RecordId::MsoDrawingGroup: drawingGroup_.push_back(RawRecord::take(record, in)); break;
+        default:
+            if (!globals_.read(record)) rawRecords_.push_back(RawRecord::take(record, in));
+        }
+    }
+}
+
+void BookImplT::readSheets(Xls& xls) {
+    RecordReader& in = xls.in();
+    sheets_.reserve(boundSheets_.size());
+    for (const BoundSheet8& entry : boundSheets_) {
+        // Sheets follow one another; a producer that left a gap is found again
+        // through the position its BoundSheet8 records.
+        if (in.peekId() != raw(RecordId::BOF) && entry.position < in.stream().size()) in.seek(entry.position);
+        auto sheet = std::make_unique<SheetImplT>(*this, entry.name);
+        if (in.peekId() == raw(RecordId::BOF)) sheet->load(in, biffVersion_);
+        sheets_.push_back(std::move(sheet));
+    }
+    if (globals_.window1.itabCur >= sheets_.size()) globals_.window1.itabCur = 0;
+}
+
+std::vector<std::uint8_t> BookImplT::writeFile() {
+    Xls xls = Xls::openWrite();
+    RecordWriter& out = xls.out();
+    std::vector<std::size_t> positionFields;
+    writeGlobals(out, positionFields);
+    for (std::size_t i = 0; i < sheets_.size(); ++i) {
+        out.patchU32(positionFields[i], static_cast<std::uint32_t>(out.position()));
+        sheets_[i]->save(out);
+    }
+    return xls.finish();
+}
+
+void BookImplT::writeGlobals(RecordWriter& out, std::vector<std::size_t>& positionFields) {
+    Bof bof = bof_;
+    bof.vers = 0x0600;  // whatever was read, what is written is BIFF8
+    bof.write(out);
+    auto codeName = std::find_if(rawRecords_.begin(), rawRecords_.end(),
+                                 [](const RawRecord& r) { return r.id == raw(RecordId::CodeName); });
+    globals_.writeHead(out, codeName == rawRecords_.end() ? nullptr : &codeName->body);
+    formats_.write(out);
+    globals_.writeUsesElfs(out);
+    for (std::size_t i = 0; i < boundSheets_.size(); ++i)
+        positionFields.push_back(boundSheets_[i].write(out, sheets_[i]->name()));
+    globals_.writeCountry(out);
+    for (const ExternalGroup& group : externals_) group.write(out);
+    for (const RawRecord& name : names_) name.write(out);
+    for (const RawRecord& record : drawingGroup_) record.write(out);
+    sst_.write(out);
+    for (const RawRecord& record : rawRecords_)
+        if (!writtenElsewhere(record.id)) record.write(out);
+    out.header(RecordId::EOF_, 0);
+}
+
+} // namespace karvo

@@ -1,0 +1,114 @@
+// book_impl.h - BookImplT, the binary (.xls) workbook.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/book_locale.h"
+#include "core/interfaces.h"
+#include "core/operation_frame.h"
+#include "core/text_pair.h"
+#include "xls/bof.h"
+#include "xls/bound_sheet.h"
+#include "xls/external_refs.h"
+#include "xls/format_tables.h"
+#include "xls/raw_record.h"
+#include "xls/sheet_host.h"
+#include "xls/sheet_impl.h"
+#include "xls/sst.h"
+#include "xls/workbook_globals.h"
+
+namespace karvo {
+
+class Xls;
+
+class BookImplT final : public IBook, public SheetHost {
+public:
+    BookImplT();
+    ~BookImplT();
+    BookImplT(const BookImplT&) = delete;
+    BookImplT& operator=(const BookImplT&) = delete;
+
+    // IBook
+    bool load(const char16_t* filename) override;
+    bool save(const char16_t* filename) override;
+    bool loadFromMemory(const char* data, std::size_t size) override;
+    bool saveToMemory(const char** data, std::size_t* size) override;
+    ISheet* addSheet(const char16_t* name, ISheet* initSheet) override;
+    ISheet* insertSheet(int index, const char16_t* name, ISheet* initSheet) override;
+    ISheet* getSheet(int index) override;
+    bool deleteSheet(int index) override;
+    int sheetCount() override;
+    IFormat* addFormat(IFormat* initFormat) override;
+    IFont* addFont(IFont* initFont) override;
+    int addCustomNumFormat(const char16_t* customNumFormat) override;
+    const char16_t* customNumFormat(int fmt) override;
+    IFormat* formatAt(int index) override;
+    int formatCount() override;
+    IFont* fontAt(int index) override;
+    int fontCount() override;
+    double packDate(int year, int month, int day, int hour, int min, int sec, int tenths) override;
+    bool unpackDate(double value, int* year, int* month, int* day, int* hour, int* min, int* sec,
+                    int* tenths) override;
+    Color packColor(int red, int green, int blue) override;
+    void unpackColor(Color color, int* red, int* green, int* blue) override;
+    int activeSheetNumber() override;
+    void setActiveSheetNumber(int index) override;
+    int pictureCount() override;
+    PictureType pictureAt(int index, const char** data, std::size_t* size) override;
+    int addPictureFile(const char16_t* filename) override;
+    int addPictureData(const char* data, std::size_t size) override;
+    const char16_t* defaultFont(int* fontSize) override;
+    void setDefaultFont(const char16_t* fontName, int fontSize) override;
+    bool usesR1C1() override;
+    void setUsesR1C1(bool r1c1) override;
+    bool rgbColorMode() override;
+    void setRgbColorMode(bool rgbMode) override;
+    int binaryVersion() override;
+    bool setLocale(const char* locale) override;
+    const char* errorMessage() override;
+    void release() override;
+
+    // SheetHost
+    BookMessage& message() override { return message_; }
+    int formatIndex(IFormat* format) override;
+    IFormat* formatAtIndex(int xf) override;
+    SharedStrings& sharedStrings() override { return sst_; }
+    DateSystem dateSystem() override;
+    int maxDigitWidth() override;
+    SheetState sheetState(const SheetImplT* sheet) override;
+    bool setSheetState(const SheetImplT* sheet, SheetState state) override;
+
+private:
+    void reset();
+    void readFile(std::span<const std::uint8_t> file);
+    void readGlobals(Xls& xls);
+    void readSheets(Xls& xls);
+    std::vector<std::uint8_t> writeFile();
+    void writeGlobals(RecordWriter& out, std::vector<std::size_t>& positionFields);
+    bool loadBytes(std::span<const std::uint8_t> file);
+    int indexOfSheet(const SheetImplT* sheet) const;
+    void shiftSheetReferences(int index, int delta);
+
+    BookMessage message_;
+    BookLocale locale_;
+    Bof bof_;
+    WorkbookGlobals globals_;
+    std::uint16_t biffVersion_ = 0x0600;
+    FormatTables formats_;
+    SharedStrings sst_;
+    std::vector<BoundSheet8> boundSheets_;
+    std::vector<std::unique_ptr<SheetImplT>> sheets_;
+    std::vector<ExternalGroup> externals_;
+    std::vector<RawRecord> names_;          // Lbl records, kept as read
+    std::vector<RawRecord> drawingGroup_;   // MsoDrawingGroup records, kept as read
+    std::vector<RawRecord> rawRecords_;
+    bool usesR1C1_ = false;
+    bool rgbColorMode_ = false;
+    TextPair text_;
+    std::vector<std::uint8_t> savedBytes_;
+};
+
+} // namespace karvo

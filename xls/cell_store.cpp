@@ -1,0 +1,86 @@
+// cell_store.cpp - row blocks, handles and the shared-string uses of a sheet's cells.
+#include "xls/cell_store.h"
+
+#include <algorithm>
+
+#include "xls/sst.h"
+
+namespace karvo {
+namespace {
+
+// What a sheet of a typical large file holds, for the reservations made before loading.
+constexpr std::size_t kTypicalFormulas = 11000;
+constexpr std::size_t kTypicalLabelSst = 9000;
+constexpr std::size_t kTypicalRk = 70000;
+constexpr std::size_t kTypicalBlank = 800;
+
+} // namespace
+
+CellStore::CellStore(const CellStore& other) : stores_(other.stores_), strings_(other.strings_) {
+    rows_.resize(other.rows_.size());
+    for (std::size_t r = 0; r < rows_.size(); ++r)
+        if (other.rows_[r]) rows_[r] = std::make_unique<Row>(*other.rows_[r]);
+}
+
+CellStore& CellStore::operator=(const CellStore& other) {
+    if (this != &other) *this = CellStore(other);
+    return *this;
+}
+
+void CellStore::setHandle(int row, int col, CellHandle h) {
+    if (rows_.empty()) rows_.resize(kRowCount);
+    auto& block = rows_[static_cast<std::size_t>(row)];
+    if (!block) block = std::make_unique<Row>(Row{});
+    CellHandle& slot = (*block)[static_cast<std::size_t>(col)];
+    countUse(slot, -1);
+    slot = h;
+    countUse(slot, +1);
+}
+
+void CellStore::countUse(CellHandle h, int delta) const {
+    if (!h || handleKind(h) != CellKind::LabelSst) return;
+    std::uint32_t isst = const_cast<CellStore*>(this)->entry<LabelSstCell>(h).isst;
+    if (delta > 0)
+        strings_->retain(isst);
+    else
+        strings_->release(isst);
+}
+
+void CellStore::moveRow(int from, int to) {
+    if (!rowExists(from)) return;
+    auto& target = rows_[static_cast<std::size_t>(to)];
+    target = std::move(rows_[static_cast<std::size_t>(from)]);
+    for (CellHandle h : *target)
+        if (h) position(h).row = static_cast<std::uint16_t>(to);
+}
+
+void CellStore::moveCell(int row, int fromCol, int toCol) {
+    CellHandle h = handle(row, fromCol);
+    if (!h) return;
+    Row& r = *rows_[static_cast<std::size_t>(row)];
+    r[static_cast<std::size_t>(toCol)] = h;
+    r[static_cast<std::size_t>(fromCol)] = 0;
+    position(h).col = static_cast<std::uint16_t>(toCol);
+}
+
+void CellStore::clearAll() {
+    forEach([this](int, int, CellHandle h) { countUse(h, -1); });
+    rows_.clear();
+}
+
+void CellStore::retainStrings() const {
+    forEach([this](int, int, CellHandle h) { countUse(h, +1); });
+}
+
+void CellStore::reserveForLoad(std::size_t bound) {
+    list<FormulaBlock>().reserve(std::min(kTypicalFormulas, bound));
+    list<LabelSstCell>().reserve(std::min(kTypicalLabelSst, bound));
+    list<RkCell>().reserve(std::min(kTypicalRk, bound));
+    list<BlankCell>().reserve(std::min(kTypicalBlank, bound));
+}
+
+void CellStore::shrink() {
+    std::apply([](auto&... store) { (store.shrink_to_fit(), ...); }, stores_);
+}
+
+} // namespace karvo

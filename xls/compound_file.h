@@ -1,0 +1,75 @@
+// compound_file.h - the compound file container around the workbook stream: read and write.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/byte_reader.h"
+
+namespace karvo {
+
+/// Special sector numbers of the FAT, DIFAT and directory.
+namespace sector {
+inline constexpr std::uint32_t kMaxRegular = 0xFFFFFFFA; ///< highest number of a real sector
+inline constexpr std::uint32_t kDifat = 0xFFFFFFFC;      ///< the sector holds DIFAT entries
+inline constexpr std::uint32_t kFat = 0xFFFFFFFD;        ///< the sector holds FAT entries
+inline constexpr std::uint32_t kEndOfChain = 0xFFFFFFFE;
+inline constexpr std::uint32_t kFree = 0xFFFFFFFF;
+} // namespace sector
+
+/// A directory entry absent from the sibling tree or child slot.
+inline constexpr std::uint32_t kNoStream = 0xFFFFFFFF;
+
+/// One 128-byte entry of the compound file directory.
+struct DirEntry {
+    static constexpr std::size_t kSize = 128;
+    static constexpr std::size_t kNameUnits = 32; ///< name field, terminating zero included
+    static constexpr std::uint8_t kStream = 2;
+    static constexpr std::uint8_t kRoot = 5;
+
+    std::u16string name;
+    std::uint8_t objectType = 0;
+    std::uint8_t colorFlag = 1;
+    std::uint32_t leftSibling = kNoStream;
+    std::uint32_t rightSibling = kNoStream;
+    std::uint32_t child = kNoStream;
+    std::array<std::uint8_t, 16> clsid{};
+    std::uint32_t stateBits = 0;
+    std::uint64_t creationTime = 0;
+    std::uint64_t modifiedTime = 0;
+    std::uint32_t startSector = sector::kEndOfChain;
+    std::uint64_t streamSize = 0;
+
+    DirEntry() = default;
+    /// A fresh entry for writing. The name must leave room for the terminating zero:
+    /// 32 characters or more fail with
+    /// "DirEntry::DirEntry(): newName is too big (length must be less 32)".
+    DirEntry(std::u16string_view newName, std::uint8_t type, std::uint32_t childEntry);
+
+    /// Reads one entry; a short reader leaves its failure flag set.
+    static DirEntry parse(ByteReader& in);
+    /// Appends the 128 bytes of the entry.
+    void write(std::vector<std::uint8_t>& out) const;
+};
+
+/// Reads the compound file in `file` and returns every byte that the chain of its
+/// workbook stream ("Workbook" or "Book", in any letter case) covers. The directory's
+/// stream size is not applied: the record loops stop at their EOF records, and the
+/// chain, not the size, bounds what is delivered. Failures raise xlerror.
+std::vector<std::uint8_t> readWorkbookStream(std::span<const std::uint8_t> file);
+
+/// Wraps a workbook stream in a new compound file of 512-byte sectors holding a root
+/// entry and the "Workbook" stream, and returns the file's bytes.
+std::vector<std::uint8_t> writeCompoundFile(std::span<const std::uint8_t> stream);
+
+/// The number of FAT sectors the writer allots to `sectors` stream and directory
+/// sectors: a generous count that always leaves room for the FAT and DIFAT sectors
+/// themselves.
+std::uint32_t fatSectorCount(std::uint64_t sectors);
+
+} // namespace karvo

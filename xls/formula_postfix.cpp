@@ -1,0 +1,162 @@
+// formula_postfix.cpp - the shared vocabulary of postfix formula text.
+#include "xls/formula_postfix.h"
+
+#include <algorithm>
+#include <array>
+
+#include "xls/function_table.h"
+
+namespace karvo {
+
+namespace {
+
+// Concatenation binds more loosely than comparison, and "=" more loosely than the
+// other comparisons.
+constexpr std::array<BinaryOperator, 12> kBinaryOperators = {{
+    {u"+", 0x03, 5}, {u"-", 0x04, 5}, {u"*", 0x05, 6}, {u"/", 0x06, 6},
+    {u"^", 0x07, 7}, {u"&", 0x08, 2}, {u"<", 0x09, 4}, {u"<=", 0x0A, 4},
+    {u"=", 0x0B, 3}, {u">=", 0x0C, 4}, {u">", 0x0D, 4}, {u"<>", 0x0E, 4},
+}};
+
+// Function token counts come from one byte; anything past this is as wrong as 256.
+constexpr std::uint32_t kCountCeiling = 99999;
+
+bool isDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+bool isLetter(char16_t c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'); }
+
+bool isPlainNameChar(char16_t c) {
+    return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || isDigit(c) || c == u'_' || c == u'.' ||
+           c > 0x7F;
+}
+
+std::uint32_t readCount(std::u16string_view digits) {
+    std::uint32_t count = 0;
+    for (char16_t c : digits) count = std::min(count * 10 + (c - u'0'), kCountCeiling);
+    return count;
+}
+
+std::size_t skipWhile(std::u16string_view s, std::size_t i, bool (*test)(char16_t)) {
+    while (i < s.size() && test(s[i])) ++i;
+    return i;
+}
+
+std::optional<CellText> parseCell(std::u16string_view s) {
+    CellText cell;
+    std::size_t i = 0;
+    cell.colAbsolute = i < s.size() && s[i] == u'$';
+    const std::size_t letters = i += cell.colAbsolute;
+    cell.letters = s.substr(letters, (i = skipWhile(s, i, isLetter)) - letters);
+    cell.rowAbsolute = i < s.size() && s[i] == u'$';
+    const std::size_t digits = i += cell.rowAbsolute;
+    cell.digits = s.substr(digits, (i = skipWhile(s, i, isDigit)) - digits);
+    if (cell.letters.empty() || cell.digits.empty() || i != s.size()) return std::nullopt;
+    return cell;
+}
+
+/// A quoted sheet name with its doubled quotes undone, and where the text after its "!" starts.
+std::optional<std::pair<std::u16string, std::size_t>> quotedSheet(std::u16string_view token) {
+    std::u16string name;
+    for (std::size_t i = 1; i < token.size(); ++i) {
+        const char16_t next = i + 1 < token.size() ? token[i + 1] : 0;
+        if (token[i] != u'\'') {
+            name += token[i];
+        } else if (next == u'\'') {
+            name += u'\'';
+            ++i;
+        } else {
+            if (next != u'!') return std::nullopt;
+            return std::pair{std::move(name), i + 2};
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+const BinaryOperator* binaryOperator(std::u16string_view text) {
+    auto it = std::find_if(kBinaryOperators.begin(), kBinaryOperators.end(),
+                           [&](const BinaryOperator& op) { return op.text == text; });
+    return it == kBinaryOperators.end() ? nullptr : &*it;
+}
+
+const BinaryOperator* binaryOperator(std::uint8_t ptg) {
+    auto it = std::find_if(kBinaryOperators.begin(), kBinaryOperators.end(),
+                           [&](const BinaryOperator& op) { return op.ptg == ptg; });
+    return it == kBinaryOperators.end() ? nullptr : &*it;
+}
+
+std::vector<std::u16string_view> splitPostfix(std::u16string_view text) {
+    std::vector<std::u16string_view> tokens;
+    std::size_t start = 0;
+    char16_t quote = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        if (quote != 0) {
+            if (c == quote) quote = 0;
+        } else if (c == u'"' || c == u'\'') {
+            quote = c;
+        } else if (c == u' ') {
+            if (i > start) tokens.push_back(text.substr(start, i - start));
+            start = i + 1;
+        }
+    }
+    if (text.size() > start) tokens.push_back(text.substr(start));
+    return tokens;
+}
+
+std::optional<FunctionToken> parseFunctionToken(std::u16string_view token, const FunctionTable& functions) {
+    if (token.size() < 3 || token.back() != u'F') return std::nullopt;
+    const std::u16string_view body = token.substr(0, token.size() - 1);
+    std::size_t digits = body.size();
+    while (digits > 0 && isDigit(body[digits - 1])) --digits;
+    for (std::size_t split = body.size() - 1; split >= std::max<std::size_t>(digits, 1); --split) {
+        const std::u16string_view name = body.substr(0, split);
+        if (functions.find(name) != FunctionTable::kNotFound) return FunctionToken{name, readCount(body.substr(split))};
+    }
+    return std::nullopt;
+}
+
+std::optional<ReferenceText> parseReference(std::u16string_view token) {
+    ReferenceText ref;
+    ref.refClass = token.size() >= 2 && token.back() == u'R' && isDigit(token[token.size() - 2]);
+    if (ref.refClass) token.remove_suffix(1);
+    if (token.starts_with(u'\'')) {
+        auto sheet = quotedSheet(token);
+        if (!sheet) return std::nullopt;
+        ref.sheet = std::move(sheet->first);
+        token.remove_prefix(sheet->second);
+    } else if (const std::size_t bang = token.rfind(u'!'); bang != std::u16string_view::npos) {
+        if (bang == 0) return std::nullopt;
+        ref.sheet = std::u16string(token.substr(0, bang));
+        token.remove_prefix(bang + 1);
+    }
+    const std::size_t colon = token.find(u':');
+    auto first = parseCell(token.substr(0, colon));
+    if (!first) return std::nullopt;
+    ref.first = *first;
+    if (colon != std::u16string_view::npos && !(ref.last = parseCell(token.substr(colon + 1)))) return std::nullopt;
+    return ref;
+}
+
+std::u16string columnLetters(std::uint32_t column) {
+    std::u16string letters;
+    for (std::uint64_t n = std::uint64_t(column) + 1; n > 0; n = (n - 1) / 26)
+        letters.insert(letters.begin(), static_cast<char16_t>(u'A' + (n - 1) % 26));
+    return letters;
+}
+
+bool sheetNameNeedsQuotes(std::u16string_view name) {
+    return name.empty() || !std::all_of(name.begin(), name.end(), isPlainNameChar);
+}
+
+std::u16string quoteSheetName(std::u16string_view name) {
+    if (!sheetNameNeedsQuotes(name)) return std::u16string(name);
+    std::u16string quoted = u"'";
+    for (char16_t c : name) {
+        quoted += c;
+        if (c == u'\'') quoted += c;
+    }
+    return quoted + u"'";
+}
+
+} // namespace karvo

@@ -1,0 +1,83 @@
+// formula_postfix.h - the postfix text that formula compiling and rendering both pass through.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace karvo {
+
+class FunctionTable;
+
+/// Postfix tokens that are words rather than operator characters.
+namespace postfix {
+inline constexpr std::u16string_view kUnaryPlus = u"uPlus";
+inline constexpr std::u16string_view kUnaryMinus = u"uMinus";
+inline constexpr std::u16string_view kPercent = u"%";           ///< as the compiler writes it
+inline constexpr std::u16string_view kRenderedPercent = u"uPercent"; ///< as the renderer writes it
+inline constexpr std::u16string_view kParentheses = u"(";
+inline constexpr std::u16string_view kMissing = u"MISS";
+inline constexpr std::u16string_view kAttrSum = u"SUM1";
+} // namespace postfix
+
+/// A binary operator: its text, its Ptg id and its precedence when compiling.
+struct BinaryOperator {
+    std::u16string_view text;
+    std::uint8_t ptg;
+    int precedence;
+};
+
+/// The binary operator with this text or Ptg id; null when there is none.
+const BinaryOperator* binaryOperator(std::u16string_view text);
+const BinaryOperator* binaryOperator(std::uint8_t ptg);
+
+/// The tokens of a postfix text: they end at a space outside double or single quotes,
+/// so strings and quoted sheet names keep their spaces. Empty tokens are left out.
+std::vector<std::u16string_view> splitPostfix(std::u16string_view text);
+
+/// A function token NAME + argument count + "F", such as SUM2F.
+struct FunctionToken {
+    std::u16string_view name;
+    std::uint32_t count = 0; ///< saturates far above any count a token byte holds
+};
+
+/// Reads a function token whose name is in the table. Names that end in digits
+/// (LOG10, ATAN2, DAYS360, SUMX2MY2) run into the count digits, so the longest
+/// table name that still leaves a count digit is taken: LOG101F is LOG10 with one
+/// argument, ATAN22F is ATAN2 with two.
+std::optional<FunctionToken> parseFunctionToken(std::u16string_view token, const FunctionTable& functions);
+
+/// A cell as a token spells it: [$]letters[$]digits, not yet checked against the sheet's size.
+struct CellText {
+    bool colAbsolute = false;
+    std::u16string_view letters;
+    bool rowAbsolute = false;
+    std::u16string_view digits;
+};
+
+/// A reference token: [sheet!]cell[:cell][R]. The sheet name comes without its quotes
+/// (and with doubled quotes undone); the R suffix asks for the reference class.
+struct ReferenceText {
+    std::optional<std::u16string> sheet;
+    CellText first;
+    std::optional<CellText> last;
+    bool refClass = false;
+};
+
+/// The parts of a reference token; empty when the token has another shape.
+std::optional<ReferenceText> parseReference(std::u16string_view token);
+
+/// The letters of a zero-based column: A to Z, then AA, AB and so on (IV is 255, XFD 16383).
+std::u16string columnLetters(std::uint32_t column);
+
+/// Whether a sheet name must be quoted in a reference prefix (see quoteSheetName).
+bool sheetNameNeedsQuotes(std::u16string_view name);
+
+/// A sheet name as a reference prefix writes it: between single quotes, each quote
+/// doubled, when the name holds anything besides letters, digits, "_" and ".", so
+/// that the compiler reads the prefix back as one token.
+std::u16string quoteSheetName(std::u16string_view name);
+
+} // namespace karvo

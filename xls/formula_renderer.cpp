@@ -1,0 +1,323 @@
+// formula_renderer.cpp - token bytes to postfix text to infix formula text.
+#include "xls/formula_renderer.h"
+
+#include <array>
+#include <charconv>
+#include <climits>
+#include <vector>
+
+#include "core/byte_reader.h"
+#include "core/xlerror.h"
+#include "xls/biff_strings.h"
+#include "xls/formula_book.h"
+#include "xls/formula_postfix.h"
+#include "xls/function_table.h"
+
+namespace karvo {
+
+namespace {
+
+constexpr const char* kTruncated = "GetFormula move1 error";
+constexpr const char* kNoInfix = "can't build infix formula string";
+
+// Body sizes by base id (a classed id 0x20-0x7F shares the size of its 0x20-0x3F form).
+constexpr std::int8_t kUnknown = -1;
+constexpr std::int8_t kVariable = -2; // 0x17, 0x18 and 0x19 read their own length
+constexpr auto kBodySize = [] {
+    std::array<std::int8_t, 0x40> size{};
+    size.fill(kUnknown);
+    size[0x01] = size[0x02] = 4;
+    for (int id = 0x03; id <= 0x16; ++id) size[id] = 0;
+    size[0x17] = size[0x18] = size[0x19] = kVariable;
+    size[0x1C] = size[0x1D] = 1;
+    size[0x1E] = size[0x21] = size[0x29] = 2;
+    size[0x22] = 3;
+    size[0x23] = size[0x24] = size[0x2A] = size[0x2C] = 4;
+    size[0x26] = size[0x27] = size[0x28] = size[0x39] = size[0x3A] = size[0x3C] = 6;
+    size[0x20] = 7;
+    size[0x1F] = size[0x25] = size[0x2B] = size[0x2D] = 8;
+    size[0x3B] = size[0x3D] = 10;
+    return size;
+}();
+
+// Sub-types of 0x18 and attributes of 0x19 that carry a fixed-size body.
+constexpr std::array<std::uint8_t, 11> kElfTypes = {0x01, 0x02, 0x03, 0x06, 0x07, 0x0A, 0x0B, 0x0D, 0x0F, 0x10, 0x1D};
+constexpr std::array<std::uint8_t, 8> kAttributes = {0x01, 0x02, 0x08, 0x10, 0x20, 0x21, 0x40, 0x41};
+constexpr std::uint8_t kAttrChoose = 0x04;
+constexpr std::uint8_t kAttrSum = 0x10;
+constexpr std::size_t kElfBody = 5;
+
+std::uint8_t baseId(std::uint8_t id) {
+    if (id >= 0x80) return 0; // no Ptg has the high bit; 0 is unknown
+    return id < 0x20 ? id : static_cast<std::uint8_t>((id & 0x1F) | 0x20);
+}
+
+template <std::size_t N>
+bool listed(const std::array<std::uint8_t, N>& list, std::uint8_t value) {
+    for (std::uint8_t v : list)
+        if (v == value) return true;
+    return false;
+}
+
+std::u16string widen(std::string_view ascii) { return std::u16string(ascii.begin(), ascii.end()); }
+
+std::u16string decimal(std::uint64_t value) { return widen(std::to_string(value)); }
+
+// Six significant digits as printf's %g gives them, whatever the C locale's decimal point.
+std::u16string generalNumber(double value) {
+    std::array<char, 32> buffer{};
+    auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::general, 6);
+    return widen(std::string_view(buffer.data(), result.ptr));
+}
+
+std::u16string quotedString(std::u16string_view text) {
+    std::u16string quoted = u"\"";
+    for (char16_t c : text) {
+        quoted += c;
+        if (c == u'"') quoted += c; // doubled, as formula text writes a quote inside a string
+    }
+    return quoted + u"\"";
+}
+
+/// Reads the Ptgs of a token array one at a time and gives each one's postfix token.
+class PtgDecoder {
+public:
+    PtgDecoder(std::span<const std::uint8_t> tokens, const FormulaBook& book, bool shared, int baseRow, int baseCol)
+        : in_(tokens), book_(book), shared_(shared), baseRow_(static_cast<std::uint32_t>(baseRow)),
+          baseCol_(static_cast<std::uint32_t>(baseCol)) {}
+
+    std::u16string postfix() {
+        std::u16string text;
+        while (!in_.atEnd()) {
+            std::u16string token = next();
+            if (token.empty()) continue;
+            if (!text.empty()) text += u' ';
+            text += token;
+            if (text.size() > kMaxRenderedText) throw xlerror(kNoInfix);
+        }
+        return text;
+    }
+
+private:
+    std::u16string next() {
+        const std::uint8_t id = in_.u8();
+        const std::uint8_t base = baseId(id);
+        const std::int8_t size = kBodySize[base];
+        if (size == kUnknown) throw xlerror("can't recognize formula block: unknown ptg");
+        if (size == kVariable) return variable(base);
+        ByteReader body(in_.bytes(static_cast<std::size_t>(size)));
+        if (!in_.ok()) throw xlerror(kTruncated);
+        return fixed(id, base, body);
+    }
+
+    std::u16string variable(std::uint8_t base) {
+        std::u16string token;
+        if (base == 0x17) token = quotedString(readShortString(in_, ShortForm::Count8));
+        else if (base == 0x18) token = elf();
+        else token = attribute();
+        if (!in_.ok()) throw xlerror(kTruncated);
+        return token;
+    }
+
+    std::u16string elf() {
+        const std::uint8_t type = in_.u8();
+        if (in_.ok() && !listed(kElfTypes, type)) throw xlerror("unknown Ptg 0x18");
+        in_.skip(kElfBody);
+        return u"?";
+    }
+
+    std::u16string attribute() {
+        const std::uint8_t type = in_.u8();
+        if (!in_.ok()) return {};
+        if (type == kAttrChoose) {
+            // A jump table: the count of choices, then one offset more than choices.
+            const std::size_t choices = in_.u16();
+            in_.skip((choices + 1) * 2); // fails, rather than reads on, when the array is shorter
+            return {};
+        }
+        if (!listed(kAttributes, type)) throw xlerror("unknown Ptg 0x19");
+        in_.skip(2);
+        return type == kAttrSum ? u"SUM1F" : u"";
+    }
+
+    std::u16string fixed(std::uint8_t id, std::uint8_t base, ByteReader& body) {
+        if (const BinaryOperator* op = binaryOperator(base)) return std::u16string(op->text);
+        switch (base) {
+        case 0x12: return std::u16string(postfix::kUnaryPlus);
+        case 0x13: return std::u16string(postfix::kUnaryMinus);
+        case 0x14: return std::u16string(postfix::kRenderedPercent);
+        case 0x15: return std::u16string(postfix::kParentheses);
+        case 0x16: return std::u16string(postfix::kMissing);
+        case 0x1C: return u"ERR";
+        case 0x1D: return body.u8() ? u"TRUE" : u"FALSE";
+        case 0x1E: return decimal(body.u16());
+        case 0x1F: return generalNumber(body.f64());
+        case 0x21: return function(body.u16(), std::nullopt);
+        case 0x22: {
+            const std::uint8_t count = body.u8();
+            return function(body.u16(), count);
+        }
+        case 0x23: return id == 0x43 ? definedName(body.u32()) : u"?";
+        case 0x24: case 0x2C: return cell(body);
+        case 0x25: case 0x2D: return area(body);
+        case 0x3A: case 0x3B: return threeD(body, base == 0x3B);
+        case 0x2A: return id == 0x2A ? u"#REF!" : u"ERR";
+        case 0x28: return u"NOMEM";
+        case 0x27: case 0x2B: case 0x3C: case 0x3D: return u"ERR";
+        default: return u"?";
+        }
+    }
+
+    // A call without its own count stands for the table's fixed count of arguments.
+    std::u16string function(std::uint16_t number, std::optional<std::uint8_t> count) const {
+        constexpr std::uint16_t kCommandEquivalent = 0x8000;
+        if (number & kCommandEquivalent) return u"?";
+        const auto found = book_.functions().findByNumber(number);
+        if (found.name == u"?") return u"?";
+        return std::u16string(found.name) + decimal(count.value_or(found.fixedArgs)) + u"F";
+    }
+
+    std::u16string definedName(std::uint32_t index) const {
+        if (index > static_cast<std::uint32_t>(INT_MAX)) return u"?";
+        return book_.definedName(static_cast<int>(index)).value_or(u"?");
+    }
+
+    std::u16string cellText(std::uint32_t row, std::uint16_t colWord) const {
+        const bool rowRelative = colWord & 0x8000;
+        const bool colRelative = colWord & 0x4000;
+        std::uint32_t col = colWord & 0x3FFF;
+        if (shared_ && rowRelative) row = (baseRow_ + row) % 65536;
+        if (shared_ && colRelative) col = (baseCol_ + col) % 256;
+        return (colRelative ? u"" : u"$") + columnLetters(col) + (rowRelative ? u"" : u"$") + decimal(row + 1);
+    }
+
+    std::u16string cell(ByteReader& body) const {
+        const std::uint16_t row = body.u16();
+        return cellText(row, body.u16());
+    }
+
+    std::u16string area(ByteReader& body) const {
+        const std::uint16_t firstRow = body.u16(), lastRow = body.u16();
+        const std::uint16_t firstCol = body.u16(), lastCol = body.u16();
+        return cellText(firstRow, firstCol) + u":" + cellText(lastRow, lastCol);
+    }
+
+    std::u16string threeD(ByteReader& body, bool isArea) const {
+        const auto prefix = sheetPrefix(body.u16());
+        if (!prefix) return u"#REF!";
+        return *prefix + (isArea ? area(body) : cell(body));
+    }
+
+    std::optional<std::u16string> sheetPrefix(std::uint16_t index) const {
+        const auto xti = book_.xtiAt(index);
+        const auto valid = [&](int sheet) { return sheet < book_.sheetCount(); };
+        if (!xti || !valid(xti->firstSheet) || !valid(xti->lastSheet)) return std::nullopt;
+        const std::u16string first = book_.sheetNameAt(xti->firstSheet);
+        if (xti->firstSheet == xti->lastSheet) return quoteSheetName(first) + u"!";
+        const std::u16string last = book_.sheetNameAt(xti->lastSheet);
+        const std::u16string range = first + u":" + last;
+        if (sheetNameNeedsQuotes(first) || sheetNameNeedsQuotes(last)) return quoteSheetName(range) + u"!";
+        return range + u"!";
+    }
+
+    ByteReader in_;
+    const FormulaBook& book_;
+    bool shared_;
+    std::uint32_t baseRow_;
+    std::uint32_t baseCol_;
+};
+
+/// The operand stack of postfixToInfix, with the bounds a hostile token array must not pass.
+class InfixStack {
+public:
+    std::size_t size() const { return items_.size(); }
+    void push(std::u16string text) {
+        if (items_.size() >= kMaxRenderStack) throw xlerror(kNoInfix);
+        items_.push_back(checked(std::move(text)));
+    }
+    std::u16string pop() {
+        std::u16string top = std::move(items_.back());
+        items_.pop_back();
+        return top;
+    }
+    void replaceTop(std::u16string text) { items_.back() = checked(std::move(text)); }
+    std::u16string& top() { return items_.back(); }
+
+    /// The last `count` texts joined by ";" (and removed).
+    std::u16string popArguments(std::size_t count) {
+        std::u16string joined;
+        for (std::size_t i = items_.size() - count; i < items_.size(); ++i) {
+            if (i > items_.size() - count) joined += u';';
+            joined += items_[i];
+        }
+        items_.resize(items_.size() - count);
+        return joined;
+    }
+
+private:
+    static std::u16string checked(std::u16string text) {
+        if (text.size() > kMaxRenderedText) throw xlerror(kNoInfix);
+        return text;
+    }
+    std::vector<std::u16string> items_;
+};
+
+// Unary operators, percent and kept parentheses rewrite the top text; each has its message.
+struct Wrapper {
+    std::u16string_view token;
+    std::u16string_view before;
+    std::u16string_view after;
+    const char* message;
+};
+constexpr std::array<Wrapper, 4> kWrappers = {{
+    {postfix::kUnaryMinus, u"-", u"", "toInfix error: incorrect unary minus expression"},
+    {postfix::kUnaryPlus, u"+", u"", "toInfix error: incorrect unary plus expression"},
+    {postfix::kRenderedPercent, u"", u"%", "toInfix error: incorrect percent expression"},
+    {postfix::kParentheses, u"(", u")", "toInfix error: incorrect brackets"},
+}};
+
+const Wrapper* wrapper(std::u16string_view token) {
+    for (const Wrapper& w : kWrappers)
+        if (w.token == token) return &w;
+    return nullptr;
+}
+
+void applyToken(InfixStack& stack, std::u16string_view token, const FunctionTable& functions) {
+    if (binaryOperator(token)) {
+        if (stack.size() < 2) throw xlerror("toInfix error: expected two operands for binary operator");
+        std::u16string right = stack.pop();
+        stack.replaceTop(std::move(stack.top()) + std::u16string(token) + right);
+    } else if (const Wrapper* w = wrapper(token)) {
+        if (stack.size() == 0) throw xlerror(w->message);
+        stack.replaceTop(std::u16string(w->before) + stack.top() + std::u16string(w->after));
+    } else if (auto call = parseFunctionToken(token, functions)) {
+        if (stack.size() < call->count) throw xlerror("toInfix error: incorrect function expression");
+        std::u16string arguments = stack.popArguments(call->count);
+        stack.push(std::u16string(call->name) + u"(" + arguments + u")");
+    } else if (token == postfix::kMissing) {
+        stack.push({});
+    } else {
+        stack.push(std::u16string(token));
+    }
+}
+
+} // namespace
+
+std::u16string tokensToPostfix(std::span<const std::uint8_t> tokens, const FormulaBook& book, bool shared, int baseRow,
+                               int baseCol) {
+    return PtgDecoder(tokens, book, shared, baseRow, baseCol).postfix();
+}
+
+std::u16string postfixToInfix(std::u16string_view postfix, const FunctionTable& functions) {
+    InfixStack stack;
+    for (std::u16string_view token : splitPostfix(postfix)) applyToken(stack, token, functions);
+    if (stack.size() != 1) throw xlerror(kNoInfix);
+    return stack.pop();
+}
+
+std::u16string renderFormula(std::span<const std::uint8_t> tokens, const FormulaBook& book, bool shared, int baseRow,
+                             int baseCol) {
+    return postfixToInfix(tokensToPostfix(tokens, book, shared, baseRow, baseCol), book.functions());
+}
+
+} // namespace karvo

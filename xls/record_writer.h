@@ -1,0 +1,100 @@
+// record_writer.h - building a workbook stream record by record, with CONTINUE splitting.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <utility>
+#include <vector>
+
+#include "core/byte_reader.h"
+#include "xls/record_id.h"
+
+namespace karvo {
+
+/// The largest record body the format allows; longer data goes on in CONTINUE records.
+inline constexpr std::size_t kMaxRecordBody = 8224;
+
+/// Appends records to an in-memory workbook stream. The stream offset of anything
+/// written is position() before writing it; BoundSheet8 positions, known only once
+/// the sheets are written, are filled in afterwards with patchU32().
+class RecordWriter {
+public:
+    /// The write position: the offset in the workbook stream of the next byte.
+    std::size_t position() const { return out_.size(); }
+
+    void u8(std::uint8_t v) { out_.push_back(v); }
+    void u16(std::uint16_t v) { putLittle(out_, v, 2); }
+    void u32(std::uint32_t v) { putLittle(out_, v, 4); }
+    void f64(double v);
+    void bytes(std::span<const std::uint8_t> data) { out_.insert(out_.end(), data.begin(), data.end()); }
+
+    /// A record header; a size above 65535 is taken modulo 65536, as the field holds.
+    void header(std::uint16_t id, std::size_t size);
+    void header(RecordId id, std::size_t size) { header(raw(id), size); }
+
+    /// A whole record. A body longer than kMaxRecordBody is split: the first
+    /// kMaxRecordBody bytes under `id`, the rest in CONTINUE records of at most as many.
+    void record(std::uint16_t id, std::span<const std::uint8_t> body);
+    void record(RecordId id, std::span<const std::uint8_t> body) { record(raw(id), body); }
+
+    /// Overwrites values written earlier, at a stream offset taken from position().
+    void patchU16(std::size_t offset, std::uint16_t v);
+    void patchU32(std::size_t offset, std::uint32_t v);
+
+    const std::vector<std::uint8_t>& stream() const { return out_; }
+    std::vector<std::uint8_t> take() { return std::move(out_); }
+
+private:
+    std::vector<std::uint8_t> out_;
+};
+
+/// Writes one record whose data may exceed a record body, as a group: the record and
+/// the CONTINUE records that carry the rest. It tracks the bytes left in the current
+/// record (the "counter") and the size field of every record of the group; finish()
+/// writes the final sizes.
+class ContinueWriter {
+public:
+    /// Opens the group's first record with a placeholder size.
+    ContinueWriter(RecordWriter& out, std::uint16_t id);
+    ContinueWriter(RecordWriter& out, RecordId id) : ContinueWriter(out, raw(id)) {}
+
+    /// Bytes left in the current record.
+    std::size_t left() const { return left_; }
+
+    /// Opens a CONTINUE record when fewer than `n` bytes are left, so that the next
+    /// `n` bytes (a run, an XTI, a string header) are not split.
+    void reserve(std::size_t n);
+    /// Closes the current record and opens a CONTINUE record with room for 8224 bytes.
+    void openContinue();
+    /// Opens a CONTINUE record that begins with the character-width flags byte of a
+    /// string split inside its characters. The writer leaves 8222 bytes of room after
+    /// it, an even number, so that 16-bit characters never straddle a boundary.
+    void openContinue(std::uint8_t flagsByte);
+
+    /// CONTINUE-aware writes: a value that does not fit is carried on, byte by byte,
+    /// in a new CONTINUE record.
+    void u8(std::uint8_t v);
+    void u16(std::uint16_t v);
+    void u32(std::uint32_t v);
+    /// Writes data in pieces, opening CONTINUE records as needed.
+    void bytes(std::span<const std::uint8_t> data);
+    /// Writes data that the caller has checked fits in the current record.
+    void fitted(std::span<const std::uint8_t> data);
+
+    /// Writes the final size of every record of the group.
+    void finish();
+
+private:
+    struct Open {
+        std::size_t sizeField; // stream offset of the record's size field
+        std::size_t size;      // body bytes written so far
+    };
+    void open(std::uint16_t id, std::size_t room);
+
+    RecordWriter& out_;
+    std::vector<Open> records_;
+    std::size_t left_ = 0;
+};
+
+} // namespace karvo

@@ -1,0 +1,149 @@
+// sheet_impl.cpp - SheetImplT: life cycle, the book's entry points, the name, and the slots not yet supported.
+#include "xls/sheet_impl.h"
+
+#include "core/xlerror.h"
+#include "xls/sheet_stream.h"
+
+namespace karvo {
+namespace {
+
+// Sheet names longer than this are cut: the format's limit for a BoundSheet8 name.
+constexpr std::size_t kMaxSheetName = 31;
+
+constexpr const char* kFormulasLater = "formulas are not supported yet";
+constexpr const char* kNotYet = "not supported yet";
+
+} // namespace
+
+SheetImplT::SheetImplT(SheetHost& host, std::u16string name)
+    : host_(host), name_(std::move(name)), data_(host.sharedStrings()) {}
+
+void SheetImplT::load(RecordReader& records, std::uint16_t biffVersion) {
+    loadSheet(data_, records, biffVersion, host_.sharedStrings());
+}
+
+void SheetImplT::save(RecordWriter& out) { saveSheet(data_, out); }
+
+void SheetImplT::copyFrom(const SheetImplT& other) {
+    data_.cells.clearAll();
+    data_ = other.data_;
+    data_.cells.retainStrings();
+}
+
+void SheetImplT::releaseStrings() { data_.cells.clearAll(); }
+
+void SheetImplT::setSelected(bool selected) {
+    std::uint16_t& grbit = data_.window2.grbit;
+    grbit = selected ? grbit | window2flag::kSelected : grbit & ~window2flag::kSelected;
+}
+
+const char16_t* SheetImplT::keepText(std::u16string text) {
+    text_ = std::move(text);
+    return text_.c_str();
+}
+
+const char16_t* SheetImplT::sheetName() {
+    return run<const char16_t*>(nullptr, [&] { return keepText(name_); });
+}
+
+void SheetImplT::setSheetName(const char16_t* name) {
+    run([&] {
+        if (!name) throw xlerror("sheet name is null");
+        std::u16string text(name);
+        bool cut = text.size() > kMaxSheetName;
+        if (cut) text.resize(kMaxSheetName);
+        name_ = std::move(text);
+        if (cut) host_.message().warn("sheet's name is cut to 31 characters");
+    });
+}
+
+SheetState SheetImplT::sheetState() {
+    return run(SheetVisible, [&] { return host_.sheetState(this); });
+}
+
+bool SheetImplT::setSheetState(SheetState state) {
+    return run(false, [&] { return host_.setSheetState(this, state); });
+}
+
+// ---- formula text: compiling and rendering come later ----
+
+const char16_t* SheetImplT::readFormula(int row, int col, IFormat** format) {
+    return run<const char16_t*>(nullptr, [&]() -> const char16_t* {
+        if (format) *format = nullptr;
+        CellHandle h = usedHandle(row, col);
+        if (!h || handleKind(h) != CellKind::Formula) throw xlerror("cell doesn't contain a formula");
+        throw xlerror(kFormulasLater);
+    });
+}
+
+bool SheetImplT::writeFormula(int, int, const char16_t*, IFormat*) {
+    return run(false, []() -> bool { throw xlerror(kFormulasLater); });
+}
+
+// ---- comments, pictures and defined names come later ----
+
+const char16_t* SheetImplT::readComment(int, int) {
+    return run<const char16_t*>(nullptr, []() -> const char16_t* { throw xlerror(kNotYet); });
+}
+
+void SheetImplT::writeComment(int, int, const char16_t*, const char16_t*, int, int) {
+    run([] { throw xlerror(kNotYet); });
+}
+
+int SheetImplT::pictureCount() {
+    return run(0, []() -> int { throw xlerror(kNotYet); });
+}
+
+int SheetImplT::pictureAt(int, int*, int*, int*, int*, int*, int*, int*, int*) {
+    return run(-1, []() -> int { throw xlerror(kNotYet); });
+}
+
+void SheetImplT::placePictureScaled(int, int, int, double, int, int) {
+    run([] { throw xlerror(kNotYet); });
+}
+
+void SheetImplT::placePictureSized(int, int, int, int, int, int, int) {
+    run([] { throw xlerror(kNotYet); });
+}
+
+void SheetImplT::setPrintRepeatRows(int, int) {
+    run([] { throw xlerror(kNotYet); });
+}
+
+void SheetImplT::setPrintRepeatColumns(int, int) {
+    run([] { throw xlerror(kNotYet); });
+}
+
+void SheetImplT::setPrintArea(int, int, int, int) {
+    run([] { throw xlerror(kNotYet); });
+}
+
+void SheetImplT::clearPrintRepeats() {
+    run([] { throw xlerror(kNotYet); });
+}
+
+void SheetImplT::clearPrintArea() {
+    run([] { throw xlerror(kNotYet); });
+}
+
+bool SheetImplT::namedRange(const char16_t*, int*, int*, int*, int*) {
+    return run(false, []() -> bool { throw xlerror(kNotYet); });
+}
+
+bool SheetImplT::setNamedRange(const char16_t*, int, int, int, int) {
+    return run(false, []() -> bool { throw xlerror(kNotYet); });
+}
+
+bool SheetImplT::deleteNamedRange(const char16_t*) {
+    return run(false, []() -> bool { throw xlerror(kNotYet); });
+}
+
+int SheetImplT::namedRangeCount() {
+    return run(0, []() -> int { throw xlerror(kNotYet); });
+}
+
+const char16_t* SheetImplT::namedRangeAt(int, int*, int*, int*, int*) {
+    return run<const char16_t*>(nullptr, []() -> const char16_t* { throw xlerror(kNotYet); });
+}
+
+} // namespace karvo

@@ -1,0 +1,427 @@
+// sheet_load.cpp - filling a sheet from its record substream, record by record.
+#include <algorithm>
+#include <string>
+
+#include "core/xlerror.h"
+#include "xls/biff_strings.h"
+#include "xls/sheet_stream.h"
+#include "xls/sst.h"
+
+namespace karvo {
+namespace {
+
+// Files of this version and older have 16-bit row fields, 8-bit strings and shorter records.
+constexpr std::uint16_t kBiff5 = 0x0500;
+
+// Typical counts in a large sheet, reserved before loading. Each is capped by what the
+// rest of the stream could hold, so a small hostile file cannot reserve much.
+constexpr std::size_t kTypicalRows = 1200;
+constexpr std::size_t kTypicalRaw = 6000;
+// The smallest record of each kind, header included: a Blank cell, a Row, an empty record.
+constexpr std::size_t kMinCellRecord = 4 + 6;
+constexpr std::size_t kRowRecord = 4 + 16;
+constexpr std::size_t kMinRecord = 4;
+
+// Body sizes of the fixed-layout records.
+constexpr std::size_t kRkSize = 10;
+constexpr std::size_t kNumberSize = 14;
+constexpr std::size_t kLabelSstSize = 10;
+constexpr std::size_t kBlankSize = 6;
+constexpr std::size_t kBoolErrSize = 8;
+constexpr std::size_t kRowSize = 16;
+constexpr std::size_t kColInfoSize = 12;
+constexpr std::size_t kColInfoShortSize = 11; // some producers write the last field as one byte
+constexpr std::size_t kWindow2Size = 18;
+constexpr std::size_t kWindow2OldSize = 10;
+// The fixed part before the list of a MulRk/MulBlank (row, first column, last column),
+// Selection, MergeCells, PhoneticInfo, page breaks, Index and DBCell.
+constexpr std::size_t kMulFixed = 6;
+constexpr std::size_t kMulRkItem = 6;
+constexpr std::size_t kMulBlankItem = 2;
+constexpr std::size_t kSelectionFixed = 9;
+constexpr std::size_t kSelectionItem = 6;
+constexpr std::size_t kRef8Size = 8;
+constexpr std::size_t kPhoneticFixed = 6;
+constexpr std::size_t kBreaksFixed = 2;
+constexpr std::size_t kBreakSize = 6;
+constexpr std::size_t kBreakOldSize = 2; // the row (column) alone
+constexpr std::size_t kIndexFixed = 16;
+constexpr std::size_t kIndexOldFixed = 12;
+constexpr std::size_t kDbCellFixed = 4;
+
+[[noreturn]] void sizeError(std::uint16_t id) { throw xlerror(std::string(recordName(id)) + " size is incorrect"); }
+
+ByteReader exactly(const Record& r, std::size_t size) {
+    if (r.body.size() != size) sizeError(r.id);
+    return r.reader();
+}
+
+// A list record: a fixed part, then items filling the rest exactly.
+void checkList(const Record& r, std::size_t fixed, std::size_t item, std::size_t count) {
+    if (r.body.size() < fixed || (r.body.size() - fixed) / item != count || (r.body.size() - fixed) % item)
+        sizeError(r.id);
+}
+
+std::size_t itemsAfter(const Record& r, std::size_t fixed, std::size_t item) {
+    if (r.body.size() < fixed || (r.body.size() - fixed) % item) sizeError(r.id);
+    return (r.body.size() - fixed) / item;
+}
+
+CellPos readPos(ByteReader& in) { return CellPos{in.u16(), in.u16(), in.u16()}; }
+
+RawRecord asIs(const Record& r) { return RawRecord{r.id, {r.body.begin(), r.body.end()}, {}}; }
+
+class SheetLoader {
+public:
+    SheetLoader(SheetData& sheet, RecordReader& records, bool old, const SharedStrings& strings)
+        : sheet_(sheet), records_(records), old_(old), strings_(strings) {}
+
+    void run();
+
+private:
+    using Handler = void (SheetLoader::*)(const Record&);
+    struct Route {
+        RecordId id;
+        Handler handler;
+    };
+    static const Route kRoutes[];
+
+    void reserve();
+    void worksheetRecord(const Record& r);
+    void keepRaw(const Record& r) { sheet_.raw.push_back(RawRecord::take(r, records_)); }
+    void keepDrawing(const Record& r) { sheet_.drawing.push_back(RawRecord::take(r, records_)); }
+    void keepSubstream(const Record& bof, std::vector<RawRecord>& into);
+
+    // Cells from a file that lie beyond column 255 cannot be held and are skipped.
+    template <class Entry>
+    void putCell(Entry e) {
+        if (e.at.col <= kMaxCol) sheet_.cells.put(std::move(e));
+    }
+    void rk(const Record& r);
+    void number(const Record& r);
+    void labelSst(const Record& r);
+    void blank(const Record& r);
+    void boolErr(const Record& r);
+    void label(const Record& r);
+    void mulRk(const Record& r);
+    void mulBlank(const Record& r);
+    void formula(const Record& r);
+    void row(const Record& r);
+    void colInfo(const Record& r);
+    void dimensions(const Record& r);
+    void window2(const Record& r);
+    void pane(const Record& r);
+    void selection(const Record& r);
+    void mergeCells(const Record& r);
+    void phoneticInfo(const Record& r);
+    void index(const Record& r);
+    void dbCell(const Record& r);
+    void horizontalBreaks(const Record& r) { sheet_.horizontalBreaks = readBreaks(r, kMaxCol); }
+    void verticalBreaks(const Record& r) { sheet_.verticalBreaks = readBreaks(r, kMaxRow); }
+    std::vector<PageBreak> readBreaks(const Record& r, int lastAcross);
+
+    SheetData& sheet_;
+    RecordReader& records_;
+    bool old_;
+    const SharedStrings& strings_;
+};
+
+const SheetLoader::Route SheetLoader::kRoutes[] = {
+    {RecordId::RK, &SheetLoader::rk},
+    {RecordId::LabelSst, &SheetLoader::labelSst},
+    {RecordId::Number, &SheetLoader::number},
+    {RecordId::Formula, &SheetLoader::formula},
+    {RecordId::Blank, &SheetLoader::blank},
+    {RecordId::MulRk, &SheetLoader::mulRk},
+    {RecordId::MulBlank, &SheetLoader::mulBlank},
+    {RecordId::BoolErr, &SheetLoader::boolErr},
+    {RecordId::Label, &SheetLoader::label},
+    {RecordId::Row, &SheetLoader::row},
+    {RecordId::DBCell, &SheetLoader::dbCell},
+    {RecordId::ColInfo, &SheetLoader::colInfo},
+    {RecordId::Dimensions, &SheetLoader::dimensions},
+    {RecordId::Window2, &SheetLoader::window2},
+    {RecordId::Pane, &SheetLoader::pane},
+    {RecordId::Selection, &SheetLoader::selection},
+    {RecordId::MergeCells, &SheetLoader::mergeCells},
+    {RecordId::PhoneticInfo, &SheetLoader::phoneticInfo},
+    {RecordId::Index, &SheetLoader::index},
+    {RecordId::HorizontalPageBreaks, &SheetLoader::horizontalBreaks},
+    {RecordId::VerticalPageBreaks, &SheetLoader::verticalBreaks},
+    {RecordId::MsoDrawing, &SheetLoader::keepDrawing},
+    {RecordId::MsoDrawingSelection, &SheetLoader::keepDrawing},
+    {RecordId::Obj, &SheetLoader::keepDrawing},
+    {RecordId::TxO, &SheetLoader::keepDrawing},
+    {RecordId::Note, &SheetLoader::keepDrawing},
+};
+
+void SheetLoader::run() {
+    Record first = records_.next();
+    if (!first.is(RecordId::BOF)) throw xlerror("error in record BOF");
+    sheet_.bof = Bof::read(first);
+    if (sheet_.isWorksheet()) reserve();
+    while (!records_.atEnd()) {
+        Record r = records_.next();
+        if (r.id == 0) throw xlerror("read error: record id can't be 0");
+        if (r.is(RecordId::EOF_)) break;
+        if (r.is(RecordId::BOF))
+            keepSubstream(r, sheet_.isWorksheet() ? sheet_.drawing : sheet_.raw);
+        else if (sheet_.isWorksheet())
+            worksheetRecord(r);
+        else
+            keepRaw(r);
+    }
+    sheet_.cells.shrink();
+    sheet_.rows.shrink_to_fit();
+    sheet_.raw.shrink_to_fit();
+}
+
+void SheetLoader::reserve() {
+    sheet_.selections.clear(); // a new sheet's default selection gives way to the file's
+    std::size_t left = records_.remaining();
+    sheet_.cells.reserveForLoad(left / kMinCellRecord);
+    sheet_.rows.reserve(std::min(kTypicalRows, left / kRowRecord));
+    sheet_.raw.reserve(std::min(kTypicalRaw, left / kMinRecord));
+}
+
+void SheetLoader::worksheetRecord(const Record& r) {
+    if (PageSetup::holds(r.id)) return sheet_.pageSetup.read(r, records_, old_);
+    if (readSetting(sheet_.settings, r)) return;
+    for (const Route& route : kRoutes)
+        if (r.id == raw(route.id)) return (this->*route.handler)(r);
+    keepRaw(r);
+}
+
+// An embedded substream (a chart inside the sheet) is kept whole, up to the EOF that
+// matches its BOF.
+void SheetLoader::keepSubstream(const Record& bof, std::vector<RawRecord>& into) {
+    into.push_back(asIs(bof));
+    for (int depth = 1; depth > 0 && !records_.atEnd();) {
+        Record r = records_.next();
+        if (r.id == 0) throw xlerror("read error: record id can't be 0");
+        if (r.is(RecordId::BOF)) ++depth;
+        if (r.is(RecordId::EOF_)) --depth;
+        into.push_back(asIs(r));
+    }
+}
+
+void SheetLoader::rk(const Record& r) {
+    ByteReader in = exactly(r, kRkSize);
+    CellPos at = readPos(in);
+    putCell(RkCell{at, in.u32()});
+}
+
+void SheetLoader::number(const Record& r) {
+    ByteReader in = exactly(r, kNumberSize);
+    CellPos at = readPos(in);
+    putCell(NumberCell{at, in.f64()});
+}
+
+// A string index past the table cannot be shown; the cell keeps its format as a blank.
+void SheetLoader::labelSst(const Record& r) {
+    ByteReader in = exactly(r, kLabelSstSize);
+    CellPos at = readPos(in);
+    std::uint32_t isst = in.u32();
+    if (strings_.contains(isst))
+        putCell(LabelSstCell{at, isst});
+    else
+        putCell(BlankCell{at});
+}
+
+void SheetLoader::blank(const Record& r) {
+    ByteReader in = exactly(r, kBlankSize);
+    putCell(BlankCell{readPos(in)});
+}
+
+void SheetLoader::boolErr(const Record& r) {
+    ByteReader in = exactly(r, kBoolErrSize);
+    CellPos at = readPos(in);
+    std::uint8_t value = in.u8();
+    putCell(BoolErrCell{at, value, in.u8()});
+}
+
+void SheetLoader::label(const Record& r) {
+    constexpr std::size_t kFlagsAt = 8; // after the position and the character count
+    ByteReader in = r.reader();
+    LabelCell cell;
+    cell.at = readPos(in);
+    cell.narrow = old_ || (r.body.size() > kFlagsAt && !(r.body[kFlagsAt] & richflag::kHighByte));
+    cell.text = readShortString(in, old_ ? ShortForm::Count16NoFlags : ShortForm::Count16);
+    if (!in.ok() || !in.atEnd()) sizeError(r.id);
+    putCell(std::move(cell));
+}
+
+void SheetLoader::mulRk(const Record& r) {
+    std::size_t n = itemsAfter(r, kMulFixed, kMulRkItem);
+    ByteReader in = r.reader();
+    std::uint16_t rw = in.u16();
+    int col = in.u16();
+    for (std::size_t i = 0; i < n; ++i, ++col) {
+        std::uint16_t xf = in.u16();
+        std::uint32_t value = in.u32();
+        if (col <= kMaxCol) putCell(RkCell{{rw, static_cast<std::uint16_t>(col), xf}, value});
+    }
+}
+
+void SheetLoader::mulBlank(const Record& r) {
+    std::size_t n = itemsAfter(r, kMulFixed, kMulBlankItem);
+    ByteReader in = r.reader();
+    std::uint16_t rw = in.u16();
+    int col = in.u16();
+    for (std::size_t i = 0; i < n; ++i, ++col) {
+        std::uint16_t xf = in.u16();
+        if (col <= kMaxCol) putCell(BlankCell{{rw, static_cast<std::uint16_t>(col), xf}});
+    }
+}
+
+void SheetLoader::formula(const Record& r) { putCell(FormulaBlock::read(r, records_, old_)); }
+
+void SheetLoader::row(const Record& r) {
+    ByteReader in = exactly(r, kRowSize);
+    RowEntry e;
+    for (std::uint16_t* field : {&e.row, &e.colMic, &e.colMac, &e.miyRw, &e.reserved1, &e.reserved2, &e.flags, &e.ixfe})
+        *field = in.u16();
+    sheet_.rows.push_back(e);
+}
+
+void SheetLoader::colInfo(const Record& r) {
+    if (r.body.size() != kColInfoSize && r.body.size() != kColInfoShortSize) sizeError(r.id);
+    ByteReader in = r.reader();
+    ColEntry e;
+    int first = in.u16();
+    int last = in.u16();
+    e.width = in.u16();
+    e.xf = in.u16();
+    e.options = in.u16();
+    e.reserved = r.body.size() == kColInfoSize ? in.u16() : in.u8();
+    // One entry per column; a range reaching past the last column ends there. A later
+    // record for a column replaces the earlier entry, so that however many records a
+    // file has, the sheet holds at most one entry per column.
+    auto& columns = sheet_.columns;
+    for (int col = first; col <= std::min(last, kMaxCol); ++col) {
+        e.first = e.last = static_cast<std::uint16_t>(col);
+        auto same = std::find_if(columns.begin(), columns.end(), [&](const ColEntry& c) { return c.first == col; });
+        if (same != columns.end())
+            *same = e;
+        else
+            columns.push_back(e);
+    }
+}
+
+void SheetLoader::dimensions(const Record& r) {
+    std::size_t rowSize = old_ ? 2 : 4;
+    std::size_t full = 2 * rowSize + 6;
+    if (r.body.size() != full && r.body.size() != full - 2) sizeError(r.id);
+    ByteReader in = r.reader();
+    Dimensions& d = sheet_.dimensions;
+    d.rwMic = old_ ? in.u16() : in.u32();
+    d.rwMac = old_ ? in.u16() : in.u32();
+    d.colMic = in.u16();
+    d.colMac = in.u16();
+    d.reserved = r.body.size() == full ? in.u16() : 0;
+}
+
+void SheetLoader::window2(const Record& r) {
+    ByteReader in = exactly(r, old_ ? kWindow2OldSize : kWindow2Size);
+    Window2& w = sheet_.window2;
+    w.grbit = in.u16();
+    w.rwTop = in.u16();
+    w.colLeft = in.u16();
+    // The older form holds an RGB colour where the palette index goes; the default index stays.
+    if (old_) return;
+    for (std::uint16_t* field : {&w.icvHdr, &w.reserved1, &w.wScaleSLV, &w.wScaleNormal, &w.reserved2, &w.reserved3})
+        *field = in.u16();
+}
+
+// Pane has no size demanded of it: fields the body does not hold read as 0.
+void SheetLoader::pane(const Record& r) {
+    ByteReader in = r.reader();
+    Pane p;
+    p.x = in.u16();
+    p.y = in.u16();
+    p.rwTop = in.u16();
+    p.colLeft = in.u16();
+    p.pnnAcc = in.u8();
+    p.reserved = in.u8();
+    sheet_.pane = p;
+}
+
+void SheetLoader::selection(const Record& r) {
+    ByteReader in = r.reader();
+    Selection s;
+    s.pane = in.u8();
+    s.rwAct = in.u16();
+    s.colAct = in.u16();
+    s.irefAct = in.u16();
+    std::size_t cref = in.u16();
+    checkList(r, kSelectionFixed, kSelectionItem, cref);
+    s.refs.clear();
+    for (std::size_t i = 0; i < cref; ++i) s.refs.push_back(SelectionRef{in.u16(), in.u16(), in.u8(), in.u8()});
+    sheet_.selections.push_back(std::move(s));
+}
+
+// Ranges outside the sheet or upside down are dropped: nothing could address them.
+void SheetLoader::mergeCells(const Record& r) {
+    ByteReader in = r.reader();
+    std::size_t count = in.u16();
+    if (!in.ok() || !in.canRead(count, kRef8Size)) sizeError(r.id);
+    std::vector<Ref8> group;
+    group.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        Ref8 m{in.u16(), in.u16(), in.u16(), in.u16()};
+        if (m.rowFirst <= m.rowLast && m.colFirst <= m.colLast && m.colLast <= kMaxCol) group.push_back(m);
+    }
+    if (!group.empty()) sheet_.merges.push_back(std::move(group));
+}
+
+void SheetLoader::phoneticInfo(const Record& r) {
+    ByteReader in = r.reader();
+    PhoneticInfo& p = sheet_.phonetic;
+    p.xf = in.u16();
+    p.options = in.u16();
+    std::size_t count = in.u16();
+    checkList(r, kPhoneticFixed, kRef8Size, count);
+    p.ranges.clear();
+    for (std::size_t i = 0; i < count; ++i) p.ranges.push_back(Ref8{in.u16(), in.u16(), in.u16(), in.u16()});
+}
+
+void SheetLoader::index(const Record& r) {
+    std::size_t n = itemsAfter(r, old_ ? kIndexOldFixed : kIndexFixed, 4);
+    ByteReader in = r.reader();
+    IndexValues& x = sheet_.index;
+    x.reserved0 = in.u32();
+    x.rwMic = old_ ? in.u16() : in.u32();
+    x.rwMac = old_ ? in.u16() : in.u32();
+    x.reserved1 = in.u32();
+    x.dbCells.clear();
+    for (std::size_t i = 0; i < n; ++i) x.dbCells.push_back(in.u32());
+}
+
+// DBCell records only locate rows for readers; they are checked and not kept, as
+// they are never written.
+void SheetLoader::dbCell(const Record& r) { itemsAfter(r, kDbCellFixed, 2); }
+
+std::vector<PageBreak> SheetLoader::readBreaks(const Record& r, int lastAcross) {
+    ByteReader in = r.reader();
+    std::size_t count = in.u16();
+    checkList(r, kBreaksFixed, old_ ? kBreakOldSize : kBreakSize, count);
+    std::vector<PageBreak> breaks;
+    breaks.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        PageBreak b{in.u16(), 0, static_cast<std::uint16_t>(lastAcross)};
+        if (!old_) {
+            b.first = in.u16();
+            b.last = in.u16();
+        }
+        breaks.push_back(b);
+    }
+    return breaks;
+}
+
+} // namespace
+
+void loadSheet(SheetData& sheet, RecordReader& records, std::uint16_t biffVersion, const SharedStrings& strings) {
+    SheetLoader(sheet, records, biffVersion <= kBiff5, strings).run();
+}
+
+} // namespace karvo

@@ -1,0 +1,53 @@
+// xls.h - Xls, the binary book's one object for the container and its record stream.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "xls/record_reader.h"
+#include "xls/record_writer.h"
+
+namespace karvo {
+
+/// The compound file and the BIFF record stream of one load or one save.
+///
+/// Reading: openRead() takes the container apart and holds the whole workbook stream;
+/// in() walks its records. A record handler takes a Record, reads its fields from
+/// record.reader() and checks ok() once; a handler whose data may go on in CONTINUE
+/// records wraps that reader in a ContinueReader.
+///
+/// Writing: openWrite() starts an empty stream; records go to out(), whose position()
+/// is the stream offset the book stores for its sheets, and finish() returns the bytes
+/// of the compound file around the stream.
+class Xls {
+public:
+    static Xls openRead(std::span<const std::uint8_t> file);
+    /// Reads a workbook stream that is already out of its container.
+    static Xls fromStream(std::vector<std::uint8_t> stream);
+    static Xls openWrite() { return Xls(); }
+
+    // The reader points into stream_, so a copy would read its original's bytes.
+    Xls(const Xls&) = delete;
+    Xls& operator=(const Xls&) = delete;
+    Xls(Xls&& other) noexcept;
+    Xls& operator=(Xls&& other) noexcept;
+
+    RecordReader& in() { return in_; }
+    RecordWriter& out() { return out_; }
+    /// The workbook stream being read.
+    std::span<const std::uint8_t> stream() const { return stream_; }
+
+    /// Wraps what out() holds in a compound file and returns the file's bytes. The
+    /// writer is left empty.
+    std::vector<std::uint8_t> finish();
+
+private:
+    Xls() = default;
+
+    std::vector<std::uint8_t> stream_;
+    RecordReader in_;
+    RecordWriter out_;
+};
+
+} // namespace karvo
