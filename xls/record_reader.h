@@ -1,6 +1,7 @@
 // record_reader.h - walking the BIFF records of a workbook stream, with CONTINUE-aware reads.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <optional>

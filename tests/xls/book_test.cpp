@@ -1,0 +1,351 @@
+// The binary book: sheet-list rules, the saved globals, load failures, and round
+// trips of every kind of content through save and load.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "core/book_factory.h"
+#include "support/record_bytes.h"
+#include "xls/compound_file.h"
+
+using namespace karvo;
+using karvo::testing::Bytes;
+using karvo::testing::recordsOf;
+using karvo::testing::streamOf;
+
+namespace {
+
+struct BookDeleter {
+    void operator()(IBook* book) const { book->release(); }
+};
+using Book = std::unique_ptr<IBook, BookDeleter>;
+
+Book newBook() { return Book(createBinaryBook()); }
+
+Bytes saved(IBook& book) {
+    const char* data = nullptr;
+    std::size_t size = 0;
+    EXPECT_TRUE(book.saveToMemory(&data, &size)) << book.errorMessage();
+    return Bytes(data, data + size);
+}
+
+Book reloaded(IBook& book) {
+    Bytes file = saved(book);
+    Book copy = newBook();
+    EXPECT_TRUE(copy->loadFromMemory(reinterpret_cast<const char*>(file.data()), file.size()))
+        << copy->errorMessage();
+    return copy;
+}
+
+Book loadedStream(const Bytes& stream) {
+    Bytes file = writeCompoundFile(stream);
+    Book book = newBook();
+    book->addSheet(u"Stale");
+    book->loadFromMemory(reinterpret_cast<const char*>(file.data()), file.size());
+    return book;
+}
+
+Bytes bof(std::uint16_t version, std::uint16_t type) {
+    return {std::uint8_t(version), std::uint8_t(version >> 8), std::uint8_t(type), std::uint8_t(type >> 8),
+            0xD3, 0x18, 0xCD, 0x07, 1, 0, 0, 0, 6, 0, 0, 0};
+}
+
+std::u16string text(const char16_t* s) { return s ? std::u16string(s) : u"(null)"; }
+
+} // namespace
+
+TEST(BinaryBook, SheetListRules) {
+    Book book = newBook();
+    EXPECT_STREQ(book->errorMessage(), "ok");
+    ISheet* first = book->addSheet(u"Data");
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(book->getSheet(1), nullptr);
+    EXPECT_STREQ(book->errorMessage(), "index is out of range");
+    EXPECT_FALSE(book->deleteSheet(0));
+    EXPECT_STREQ(book->errorMessage(), "can't remove the last sheet in workbook");
+    EXPECT_EQ(book->sheetCount(), 1);
+    EXPECT_EQ(book->insertSheet(0, u"dATA"), nullptr);
+    EXPECT_STREQ(book->errorMessage(), "book already contains such sheet name");
+    EXPECT_EQ(book->insertSheet(2, u"Far"), nullptr);
+    EXPECT_STREQ(book->errorMessage(), "index is out of range");
+
+    ISheet* longName = book->insertSheet(0, u"A sheet name that is forty chars long!!!");
+    ASSERT_NE(longName, nullptr);
+    EXPECT_STREQ(book->errorMessage(), "warning: sheet's name is cut to 31 characters");
+    EXPECT_EQ(text(longName->sheetName()), u"A sheet name that is forty char");
+    EXPECT_EQ(book->getSheet(1), first);
+
+    longName->setSheetName(u"Renamed to something else entirely");
+    EXPECT_STREQ(book->errorMessage(), "warning: sheet's name is cut to 31 characters");
+    EXPECT_EQ(text(longName->sheetName()), u"Renamed to something else entir");
+}
+
+TEST(BinaryBook, VisibilityKeepsOneSheetVisible) {
+    Book book = newBook();
+    ISheet* a = book->addSheet(u"A");
+    ISheet* b = book->addSheet(u"B");
+    EXPECT_TRUE(a->setSheetState(SheetVeryHidden));
+    EXPECT_EQ(a->sheetState(), SheetVeryHidden);
+    EXPECT_FALSE(b->setSheetState(SheetHidden));
+    EXPECT_STREQ(book->errorMessage(), "a workbook must contain at least one visible worksheet");
+    EXPECT_EQ(b->sheetState(), SheetVisible);
+
+    Book copy = reloaded(*book);
+    EXPECT_EQ(copy->getSheet(0)->sheetState(), SheetVeryHidden);
+    EXPECT_EQ(copy->getSheet(1)->sheetState(), SheetVisible);
+}
+
+TEST(BinaryBook, DeletingMovesTheActiveSheet) {
+    Book book = newBook();
+    for (const char16_t* name : {u"A", u"B", u"C"}) book->addSheet(name);
+    book->setActiveSheetNumber(2);
+    EXPECT_EQ(book->activeSheetNumber(), 2);
+    book->setActiveSheetNumber(3);
+    EXPECT_STREQ(book->errorMessage(), "index is out of range");
+    EXPECT_TRUE(book->deleteSheet(2));
+    EXPECT_EQ(book->activeSheetNumber(), 1);
+    EXPECT_EQ(reloaded(*book)->activeSheetNumber(), 1);
+}
+
+TEST(BinaryBook, SavedGlobalsShareStringsAndPointAtEachSheet) {
+    Book book = newBook();
+    for (const char16_t* name : {u"One", u"Two", u"Three"}) book->addSheet(name)->writeString(0, 0, u"abc");
+    book->getSheet(0)->writeString(1, 0, u"xyz");
+    Bytes stream = readWorkbookStream(saved(*book));
+
+    std::vector<std::size_t> bofOffsets, positions;
+    std::size_t offset = 0;
+    for (const auto& record : recordsOf(stream)) {
+        if (record.id == 0x0809) bofOffsets.push_back(offset);
+        if (record.id == 0x0085)
+            positions.push_back(record.body[0] | record.body[1] << 8 | record.body[2] << 16 | record.body[3] << 24);
+        if (record.id == 0x00FC) {
+            // total count 4 (three "abc" cells and one "xyz"), unique count 2
+            EXPECT_EQ(Bytes(record.body.begin(), record.body.begin() + 8), (Bytes{4, 0, 0, 0, 2, 0, 0, 0}));
+        }
+        offset += 4 + record.body.size();
+    }
+    ASSERT_EQ(bofOffsets.size(), 4u);  // the globals and three sheets
+    EXPECT_EQ(positions, std::vector<std::size_t>(bofOffsets.begin() + 1, bofOffsets.end()));
+}
+
+TEST(BinaryBook, FailedLoadsLeaveAnEmptyBookAndSayWhy) {
+    struct Case {
+        const char* why;
+        Bytes stream;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"BIFF4 version", streamOf({{0x0809, bof(0x0400, 0x0005)}, {0x000A, {}}}),
+         "This file format isn't supported"},
+        {"encrypted", streamOf({{0x0809, bof(0x0600, 0x0005)}, {0x002F, {1, 0, 1, 0}}, {0x000A, {}}}),
+         "workbook is encrypted"},
+        {"record id 0", streamOf({{0x0809, bof(0x0600, 0x0005)}, {0x0000, {}}}),
+         "read error: record id can't be 0"},
+        {"short Window1", streamOf({{0x0809, bof(0x0600, 0x0005)}, {0x003D, {0, 0}}}), "Window1 size is incorrect"},
+        {"SST without header", streamOf({{0x0809, bof(0x0600, 0x0005)}, {0x00FC, {1, 0}}}), "SST size is incorrect"},
+    };
+    for (const Case& c : cases) {
+        Book book = loadedStream(c.stream);
+        EXPECT_STREQ(book->errorMessage(), c.message) << c.why;
+        EXPECT_EQ(book->sheetCount(), 0) << c.why;
+    }
+    Book book = newBook();
+    EXPECT_FALSE(book->loadFromMemory("not a workbook at all", 21));
+    EXPECT_STREQ(book->errorMessage(), "invalid file format");
+    EXPECT_FALSE(book->load(u"/nonexistent/karvo.xls"));
+    EXPECT_STREQ(book->errorMessage(), "can't open file for reading");
+    EXPECT_FALSE(book->save(u"/nonexistent/dir/karvo.xls"));
+    EXPECT_STREQ(book->errorMessage(), "can't open file for writing");
+}
+
+TEST(BinaryBook, TheDateSystemOfAFileIsUsed) {
+    Book book = newBook();
+    book->addSheet(u"S");
+    Bytes stream = readWorkbookStream(saved(*book));
+    // Switch the saved Date1904 record on and load the result.
+    for (std::size_t pos = 0; pos + 6 <= stream.size();) {
+        std::uint16_t id = static_cast<std::uint16_t>(stream[pos] | stream[pos + 1] << 8);
+        std::size_t size = stream[pos + 2] | stream[pos + 3] << 8;
+        if (id == 0x0022) stream[pos + 4] = 1;
+        pos += 4 + size;
+    }
+    Book file = loadedStream(stream);
+    ASSERT_STREQ(file->errorMessage(), "ok");
+    EXPECT_EQ(file->packDate(2000, 1, 1, 0, 0, 0, 0), 35064.0);
+    EXPECT_EQ(book->packDate(2000, 1, 1, 0, 0, 0, 0), 36526.0);
+}
+
+TEST(BinaryBook, CellsOfEveryKindSurviveSaveAndLoad) {
+    Book book = newBook();
+    ISheet* sheet = book->addSheet(u"Cells");
+    IFormat* dateFormat = book->addFormat();
+    dateFormat->setNumFormat(14);
+    sheet->writeNumber(0, 0, 1234.5);          // RK
+    sheet->writeNumber(0, 1, 0.1);             // Number
+    sheet->writeString(0, 2, u"caf\u00E9 \U0001F600");
+    sheet->writeBool(0, 3, true);
+    sheet->writeBlank(0, 4, dateFormat);
+    sheet->writeNumber(1, 0, 36526.5, dateFormat);
+    sheet->writeNumber(65535, 255, -7);
+
+    Book copy = reloaded(*book);
+    ISheet* s = copy->getSheet(0);
+    EXPECT_EQ(s->readNumber(0, 0), 1234.5);
+    EXPECT_EQ(s->readNumber(0, 1), 0.1);
+    EXPECT_EQ(text(s->readString(0, 2)), u"caf\u00E9 \U0001F600");
+    EXPECT_TRUE(s->readBool(0, 3));
+    EXPECT_EQ(s->cellType(0, 4), CellBlank);
+    EXPECT_TRUE(s->cellIsDate(1, 0));
+    EXPECT_FALSE(s->cellIsDate(0, 0));
+    EXPECT_EQ(s->readNumber(65535, 255), -7.0);
+    EXPECT_EQ(s->firstRow(), 0);
+    EXPECT_EQ(s->lastRow(), 65536);
+    EXPECT_EQ(s->lastColumn(), 256);
+    IFormat* format = nullptr;
+    s->readBlank(0, 4, &format);
+    ASSERT_NE(format, nullptr);
+    EXPECT_EQ(format->numFormat(), 14);
+}
+
+TEST(BinaryBook, FormatsFontsAndColoursSurviveSaveAndLoad) {
+    Book book = newBook();
+    ISheet* sheet = book->addSheet(u"Styles");
+    IFont* font = book->addFont();
+    font->setName(u"Courier New");
+    font->setSize(14);
+    font->setBold(true);
+    font->setItalic(true);
+    font->setStrikeOut(true);
+    font->setUnderline(UnderlineDoubleAccounting);
+    font->setScript(ScriptSuper);
+    Color teal = book->packColor(0x12, 0x34, 0x56);
+    font->setColor(teal);
+    IFormat* format = book->addFormat();
+    format->setFont(font);
+    format->setNumFormat(book->addCustomNumFormat(u"0.000\" kg\""));
+    format->setAlignH(AlignHRight);
+    format->setAlignV(AlignVTop);
+    format->setWrap(true);
+    format->setRotation(45);
+    format->setIndent(3);
+    format->setBorderLeft(BorderThick);
+    format->setBorderBottom(BorderDashDot);
+    format->setBorderTopColor(teal);
+    format->setBorderDiagonal(BorderDiagonalBoth);
+    format->setBorderDiagonalStyle(BorderHair);
+    format->setFillPattern(FillSolid);
+    format->setPatternForegroundColor(teal);
+    format->setLocked(false);
+    format->setHidden(true);
+    sheet->writeNumber(2, 2, 1.5, format);
+
+    Book copy = reloaded(*book);
+    IFormat* f = copy->getSheet(0)->cellFormat(2, 2);
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(text(copy->customNumFormat(f->numFormat())), u"0.000\" kg\"");
+    EXPECT_EQ(f->alignH(), AlignHRight);
+    EXPECT_EQ(f->alignV(), AlignVTop);
+    EXPECT_TRUE(f->wrap());
+    EXPECT_EQ(f->rotation(), 45);
+    EXPECT_EQ(f->indent(), 3);
+    EXPECT_EQ(f->borderLeft(), BorderThick);
+    EXPECT_EQ(f->borderBottom(), BorderDashDot);
+    EXPECT_EQ(f->borderTopColor(), teal);
+    EXPECT_EQ(f->borderDiagonal(), BorderDiagonalBoth);
+    EXPECT_EQ(f->borderDiagonalStyle(), BorderHair);
+    EXPECT_EQ(f->fillPattern(), FillSolid);
+    EXPECT_EQ(f->patternForegroundColor(), teal);
+    EXPECT_FALSE(f->locked());
+    EXPECT_TRUE(f->hidden());
+    IFont* g = f->font();
+    ASSERT_NE(g, nullptr);
+    EXPECT_EQ(text(g->name()), u"Courier New");
+    EXPECT_EQ(g->size(), 14);
+    EXPECT_TRUE(g->bold());
+    EXPECT_TRUE(g->italic());
+    EXPECT_TRUE(g->strikeOut());
+    EXPECT_EQ(g->underline(), UnderlineDoubleAccounting);
+    EXPECT_EQ(g->script(), ScriptSuper);
+    EXPECT_EQ(g->color(), teal);
+    int red = 0, green = 0, blue = 0;
+    copy->unpackColor(teal, &red, &green, &blue);
+    EXPECT_EQ((std::vector<int>{red, green, blue}), (std::vector<int>{0x12, 0x34, 0x56}));
+}
+
+TEST(BinaryBook, LayoutAndPageSettingsSurviveSaveAndLoad) {
+    Book book = newBook();
+    ISheet* sheet = book->addSheet(u"Layout");
+    sheet->writeNumber(0, 0, 1);
+    sheet->setColumns(1, 2, 20.0);
+    sheet->setColumnHidden(4, true);
+    sheet->setRow(3, 30.0);
+    sheet->setRowHidden(5, true);
+    sheet->addMerge(10, 11, 0, 3);
+    sheet->setRowBreak(20, true);
+    sheet->setColumnBreak(6, true);
+    sheet->groupRows(30, 32, false);
+    sheet->splitPanes(1, 1);
+    sheet->setZoom(150);
+    sheet->setShowsGridlines(false);
+    sheet->setPrintsGridlines(true);
+    sheet->setLandscape(true);
+    sheet->setPaperSize(9);
+    sheet->setPrintFitPages(2, 3);
+    sheet->setHeader(u"&CQuarterly", 0.4);
+    sheet->setFooter(u"Page &P", 0.6);
+    sheet->setLeftMargin(0.25);
+    sheet->setTopMargin(1.5);
+    sheet->setCenteredHorizontally(true);
+    sheet->setPrintsHeadings(true);
+    sheet->setProtected(true);
+    sheet->setSummaryRowsBelow(false);
+
+    Book copy = reloaded(*book);
+    ISheet* s = copy->getSheet(0);
+    EXPECT_DOUBLE_EQ(s->columnWidth(1), 20.0);
+    EXPECT_DOUBLE_EQ(s->columnWidth(2), 20.0);
+    EXPECT_DOUBLE_EQ(s->columnWidth(3), 8.43);
+    EXPECT_TRUE(s->columnIsHidden(4));
+    EXPECT_DOUBLE_EQ(s->rowHeight(3), 30.0);
+    EXPECT_TRUE(s->rowIsHidden(5));
+    EXPECT_FALSE(s->rowIsHidden(4));
+    int r1 = -1, r2 = -1, c1 = -1, c2 = -1;
+    EXPECT_TRUE(s->mergeAt(11, 2, &r1, &r2, &c1, &c2));
+    EXPECT_EQ((std::vector<int>{r1, r2, c1, c2}), (std::vector<int>{10, 11, 0, 3}));
+    EXPECT_EQ(s->rowBreakCount(), 1);
+    EXPECT_EQ(s->rowBreakAt(0), 20);
+    EXPECT_EQ(s->columnBreakAt(0), 6);
+    EXPECT_EQ(s->zoom(), 150);
+    EXPECT_FALSE(s->showsGridlines());
+    EXPECT_TRUE(s->printsGridlines());
+    EXPECT_TRUE(s->isLandscape());
+    EXPECT_EQ(s->paperSize(), 9);
+    int wide = 0, tall = 0;
+    EXPECT_TRUE(s->printFitPages(&wide, &tall));
+    EXPECT_EQ(wide * 10 + tall, 23);
+    EXPECT_EQ(text(s->headerText()), u"&CQuarterly");
+    EXPECT_DOUBLE_EQ(s->headerMargin(), 0.4);
+    EXPECT_EQ(text(s->footerText()), u"Page &P");
+    EXPECT_DOUBLE_EQ(s->footerMargin(), 0.6);
+    EXPECT_DOUBLE_EQ(s->leftMargin(), 0.25);
+    EXPECT_DOUBLE_EQ(s->topMargin(), 1.5);
+    EXPECT_DOUBLE_EQ(s->rightMargin(), 0.75);
+    EXPECT_TRUE(s->centeredHorizontally());
+    EXPECT_FALSE(s->centeredVertically());
+    EXPECT_TRUE(s->printsHeadings());
+    EXPECT_TRUE(s->isProtected());
+    EXPECT_FALSE(s->summaryRowsBelow());
+    EXPECT_TRUE(s->summaryColumnsRight());
+}
+
+TEST(BinaryBook, ASecondSaveIsIdenticalToTheFirst) {
+    Book book = newBook();
+    ISheet* sheet = book->addSheet(u"S");
+    sheet->writeString(0, 0, u"x");
+    sheet->addMerge(2, 3, 2, 3);
+    Bytes once = saved(*book);
+    Book copy = reloaded(*book);
+    EXPECT_EQ(saved(*copy), once);
+}
