@@ -75,7 +75,7 @@ void BookImplT::readGlobals(Xls& xls) {
         case RecordId::SupBook: externals_.push_back(ExternalGroup::read(record, in)); break;
         case RecordId::MsoDrawingGroup: drawingGroup_.push_back(RawRecord::take(record, in)); break;
         default:
-            if (!globals_.read(record)) rawRecords_.push_back(RawRecord::take(record, in));
+            if (!globals_.read(record, biffVersion_)) rawRecords_.push_back(RawRecord::take(record, in));
         }
     }
 }

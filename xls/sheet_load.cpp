@@ -196,13 +196,17 @@ void SheetLoader::worksheetRecord(const Record& r) {
 // matches its BOF.
 void SheetLoader::keepSubstream(const Record& bof, std::vector<RawRecord>& into) {
     into.push_back(asIs(bof));
-    for (int depth = 1; depth > 0 && !records_.atEnd();) {
+    int depth = 1;
+    while (depth > 0 && !records_.atEnd()) {
         Record r = records_.next();
         if (r.id == 0) throw xlerror("read error: record id can't be 0");
         if (r.is(RecordId::BOF)) ++depth;
         if (r.is(RecordId::EOF_)) --depth;
         into.push_back(asIs(r));
     }
+    // A stream cut off inside the substream gets its missing EOFs here, or the copy we
+    // write would swallow the records after it when read back.
+    for (; depth > 0; --depth) into.push_back(RawRecord{raw(RecordId::EOF_), {}, {}});
 }
 
 void SheetLoader::rk(const Record& r) {

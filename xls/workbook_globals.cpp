@@ -65,7 +65,10 @@ std::vector<std::uint8_t> newWriteAccess() {
 
 WorkbookGlobals::WorkbookGlobals() : writeAccess(newWriteAccess()) {}
 
-bool WorkbookGlobals::read(const Record& record) {
+bool WorkbookGlobals::read(const Record& record, std::uint16_t biffVersion) {
+    // BIFF5 has no code page in InterfaceHdr; the book keeps its own, as what is
+    // written is BIFF8 with UTF-16 text.
+    if (record.is(RecordId::InterfaceHdr) && biffVersion <= 0x0500 && record.body.empty()) return true;
     for (const WordSetting& setting : kWordSettings) {
         if (!record.is(setting.id)) continue;
         requireSize(record, 2);

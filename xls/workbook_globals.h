@@ -35,7 +35,8 @@ struct WorkbookGlobals {
 
     /// Reads `record` into its field when it is one of these settings; false for
     /// any other record. A wrong size fails with "<Name> size is incorrect".
-    bool read(const Record& record);
+    /// `biffVersion` is the globals' BOF version: a BIFF5 InterfaceHdr is empty.
+    bool read(const Record& record, std::uint16_t biffVersion);
 
     /// Steps 3 to 6 of the globals (InterfaceHdr up to BookBool), with the CodeName
     /// record, when the book kept one, between RRTabId and BuiltInFnGroupCount.

@@ -1,0 +1,55 @@
+// corpus_files.h - finding the files of the shared test corpus and their manifest notes.
+#pragma once
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace karvo::testing {
+
+/// The corpus root from the build, or empty when the build names none.
+inline std::filesystem::path corpusRoot() {
+#ifdef KARVO_CORPUS_DIR
+    return KARVO_CORPUS_DIR;
+#else
+    return {};
+#endif
+}
+
+/// The .xls files of one corpus folder, sorted by name; empty when the folder is absent.
+inline std::vector<std::filesystem::path> corpusFiles(const std::string& folder) {
+    std::vector<std::filesystem::path> files;
+    const std::filesystem::path dir = corpusRoot() / folder;
+    if (corpusRoot().empty() || !std::filesystem::is_directory(dir)) return files;
+    for (const auto& entry : std::filesystem::directory_iterator(dir))
+        if (entry.path().extension() == ".xls") files.push_back(entry.path());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+inline std::vector<char> fileBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<char>(std::istreambuf_iterator<char>(in), {});
+}
+
+/// File name to its description (the fourth column of MANIFEST.tsv).
+inline std::map<std::string, std::string> corpusDescriptions() {
+    std::map<std::string, std::string> out;
+    std::ifstream in(corpusRoot() / "MANIFEST.tsv");
+    for (std::string line; std::getline(in, line);) {
+        std::vector<std::string> columns(1);
+        for (char c : line) {
+            if (c == '\t') columns.emplace_back();
+            else columns.back() += c;
+        }
+        if (columns.size() < 4) continue;
+        out[std::filesystem::path(columns[0]).filename().string()] = columns[3];
+    }
+    return out;
+}
+
+} // namespace karvo::testing

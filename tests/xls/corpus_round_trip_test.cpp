@@ -1,0 +1,198 @@
+// corpus_round_trip_test.cpp - every real .xls of the corpus loads (or fails as listed),
+// saves, loads again with the same content, and saves again to the same bytes.
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "core/book_factory.h"
+#include "core/interfaces.h"
+#include "tests/support/corpus_files.h"
+
+namespace karvo {
+namespace {
+
+// A file that fails to load is listed here with its exact message, so that a new
+// failure, a changed message, or a file that starts to load are all noticed.
+struct ExpectedFailure {
+    const char* file;
+    const char* message;
+    const char* why;
+};
+
+const ExpectedFailure kExpectedFailures[] = {
+    {"", "", ""}, // placeholder, filled from the first run
+};
+
+const ExpectedFailure* expectedFailure(const std::string& file) {
+    for (const ExpectedFailure& f : kExpectedFailures)
+        if (file == f.file) return &f;
+    return nullptr;
+}
+
+struct BookDeleter {
+    void operator()(IBook* book) const { book->release(); }
+};
+using BookPtr = std::unique_ptr<IBook, BookDeleter>;
+
+// A text for messages: printable ASCII as it is, every other code unit as \u+hex.
+std::string spelled(const char16_t* text) {
+    if (!text) return "(null)";
+    std::ostringstream out;
+    out << '\'' << std::hex;
+    for (; *text; ++text) {
+        if (*text >= 0x20 && *text < 0x7F) out << static_cast<char>(*text);
+        else out << "\\u" << static_cast<int>(*text);
+    }
+    out << '\'';
+    return out.str();
+}
+
+std::string cellName(int row, int col) {
+    std::string letters;
+    for (int c = col + 1; c > 0; c = (c - 1) / 26) letters.insert(letters.begin(), static_cast<char>('A' + (c - 1) % 26));
+    return letters + std::to_string(row + 1);
+}
+
+// Collects the differences between the first load and the reload; only the first few
+// are printed, the count tells how many there were.
+class Diff {
+public:
+    static constexpr std::size_t kShown = 20;
+
+    template <class T>
+    void check(const std::string& where, const char* what, const T& first, const T& second) {
+        if (first == second) return;
+        if (++count_ > kShown) return;
+        std::ostringstream line;
+        line << where << ": " << what << " " << first << " then " << second << "\n";
+        text_ += line.str();
+    }
+    std::size_t count() const { return count_; }
+    const std::string& text() const { return text_; }
+
+private:
+    std::size_t count_ = 0;
+    std::string text_;
+};
+
+// The value of a cell as text with its type, so one comparison covers every reader.
+std::string cellValue(ISheet& sheet, int row, int col) {
+    std::ostringstream out;
+    CellType type = sheet.cellType(row, col);
+    out << "type " << type;
+    if (type == CellNumber) out << " number " << std::bit_cast<std::uint64_t>(sheet.readNumber(row, col));
+    if (type == CellString) {
+        out << " string " << spelled(sheet.readString(row, col));
+    }
+    if (type == CellBoolean) out << " bool " << sheet.readBool(row, col);
+    out << " error " << sheet.readError(row, col) << " formula " << sheet.cellIsFormula(row, col);
+    IFormat* format = sheet.cellFormat(row, col);
+    out << " numFormat " << (format ? format->numFormat() : -1);
+    return out.str();
+}
+
+std::string mergeOf(ISheet& sheet, int row, int col) {
+    int r1 = -1, r2 = -1, c1 = -1, c2 = -1;
+    if (!sheet.mergeAt(row, col, &r1, &r2, &c1, &c2)) return "none";
+    return cellName(r1, c1) + ":" + cellName(r2, c2);
+}
+
+void compareSheets(ISheet& a, ISheet& b, const std::string& where, Diff& diff) {
+    diff.check(where, "state", a.sheetState(), b.sheetState());
+    diff.check(where, "firstRow", a.firstRow(), b.firstRow());
+    diff.check(where, "lastRow", a.lastRow(), b.lastRow());
+    diff.check(where, "firstColumn", a.firstColumn(), b.firstColumn());
+    diff.check(where, "lastColumn", a.lastColumn(), b.lastColumn());
+    for (int col = 0; col <= 255; ++col) {
+        const std::string at = where + " column " + std::to_string(col);
+        diff.check(at, "width", a.columnWidth(col), b.columnWidth(col));
+        diff.check(at, "hidden", a.columnIsHidden(col), b.columnIsHidden(col));
+    }
+    for (int row = a.firstRow(); row < a.lastRow(); ++row) {
+        const std::string at = where + " row " + std::to_string(row + 1);
+        diff.check(at, "height", a.rowHeight(row), b.rowHeight(row));
+        diff.check(at, "hidden", a.rowIsHidden(row), b.rowIsHidden(row));
+        for (int col = a.firstColumn(); col < a.lastColumn(); ++col) {
+            const std::string cell = where + " " + cellName(row, col);
+            diff.check(cell, "value", cellValue(a, row, col), cellValue(b, row, col));
+            diff.check(cell, "merge", mergeOf(a, row, col), mergeOf(b, row, col));
+        }
+    }
+}
+
+void compareBooks(IBook& a, IBook& b, Diff& diff) {
+    diff.check("book", "sheetCount", a.sheetCount(), b.sheetCount());
+    for (int i = 0; i < a.sheetCount() && i < b.sheetCount(); ++i) {
+        ISheet& sa = *a.getSheet(i);
+        ISheet& sb = *b.getSheet(i);
+        const std::string where = "sheet " + std::to_string(i) + " " + spelled(sa.sheetName());
+        diff.check(where, "name", spelled(sa.sheetName()), spelled(sb.sheetName()));
+        compareSheets(sa, sb, where, diff);
+    }
+}
+
+std::vector<char> saved(IBook& book) {
+    const char* data = nullptr;
+    std::size_t size = 0;
+    if (!book.saveToMemory(&data, &size)) return {};
+    return std::vector<char>(data, data + size);
+}
+
+// The corpus files as test parameters; one empty path stands for an absent corpus.
+std::vector<std::filesystem::path> parameters() {
+    auto files = testing::corpusFiles("xls");
+    if (files.empty()) files.emplace_back();
+    return files;
+}
+
+std::string testName(const ::testing::TestParamInfo<std::filesystem::path>& info) {
+    std::string name = info.param.empty() ? "absent" : info.param.stem().string();
+    for (char& c : name)
+        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+    return name;
+}
+
+class CorpusRoundTrip : public ::testing::TestWithParam<std::filesystem::path> {};
+
+TEST_P(CorpusRoundTrip, LoadsSavesAndLoadsAgainTheSame) {
+    const std::filesystem::path& path = GetParam();
+    if (path.empty()) GTEST_SKIP() << "no corpus at " << (testing::corpusRoot() / "xls");
+    const std::string file = path.filename().string();
+    const ExpectedFailure* expected = expectedFailure(file);
+
+    BookPtr first(createBinaryBook());
+    if (!first->load(path.u16string().c_str())) {
+        ASSERT_NE(expected, nullptr) << file << " fails to load: " << first->errorMessage();
+        EXPECT_STREQ(first->errorMessage(), expected->message) << file;
+        return;
+    }
+    ASSERT_EQ(expected, nullptr) << file << " loads now; it was listed as failing with \"" << expected->message
+                                 << "\" because " << expected->why;
+
+    std::vector<char> bytes = saved(*first);
+    ASSERT_FALSE(bytes.empty()) << file << " does not save: " << first->errorMessage();
+    BookPtr second(createBinaryBook());
+    ASSERT_TRUE(second->loadFromMemory(bytes.data(), bytes.size()))
+        << file << " saved copy does not load: " << second->errorMessage();
+
+    Diff diff;
+    compareBooks(*first, *second, diff);
+    EXPECT_EQ(diff.count(), 0u) << file << " differs after saving and loading again:\n" << diff.text();
+
+    EXPECT_TRUE(saved(*first) == bytes) << file << ": saving the same book twice gives different bytes";
+    std::vector<char> again = saved(*second);
+    EXPECT_TRUE(again == bytes) << file << ": saving the reloaded copy gives different bytes ("
+                                << again.size() << " and " << bytes.size() << ")";
+}
+
+INSTANTIATE_TEST_SUITE_P(Xls, CorpusRoundTrip, ::testing::ValuesIn(parameters()), testName);
+
+} // namespace
+} // namespace karvo
