@@ -3,13 +3,18 @@
 //   build/bench/xls_bench [rows] [path]
 //
 // The sheet has 20 columns: 10 numeric (integers and fractions alternating) and 10
-// text (half drawn from 1,000 repeated strings, half unique per cell).
+// text (half drawn from 1,000 repeated strings, half unique per cell). The load runs
+// in a fresh process (the program runs itself with "read") so that its peak memory
+// is that of the loaded book alone.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "core/book_factory.h"
 #include "core/utf_convert.h"
@@ -18,13 +23,13 @@ using namespace karvo;
 
 namespace {
 
-double seconds(std::chrono::steady_clock::time_point since) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+double secondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-double peakMegabytes() {
+double peakMegabytes(int who) {
     rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
+    getrusage(who, &usage);
     return usage.ru_maxrss / 1024.0;
 }
 
@@ -33,13 +38,7 @@ double peakMegabytes() {
     std::exit(1);
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
-    int rows = argc > 1 ? std::atoi(argv[1]) : 65000;
-    std::string path = argc > 2 ? argv[2] : "/tmp/karvo_bench.xls";
-    std::u16string widePath = utf8ToUtf16(path);
-
+int writeBook(int rows, const std::u16string& path) {
     auto start = std::chrono::steady_clock::now();
     IBook* book = createBinaryBook();
     ISheet* sheet = book->addSheet(u"Data");
@@ -49,32 +48,53 @@ int main(int argc, char** argv) {
             if (!sheet->writeNumber(r, c, value)) fail(book);
         }
         for (int c = 10; c < 20; ++c) {
-            std::u16string text = c < 15 ? u"repeated " + utf8ToUtf16(std::to_string((r * 7 + c) % 1000))
-                                         : u"unique " + utf8ToUtf16(std::to_string(r * 20 + c));
-            if (!sheet->writeString(r, c, text.c_str())) fail(book);
+            std::string text = c < 15 ? "repeated " + std::to_string((r * 7 + c) % 1000)
+                                      : "unique " + std::to_string(r * 20 + c);
+            if (!sheet->writeString(r, c, utf8ToUtf16(text).c_str())) fail(book);
         }
     }
-    if (!book->save(widePath.c_str())) fail(book);
-    double writeSeconds = seconds(start);
+    if (!book->save(path.c_str())) fail(book);
     book->release();
-    double writePeak = peakMegabytes();
+    std::printf("write+save: %.3f s (peak %.1f MB)\n", secondsSince(start), peakMegabytes(RUSAGE_SELF));
+    return 0;
+}
 
-    start = std::chrono::steady_clock::now();
-    IBook* loaded = createBinaryBook();
-    if (!loaded->load(widePath.c_str())) fail(loaded);
-    ISheet* data = loaded->getSheet(0);
+int readBook(const std::u16string& path) {
+    auto start = std::chrono::steady_clock::now();
+    IBook* book = createBinaryBook();
+    if (!book->load(path.c_str())) fail(book);
+    ISheet* data = book->getSheet(0);
     double sum = 0;
     std::size_t characters = 0;
     for (int r = data->firstRow(); r < data->lastRow(); ++r)
         for (int c = data->firstColumn(); c < data->lastColumn(); ++c) {
-            if (data->cellType(r, c) == CellNumber) sum += data->readNumber(r, c);
-            else if (const char16_t* text = data->readString(r, c)) characters += std::char_traits<char16_t>::length(text);
+            if (data->cellType(r, c) == CellNumber)
+                sum += data->readNumber(r, c);
+            else if (const char16_t* text = data->readString(r, c))
+                characters += std::char_traits<char16_t>::length(text);
         }
-    double readSeconds = seconds(start);
-    std::printf("rows %d x 20 columns\n", rows);
-    std::printf("write+save: %.3f s (peak %.1f MB)\n", writeSeconds, writePeak);
-    std::printf("load+read:  %.3f s (peak %.1f MB, checksum %.1f / %zu chars)\n", readSeconds, peakMegabytes(), sum,
-                characters);
-    loaded->release();
+    std::printf("load+read:  %.3f s (peak %.1f MB; checksum %.1f, %zu characters)\n", secondsSince(start),
+                peakMegabytes(RUSAGE_SELF), sum, characters);
+    book->release();
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 3 && std::strcmp(argv[1], "read") == 0) return readBook(utf8ToUtf16(argv[2]));
+    int rows = argc > 1 ? std::atoi(argv[1]) : 65000;
+    std::string path = argc > 2 ? argv[2] : "/tmp/karvo_bench.xls";
+    std::printf("rows %d x 20 columns\n", rows);
+    std::fflush(stdout);
+    if (writeBook(rows, utf8ToUtf16(path)) != 0) return 1;
+    std::fflush(stdout);
+    pid_t child = fork();
+    if (child == 0) {
+        execl("/proc/self/exe", argv[0], "read", path.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
 }

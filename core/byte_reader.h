@@ -86,7 +86,9 @@ private:
 /// Appends little-endian values to a byte vector; the writing side of ByteReader.
 template <class Bytes>
 void putLittle(Bytes& out, std::uint64_t value, std::size_t n) {
-    for (std::size_t i = 0; i < n; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+    std::uint8_t bytes[8];
+    for (std::size_t i = 0; i < n; ++i) bytes[i] = static_cast<std::uint8_t>(value >> (8 * i));
+    out.insert(out.end(), bytes, bytes + n);
 }
 
 } // namespace karvo

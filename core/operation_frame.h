@@ -12,10 +12,13 @@ namespace karvo {
 class BookMessage {
 public:
     const char* text() const { return text_.c_str(); }
-    void ok() { text_.assign("ok"); }
+    // Called at the start of every operation, so the common case costs a compare.
+    void ok() {
+        if (!isOk()) text_.assign("ok");
+    }
     void set(std::string text) { text_ = std::move(text); }
     void warn(const std::string& what) { text_ = "warning: " + what; }
-    bool isOk() const { return text_ == "ok"; }
+    bool isOk() const { return text_.size() == 2 && text_[0] == 'o' && text_[1] == 'k'; }
 
 private:
     std::string text_ = "ok";

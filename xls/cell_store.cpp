@@ -16,22 +16,15 @@ constexpr std::size_t kTypicalBlank = 800;
 
 } // namespace
 
-CellStore::CellStore(const CellStore& other) : stores_(other.stores_), strings_(other.strings_) {
-    rows_.resize(other.rows_.size());
-    for (std::size_t r = 0; r < rows_.size(); ++r)
-        if (other.rows_[r]) rows_[r] = std::make_unique<Row>(*other.rows_[r]);
-}
-
-CellStore& CellStore::operator=(const CellStore& other) {
-    if (this != &other) *this = CellStore(other);
-    return *this;
-}
-
 void CellStore::setHandle(int row, int col, CellHandle h) {
     if (rows_.empty()) rows_.resize(kRowCount);
-    auto& block = rows_[static_cast<std::size_t>(row)];
-    if (!block) block = std::make_unique<Row>(Row{});
-    CellHandle& slot = (*block)[static_cast<std::size_t>(col)];
+    Row& cells = rows_[static_cast<std::size_t>(row)];
+    auto column = static_cast<std::size_t>(col);
+    if (column >= cells.size()) {
+        if (!h) return;  // clearing a cell beyond the row's width: nothing is there
+        cells.resize(column + 1, 0);
+    }
+    CellHandle& slot = cells[column];
     countUse(slot, -1);
     slot = h;
     countUse(slot, +1);
@@ -48,16 +41,18 @@ void CellStore::countUse(CellHandle h, int delta) const {
 
 void CellStore::moveRow(int from, int to) {
     if (!rowExists(from)) return;
-    auto& target = rows_[static_cast<std::size_t>(to)];
+    Row& target = rows_[static_cast<std::size_t>(to)];
     target = std::move(rows_[static_cast<std::size_t>(from)]);
-    for (CellHandle h : *target)
+    rows_[static_cast<std::size_t>(from)] = Row{};
+    for (CellHandle h : target)
         if (h) position(h).row = static_cast<std::uint16_t>(to);
 }
 
 void CellStore::moveCell(int row, int fromCol, int toCol) {
     CellHandle h = handle(row, fromCol);
     if (!h) return;
-    Row& r = *rows_[static_cast<std::size_t>(row)];
+    Row& r = rows_[static_cast<std::size_t>(row)];
+    if (static_cast<std::size_t>(toCol) >= r.size()) r.resize(static_cast<std::size_t>(toCol) + 1, 0);
     r[static_cast<std::size_t>(toCol)] = h;
     r[static_cast<std::size_t>(fromCol)] = 0;
     position(h).col = static_cast<std::uint16_t>(toCol);

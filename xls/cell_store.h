@@ -1,9 +1,7 @@
 // cell_store.h - the cells of a binary sheet: a handle per position, one append-only store per kind.
 #pragma once
 
-#include <array>
 #include <cstdint>
-#include <memory>
 #include <tuple>
 #include <vector>
 
@@ -22,24 +20,28 @@ using CellHandle = std::uint32_t;
 inline CellKind handleKind(CellHandle h) { return static_cast<CellKind>((h >> 1) & 0x7); }
 inline std::uint32_t handlePosition(CellHandle h) { return h >> 4; }
 
-/// Rows of 256 handles, allocated on the first write into the row, and the seven
+/// Rows of handles, each as wide as its rightmost cell (allocated on the first write
+/// into the row, so a typical row of a few columns costs bytes, not a 1 KiB block), and the seven
 /// stores. Stores only grow: an overwritten or cleared cell leaves its entry behind,
 /// unreferenced, and only handles decide what a cell holds. The store keeps the use
 /// counts of the shared strings in step with the LabelSst handles it holds.
 class CellStore {
 public:
     explicit CellStore(SharedStrings& strings) : strings_(&strings) {}
-    CellStore(const CellStore& other);
-    CellStore& operator=(const CellStore& other);
+    CellStore(const CellStore&) = default;
+    CellStore& operator=(const CellStore&) = default;
     CellStore(CellStore&&) noexcept = default;
     CellStore& operator=(CellStore&&) noexcept = default;
 
     /// The handle at a position; 0 for an empty cell. Never allocates.
     CellHandle handle(int row, int col) const {
-        const Row* r = row < static_cast<int>(rows_.size()) ? rows_[static_cast<std::size_t>(row)].get() : nullptr;
-        return r ? (*r)[static_cast<std::size_t>(col)] : 0;
+        if (row < 0 || row >= static_cast<int>(rows_.size())) return 0;
+        const Row& r = rows_[static_cast<std::size_t>(row)];
+        return col >= 0 && col < static_cast<int>(r.size()) ? r[static_cast<std::size_t>(col)] : 0;
     }
-    bool rowExists(int row) const { return row < static_cast<int>(rows_.size()) && rows_[row] != nullptr; }
+    bool rowExists(int row) const {
+        return row >= 0 && row < static_cast<int>(rows_.size()) && !rows_[static_cast<std::size_t>(row)].empty();
+    }
 
     template <class Entry>
     Entry& entry(CellHandle h) {
@@ -96,7 +98,7 @@ public:
     void shrink();
 
 private:
-    using Row = std::array<CellHandle, kColCount>;
+    using Row = std::vector<CellHandle>;
     using Stores = std::tuple<std::vector<RkCell>, std::vector<NumberCell>, std::vector<LabelSstCell>,
                               std::vector<BlankCell>, std::vector<BoolErrCell>, std::vector<FormulaBlock>,
                               std::vector<LabelCell>>;
@@ -114,7 +116,7 @@ private:
     void setHandle(int row, int col, CellHandle h);
     void countUse(CellHandle h, int delta) const;
 
-    std::vector<std::unique_ptr<Row>> rows_;
+    std::vector<Row> rows_;
     Stores stores_;
     SharedStrings* strings_;
 };
@@ -139,11 +141,9 @@ inline CellPos& CellStore::position(CellHandle h) {
 
 template <class F>
 void CellStore::forEach(F&& f) const {
-    for (std::size_t r = 0; r < rows_.size(); ++r) {
-        if (!rows_[r]) continue;
-        for (std::size_t c = 0; c < kColCount; ++c)
-            if (CellHandle h = (*rows_[r])[c]) f(static_cast<int>(r), static_cast<int>(c), h);
-    }
+    for (std::size_t r = 0; r < rows_.size(); ++r)
+        for (std::size_t c = 0; c < rows_[r].size(); ++c)
+            if (CellHandle h = rows_[r][c]) f(static_cast<int>(r), static_cast<int>(c), h);
 }
 
 } // namespace karvo

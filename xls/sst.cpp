@@ -15,27 +15,42 @@ constexpr std::size_t kMinRichStringSize = 3;
 } // namespace
 
 std::uint32_t SharedStrings::add(std::u16string_view text) {
-    std::u16string key(text);
-    auto found = index_.find(key);
-    if (found != index_.end()) return found->second;
+    if (!indexed_) buildIndex();
+    auto found = index_.find(text);
+    if (found != index_.end()) return *found;
     auto index = size();
-    strings_.push_back(RichString{key, richflag::kHighByte, {}, {}});
-    index_.emplace(std::move(key), index);
+    strings_.push_back(RichString{std::u16string(text), richflag::kHighByte, {}, {}});
+    index_.insert(index);
     return index;
 }
 
 void SharedStrings::append(RichString s) {
-    auto index = size();
-    index_[s.text] = index;  // a later equal string replaces an earlier one in the map
     strings_.push_back(std::move(s));
+    if (indexed_) indexString(size() - 1);
 }
 
 void SharedStrings::replace(std::uint32_t index, std::u16string_view text) {
     RichString& s = strings_.at(index);
-    auto mapped = index_.find(s.text);
-    if (mapped != index_.end() && mapped->second == index) index_.erase(mapped);
+    if (indexed_) {
+        auto mapped = index_.find(index);
+        if (mapped != index_.end() && *mapped == index) index_.erase(mapped);
+    }
     s = RichString{std::u16string(text), richflag::kHighByte, {}, {}};
-    index_[s.text] = index;
+    if (indexed_) indexString(index);
+}
+
+// A later equal string takes the place of an earlier one, as reading the file in
+// order and entering each string would have it.
+void SharedStrings::indexString(std::uint32_t index) {
+    auto found = index_.find(index);
+    if (found != index_.end()) index_.erase(found);
+    index_.insert(index);
+}
+
+void SharedStrings::buildIndex() {
+    index_.reserve(strings_.size());
+    for (std::uint32_t i = 0; i < size(); ++i) indexString(i);
+    indexed_ = true;
 }
 
 void SharedStrings::retain(std::uint32_t index) {
@@ -54,6 +69,7 @@ void SharedStrings::release(std::uint32_t index) {
 void SharedStrings::clear() {
     strings_.clear();
     index_.clear();
+    indexed_ = false;
     uses_.clear();
     totalCount_ = 0;
 }

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "xls/biff_strings.h"
@@ -16,6 +16,11 @@ namespace karvo {
 /// shared with an equal string already present.
 class SharedStrings {
 public:
+    SharedStrings() = default;
+    // The index refers to this object's own list.
+    SharedStrings(const SharedStrings&) = delete;
+    SharedStrings& operator=(const SharedStrings&) = delete;
+
     std::uint32_t size() const { return static_cast<std::uint32_t>(strings_.size()); }
     const RichString& at(std::uint32_t index) const { return strings_.at(index); }
     bool contains(std::uint32_t index) const { return index < strings_.size(); }
@@ -42,8 +47,30 @@ public:
     void write(RecordWriter& out) const;
 
 private:
+    // The index finds an equal string for add(). It holds positions and hashes the
+    // text they refer to, so no string is stored twice, and it is built on the first
+    // add() only: a book that is loaded and read never pays for it.
+    struct TextHash {
+        using is_transparent = void;
+        const std::vector<RichString>* strings;
+        std::size_t operator()(std::u16string_view text) const { return std::hash<std::u16string_view>()(text); }
+        std::size_t operator()(std::uint32_t index) const { return (*this)((*strings)[index].text); }
+    };
+    struct TextEqual {
+        using is_transparent = void;
+        const std::vector<RichString>* strings;
+        std::u16string_view text(std::u16string_view t) const { return t; }
+        std::u16string_view text(std::uint32_t index) const { return (*strings)[index].text; }
+        template <class A, class B>
+        bool operator()(const A& a, const B& b) const { return text(a) == text(b); }
+    };
+    using Index = std::unordered_set<std::uint32_t, TextHash, TextEqual>;
+    void buildIndex();
+    void indexString(std::uint32_t index);
+
     std::vector<RichString> strings_;
-    std::unordered_map<std::u16string, std::uint32_t> index_;
+    Index index_{0, TextHash{&strings_}, TextEqual{&strings_}};
+    bool indexed_ = false;
     std::vector<std::uint32_t> uses_;
     std::uint32_t totalCount_ = 0;
 };
