@@ -23,6 +23,7 @@ test-sanitize: bootstrap
 
 demo: build
 	KARVO_MODULE_DIR=$(BUILD)/lua lua5.1 examples/demo.lua
+	$(BUILD)/examples/styled_book /tmp/karvo_styled.xls
 
 install: build
 	cmake --install $(BUILD)
