@@ -118,6 +118,7 @@ void BookImplT::writeGlobals(RecordWriter& out, std::vector<std::size_t>& positi
     for (std::size_t i = 0; i < boundSheets_.size(); ++i)
         positionFields.push_back(boundSheets_[i].write(out, sheets_[i]->name()));
     globals_.writeCountry(out);
+    formulas_.updateOwnSheetCount();
     for (const ExternalGroup& group : externals_) group.write(out);
     for (const RawRecord& name : names_) name.write(out);
     for (const RawRecord& record : drawingGroup_) record.write(out);

@@ -11,6 +11,7 @@
 #include "core/operation_frame.h"
 #include "core/text_pair.h"
 #include "xls/bof.h"
+#include "xls/book_formulas.h"
 #include "xls/bound_sheet.h"
 #include "xls/external_refs.h"
 #include "xls/format_tables.h"
@@ -76,6 +77,7 @@ public:
     int formatIndex(IFormat* format) override;
     IFormat* formatAtIndex(int xf) override;
     SharedStrings& sharedStrings() override { return sst_; }
+    FormulaBook& formulaBook() override { return formulas_; }
     DateSystem dateSystem() override;
     int maxDigitWidth() override;
     SheetState sheetState(const SheetImplT* sheet) override;
@@ -107,6 +109,7 @@ private:
     std::vector<RawRecord> rawRecords_;
     bool usesR1C1_ = false;
     bool rgbColorMode_ = false;
+    BookFormulas formulas_{sheets_, externals_, names_};
     TextPair text_;
     std::vector<std::uint8_t> savedBytes_;
 };

@@ -74,6 +74,7 @@ void markReferenceArguments(std::vector<std::u16string>& tokens, const FunctionT
     const auto isToken = [&](std::size_t i, auto test) { return i < tokens.size() && test(tokens[i]); };
     const auto opensArgument = [](std::u16string_view t) { return t == u"(" || isSeparator(t); };
     const auto closesArgument = [](std::u16string_view t) { return t == u")" || isSeparator(t); };
+    const auto wantsReference = [](const Call& c) { return c.argument < kMaskBits && (c.refMask >> c.argument & 1); };
     for (std::size_t i = 0; i < tokens.size(); ++i) {
         std::u16string& t = tokens[i];
         if (t == u"(") {
@@ -82,8 +83,7 @@ void markReferenceArguments(std::vector<std::u16string>& tokens, const FunctionT
             if (!calls.empty()) calls.pop_back();
         } else if (isSeparator(t)) {
             if (!calls.empty()) ++calls.back().argument;
-        } else if (!calls.empty() && calls.back().argument < kMaskBits &&
-                   (calls.back().refMask >> calls.back().argument & 1) && opensArgument(tokens[i - 1]) &&
+        } else if (!calls.empty() && wantsReference(calls.back()) && opensArgument(tokens[i - 1]) &&
                    isToken(i + 1, closesArgument) && isSingleCell(t)) {
             t += u'R';
         }

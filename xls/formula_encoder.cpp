@@ -18,7 +18,8 @@ namespace karvo {
 
 namespace {
 
-bool isDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+using postfix::isDigit;
+
 
 std::optional<std::uint32_t> readDecimal(std::u16string_view digits) {
     std::uint64_t value = 0;
@@ -77,6 +78,15 @@ CellWords cellWords(const CellText& cell) {
     return {rowNumber(cell.digits), columnWord(column, cell.colAbsolute, cell.rowAbsolute)};
 }
 
+// Ptg ids the encoder writes beyond the operators of the postfix vocabulary.
+namespace ptg {
+constexpr std::uint8_t kStr = 0x17, kAttr = 0x19, kBool = 0x1D, kInt = 0x1E, kNum = 0x1F;
+constexpr std::uint8_t kFuncValue = 0x41, kFuncVarRef = 0x22, kFuncVarValue = 0x42;
+constexpr std::uint8_t kRef = 0x24, kRefValue = 0x44, kArea = 0x25;
+constexpr std::uint8_t kRef3d = 0x3A, kRef3dValue = 0x5A, kArea3d = 0x3B, kArea3dValue = 0x5B;
+constexpr std::uint8_t kAttrVolatile = 0x01, kAttrSum = 0x10;
+} // namespace ptg
+
 /// Writes the Ptgs of postfix tokens, trying the token forms in a fixed order.
 class Encoder {
 public:
@@ -90,39 +100,57 @@ public:
     std::vector<std::uint8_t> take() { return std::move(bytes_); }
 
 private:
-    void put(std::uint64_t value, std::size_t size) { putLittle(bytes_, value, size); }
+    void put8(std::uint8_t value) { bytes_.push_back(value); }
+    void put16(std::uint16_t value) { putLittle(bytes_, value, 2); }
+    // An attribute Ptg: type byte and an unused data word.
+    void putAttribute(std::uint8_t type) {
+        put8(ptg::kAttr);
+        put8(type);
+        put16(0);
+    }
 
     bool symbol(std::u16string_view t) {
         struct Symbol {
             std::u16string_view text;
             std::uint8_t ptg;
         };
-        static constexpr Symbol kSymbols[] = {{postfix::kUnaryPlus, 0x12},   {postfix::kUnaryMinus, 0x13},
-                                              {postfix::kPercent, 0x14},     {postfix::kParentheses, 0x15},
+        static constexpr Symbol kSymbols[] = {{postfix::kUnaryPlus, 0x12}, {postfix::kUnaryMinus, 0x13},
+                                              {postfix::kPercent, 0x14},   {postfix::kParentheses, 0x15},
                                               {postfix::kMissing, 0x16}};
-        if (const BinaryOperator* op = binaryOperator(t)) return put(op->ptg, 1), true;
-        for (const Symbol& s : kSymbols)
-            if (s.text == t) return put(s.ptg, 1), true;
+        if (const BinaryOperator* op = binaryOperator(t)) {
+            put8(op->ptg);
+            return true;
+        }
+        for (const Symbol& s : kSymbols) {
+            if (s.text != t) continue;
+            put8(s.ptg);
+            return true;
+        }
         if (t != postfix::kAttrSum) return false;
-        put(0x19, 1), put(0x10, 1), put(0, 2);
+        putAttribute(ptg::kAttrSum);
         return true;
     }
 
     bool number(std::u16string_view t) {
         constexpr std::size_t kIntDigits = 5;
-        if (t.size() <= kIntDigits && std::all_of(t.begin(), t.end(), isDigit)) {
-            const auto value = readDecimal(t);
-            if (value && *value <= 0xFFFF) return put(0x1E, 1), put(*value, 2), true;
+        const auto whole = t.size() <= kIntDigits && std::all_of(t.begin(), t.end(), isDigit) ? readDecimal(t)
+                                                                                             : std::nullopt;
+        if (whole && *whole <= 0xFFFF) {
+            put8(ptg::kInt);
+            put16(static_cast<std::uint16_t>(*whole));
+            return true;
         }
         const auto value = readDouble(t);
         if (!value) return false;
-        put(0x1F, 1), put(std::bit_cast<std::uint64_t>(*value), 8);
+        put8(ptg::kNum);
+        putLittle(bytes_, std::bit_cast<std::uint64_t>(*value), 8);
         return true;
     }
 
     bool boolean(std::u16string_view t) {
         if (t != u"TRUE" && t != u"FALSE") return false;
-        put(0x1D, 1), put(t == u"TRUE" ? 1 : 0, 1);
+        put8(ptg::kBool);
+        put8(t == u"TRUE" ? 1 : 0);
         return true;
     }
 
@@ -130,14 +158,16 @@ private:
     bool function(std::u16string_view t) {
         const auto call = parseFunctionToken(t, book_.functions());
         if (!call) return false;
-        constexpr std::uint32_t kMaxCount = 0xFF;
+        constexpr std::uint32_t kMaxCount = 0xFF; // the count is one byte
         if (call->count > kMaxCount) throw xlerror("incorrect number of function parameters");
-        const std::uint16_t number = book_.functions().find(call->name);
         if (call->name == u"TODAY") {
-            put(0x19, 1), put(0x01, 1), put(0, 2), put(0x41, 1), put(number, 2);
+            putAttribute(ptg::kAttrVolatile);
+            put8(ptg::kFuncValue);
         } else {
-            put(call->name == u"OFFSET" ? 0x22 : 0x42, 1), put(call->count, 1), put(number, 2);
+            put8(call->name == u"OFFSET" ? ptg::kFuncVarRef : ptg::kFuncVarValue);
+            put8(static_cast<std::uint8_t>(call->count));
         }
+        put16(book_.functions().find(call->name));
         return true;
     }
 
@@ -149,13 +179,16 @@ private:
         if (ref->sheet) {
             const int sheet = book_.sheetIndex(*ref->sheet);
             if (sheet < 0) return false;
-            put(last ? (ref->refClass ? 0x3B : 0x5B) : (ref->refClass ? 0x3A : 0x5A), 1);
-            put(static_cast<std::uint16_t>(book_.xtiForSheet(sheet)), 2);
+            if (last) put8(ref->refClass ? ptg::kArea3d : ptg::kArea3dValue);
+            else put8(ref->refClass ? ptg::kRef3d : ptg::kRef3dValue);
+            put16(static_cast<std::uint16_t>(book_.xtiForSheet(sheet)));
         } else {
-            put(last ? 0x25 : (ref->refClass ? 0x24 : 0x44), 1);
+            put8(last ? ptg::kArea : ref->refClass ? ptg::kRef : ptg::kRefValue);
         }
-        if (last) put(first.row, 2), put(last->row, 2), put(first.column, 2), put(last->column, 2);
-        else put(first.row, 2), put(first.column, 2);
+        put16(first.row);
+        if (last) put16(last->row);
+        put16(first.column);
+        if (last) put16(last->column);
         return true;
     }
 
@@ -167,7 +200,7 @@ private:
             text += t[i];
             if (t[i] == u'"' && t[i + 1] == u'"' && i + 2 < t.size()) ++i;
         }
-        put(0x17, 1);
+        put8(ptg::kStr);
         writeShortString(bytes_, text, ShortForm::Count8);
         return true;
     }

@@ -10,6 +10,9 @@ namespace karvo {
 
 namespace {
 
+using postfix::isDigit;
+using postfix::isLetter;
+
 // Concatenation binds more loosely than comparison, and "=" more loosely than the
 // other comparisons.
 constexpr std::array<BinaryOperator, 12> kBinaryOperators = {{
@@ -21,13 +24,8 @@ constexpr std::array<BinaryOperator, 12> kBinaryOperators = {{
 // Function token counts come from one byte; anything past this is as wrong as 256.
 constexpr std::uint32_t kCountCeiling = 99999;
 
-bool isDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
-bool isLetter(char16_t c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'); }
 
-bool isPlainNameChar(char16_t c) {
-    return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || isDigit(c) || c == u'_' || c == u'.' ||
-           c > 0x7F;
-}
+bool isPlainNameChar(char16_t c) { return isLetter(c) || isDigit(c) || c == u'_' || c == u'.' || c > 0x7F; }
 
 std::uint32_t readCount(std::u16string_view digits) {
     std::uint32_t count = 0;
@@ -35,21 +33,29 @@ std::uint32_t readCount(std::u16string_view digits) {
     return count;
 }
 
-std::size_t skipWhile(std::u16string_view s, std::size_t i, bool (*test)(char16_t)) {
-    while (i < s.size() && test(s[i])) ++i;
-    return i;
+// Takes a leading "$" off s; true when there was one.
+bool takeDollar(std::u16string_view& s) {
+    if (!s.starts_with(u'$')) return false;
+    s.remove_prefix(1);
+    return true;
+}
+
+// Takes the leading run of characters that pass `test` off s.
+std::u16string_view takeRun(std::u16string_view& s, bool (*test)(char16_t)) {
+    std::size_t n = 0;
+    while (n < s.size() && test(s[n])) ++n;
+    const std::u16string_view run = s.substr(0, n);
+    s.remove_prefix(n);
+    return run;
 }
 
 std::optional<CellText> parseCell(std::u16string_view s) {
     CellText cell;
-    std::size_t i = 0;
-    cell.colAbsolute = i < s.size() && s[i] == u'$';
-    const std::size_t letters = i += cell.colAbsolute;
-    cell.letters = s.substr(letters, (i = skipWhile(s, i, isLetter)) - letters);
-    cell.rowAbsolute = i < s.size() && s[i] == u'$';
-    const std::size_t digits = i += cell.rowAbsolute;
-    cell.digits = s.substr(digits, (i = skipWhile(s, i, isDigit)) - digits);
-    if (cell.letters.empty() || cell.digits.empty() || i != s.size()) return std::nullopt;
+    cell.colAbsolute = takeDollar(s);
+    cell.letters = takeRun(s, isLetter);
+    cell.rowAbsolute = takeDollar(s);
+    cell.digits = takeRun(s, isDigit);
+    if (cell.letters.empty() || cell.digits.empty() || !s.empty()) return std::nullopt;
     return cell;
 }
 
@@ -134,7 +140,10 @@ std::optional<ReferenceText> parseReference(std::u16string_view token) {
     auto first = parseCell(token.substr(0, colon));
     if (!first) return std::nullopt;
     ref.first = *first;
-    if (colon != std::u16string_view::npos && !(ref.last = parseCell(token.substr(colon + 1)))) return std::nullopt;
+    if (colon != std::u16string_view::npos) {
+        ref.last = parseCell(token.substr(colon + 1));
+        if (!ref.last) return std::nullopt;
+    }
     return ref;
 }
 

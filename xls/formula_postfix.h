@@ -20,6 +20,10 @@ inline constexpr std::u16string_view kRenderedPercent = u"uPercent"; ///< as the
 inline constexpr std::u16string_view kParentheses = u"(";
 inline constexpr std::u16string_view kMissing = u"MISS";
 inline constexpr std::u16string_view kAttrSum = u"SUM1";
+
+/// Formula text is read with ASCII classes, whatever the C locale.
+inline bool isDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+inline bool isLetter(char16_t c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'); }
 } // namespace postfix
 
 /// A binary operator: its text, its Ptg id and its precedence when compiling.

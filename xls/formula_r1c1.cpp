@@ -11,8 +11,9 @@ namespace karvo {
 
 namespace {
 
-bool isDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
-bool isLetter(char16_t c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'); }
+using postfix::isDigit;
+using postfix::isLetter;
+
 
 /// A row or column part of an R1C1 reference.
 struct R1C1Part {

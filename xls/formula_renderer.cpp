@@ -4,6 +4,7 @@
 #include <array>
 #include <charconv>
 #include <climits>
+#include <optional>
 #include <vector>
 
 #include "core/byte_reader.h"

@@ -16,9 +16,13 @@ constexpr std::size_t kCenterSize = 2;
 
 [[noreturn]] void sizeError(std::uint16_t id) { throw xlerror(std::string(recordName(id)) + " size is incorrect"); }
 
-// An empty body is an empty text.
+// Some producers write an empty text as an empty body, others as a zero count
+// without the flags byte that would follow it.
+constexpr std::size_t kCountSize = 2;
+
 std::u16string readText(const Record& r, bool old) {
     if (r.body.empty()) return {};
+    if (!old && r.body.size() == kCountSize && r.reader().u16() == 0) return {};
     ByteReader in = r.reader();
     std::u16string text = readShortString(in, old ? ShortForm::Count8NoFlags : ShortForm::Count16);
     if (!in.ok()) sizeError(r.id);

@@ -343,3 +343,8 @@ int SheetImplT::lastColumn() {
 }
 
 } // namespace karvo
+
+namespace karvo {
+// Formula cells are written from sheet_formulas.cpp.
+template FormulaBlock& SheetImplT::writable<FormulaBlock>(int row, int col, std::uint16_t xf);
+} // namespace karvo

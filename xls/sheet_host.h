@@ -10,6 +10,7 @@
 
 namespace karvo {
 
+class FormulaBook;
 class SharedStrings;
 class SheetImplT;
 
@@ -29,6 +30,9 @@ public:
 
     /// The book's shared strings; LabelSst cells retain and release their index.
     virtual SharedStrings& sharedStrings() = 0;
+
+    /// Sheet names, references to other sheets and the function table, for formulas.
+    virtual FormulaBook& formulaBook() = 0;
 
     virtual DateSystem dateSystem() = 0;
     virtual bool usesR1C1() = 0;

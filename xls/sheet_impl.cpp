@@ -10,7 +10,6 @@ namespace {
 // Sheet names longer than this are cut: the format's limit for a BoundSheet8 name.
 constexpr std::size_t kMaxSheetName = 31;
 
-constexpr const char* kFormulasLater = "formulas are not supported yet";
 constexpr const char* kNotYet = "not supported yet";
 
 } // namespace
@@ -63,21 +62,6 @@ SheetState SheetImplT::sheetState() {
 
 bool SheetImplT::setSheetState(SheetState state) {
     return run(false, [&] { return host_.setSheetState(this, state); });
-}
-
-// ---- formula text: compiling and rendering come later ----
-
-const char16_t* SheetImplT::readFormula(int row, int col, IFormat** format) {
-    return run<const char16_t*>(nullptr, [&]() -> const char16_t* {
-        if (format) *format = nullptr;
-        CellHandle h = usedHandle(row, col);
-        if (!h || handleKind(h) != CellKind::Formula) throw xlerror("cell doesn't contain a formula");
-        throw xlerror(kFormulasLater);
-    });
-}
-
-bool SheetImplT::writeFormula(int, int, const char16_t*, IFormat*) {
-    return run(false, []() -> bool { throw xlerror(kFormulasLater); });
 }
 
 // ---- comments, pictures and defined names come later ----

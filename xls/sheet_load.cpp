@@ -48,6 +48,8 @@ constexpr std::size_t kBreakOldSize = 2; // the row (column) alone
 constexpr std::size_t kIndexFixed = 16;
 constexpr std::size_t kIndexOldFixed = 12;
 constexpr std::size_t kDbCellFixed = 4;
+// A String record holds a count, a flags byte and 8-bit characters in one record body.
+constexpr std::size_t kMaxStringRecordChars = kMaxRecordBody - 3;
 
 [[noreturn]] void sizeError(std::uint16_t id) { throw xlerror(std::string(recordName(id)) + " size is incorrect"); }
 
@@ -103,6 +105,7 @@ private:
     void blank(const Record& r);
     void boolErr(const Record& r);
     void label(const Record& r);
+    void richLabel(const Record& r);
     void mulRk(const Record& r);
     void mulBlank(const Record& r);
     void formula(const Record& r);
@@ -136,6 +139,7 @@ const SheetLoader::Route SheetLoader::kRoutes[] = {
     {RecordId::MulBlank, &SheetLoader::mulBlank},
     {RecordId::BoolErr, &SheetLoader::boolErr},
     {RecordId::Label, &SheetLoader::label},
+    {RecordId::RString, &SheetLoader::richLabel},
     {RecordId::Row, &SheetLoader::row},
     {RecordId::DBCell, &SheetLoader::dbCell},
     {RecordId::ColInfo, &SheetLoader::colInfo},
@@ -185,6 +189,9 @@ void SheetLoader::reserve() {
 }
 
 void SheetLoader::worksheetRecord(const Record& r) {
+    // Older files repeat the book's Country record in every sheet; BIFF8 readers
+    // expect it once, in the globals, and the book writes it there.
+    if (old_ && r.is(RecordId::Country)) return;
     if (PageSetup::holds(r.id)) return sheet_.pageSetup.read(r, records_, old_);
     if (readSetting(sheet_.settings, r)) return;
     for (const Route& route : kRoutes)
@@ -255,6 +262,20 @@ void SheetLoader::label(const Record& r) {
     putCell(std::move(cell));
 }
 
+// Older files write a text with formatting runs as RString: a Label's fields, then
+// the runs. BIFF8 has no such record (runs live in the shared strings), so the text
+// becomes a Label cell and the runs are dropped. A BIFF8 file's RString is kept as read.
+void SheetLoader::richLabel(const Record& r) {
+    if (!old_) return keepRaw(r);
+    ByteReader in = r.reader();
+    LabelCell cell;
+    cell.at = readPos(in);
+    cell.narrow = true;
+    cell.text = readShortString(in, ShortForm::Count16NoFlags);
+    if (!in.ok()) sizeError(r.id);
+    putCell(std::move(cell));
+}
+
 void SheetLoader::mulRk(const Record& r) {
     std::size_t n = itemsAfter(r, kMulFixed, kMulRkItem);
     ByteReader in = r.reader();
@@ -278,7 +299,22 @@ void SheetLoader::mulBlank(const Record& r) {
     }
 }
 
-void SheetLoader::formula(const Record& r) { putCell(FormulaBlock::read(r, records_, old_)); }
+void SheetLoader::formula(const Record& r) {
+    FormulaBlock block = FormulaBlock::read(r, records_, old_);
+    // What is saved is BIFF8, so an older file's cached text (a count and 8-bit
+    // characters, no flags byte) is held from here on in the layout with flags.
+    if (old_ && block.textAt != FormulaBlock::TextAt::None) {
+        std::u16string text = block.cachedText();
+        // BIFF5 cached texts hold at most 255 characters; a longer one (a damaged file)
+        // is cut so that the String record still fits one record.
+        text.resize(std::min(text.size(), kMaxStringRecordChars));
+        block.text.body.clear();
+        block.text.continues.clear();
+        writeShortString(block.text.body, text, ShortForm::Count16, CharWidth::narrow);
+        block.narrowText = false;
+    }
+    putCell(std::move(block));
+}
 
 void SheetLoader::row(const Record& r) {
     ByteReader in = exactly(r, kRowSize);

@@ -11,6 +11,8 @@ namespace {
 
 // WriteAccess is a fixed 112-byte record: a user name padded with spaces.
 constexpr std::size_t kWriteAccessSize = 112;
+// The most 8-bit characters that fit it after the count and flags.
+constexpr std::size_t kWriteAccessMaxChars = kWriteAccessSize - 3;
 // RecalcId: record type, reserved word, build number.
 constexpr std::size_t kRecalcIdSize = 8;
 // BookExt: a 12-byte future-record header, its size field and the first flags word.
@@ -63,6 +65,21 @@ std::vector<std::uint8_t> newWriteAccess() {
 
 } // namespace
 
+void WorkbookGlobals::readWriteAccess(const Record& record, std::uint16_t biffVersion) {
+    if (biffVersion <= 0x0500) {
+        // The user name of an older file has an 8-bit count and no flags byte; what is
+        // saved is BIFF8, whose readers expect the 16-bit count and the flags.
+        ByteReader in = record.reader();
+        std::u16string user = readShortString(in, ShortForm::Count8NoFlags);
+        user.resize(std::min(user.size(), kWriteAccessMaxChars));
+        writeAccess.clear();
+        writeShortString(writeAccess, user, ShortForm::Count16, CharWidth::narrow);
+        return;
+    }
+    // Longer bodies than the fixed record are cut to it; the rest is padding.
+    writeAccess.assign(record.body.begin(), record.body.begin() + std::min(record.body.size(), kWriteAccessSize));
+}
+
 WorkbookGlobals::WorkbookGlobals() : writeAccess(newWriteAccess()) {}
 
 bool WorkbookGlobals::read(const Record& record, std::uint16_t biffVersion) {
@@ -82,9 +99,7 @@ bool WorkbookGlobals::read(const Record& record, std::uint16_t biffVersion) {
         requireSize(record, 0);
         return true;
     case RecordId::WriteAccess:
-        // Longer bodies than the fixed record are cut to it; the rest is padding.
-        writeAccess.assign(record.body.begin(),
-                           record.body.begin() + std::min(record.body.size(), kWriteAccessSize));
+        readWriteAccess(record, biffVersion);
         return true;
     case RecordId::RRTabId:
         if (record.body.size() % 2 != 0) sizeIncorrect(record);

@@ -43,6 +43,9 @@ struct WorkbookGlobals {
     void writeHead(RecordWriter& out, const std::vector<std::uint8_t>* codeName) const;
     void writeUsesElfs(RecordWriter& out) const;
     void writeCountry(RecordWriter& out) const;
+
+private:
+    void readWriteAccess(const Record& record, std::uint16_t biffVersion);
 };
 
 } // namespace karvo

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "xls/book_formulas.h"
 #include "xls/sheet_host.h"
 #include "xls/sst.h"
 
@@ -96,6 +97,7 @@ public:
         return it->second.c_str();
     }
     SharedStrings& sharedStrings() override { return sst; }
+    FormulaBook& formulaBook() override { return formulas; }
     DateSystem dateSystem() override { return DateSystem::From1900; }
     bool usesR1C1() override { return false; }
     int maxDigitWidth() override { return digitWidth; }
@@ -114,6 +116,11 @@ public:
     std::map<int, std::u16string> custom;
     int digitWidth = 7;
     SheetState state = SheetVisible;
+    // No other sheets and no names: formulas here refer to cells of this sheet only.
+    std::vector<std::unique_ptr<SheetImplT>> otherSheets;
+    std::vector<ExternalGroup> externals;
+    std::vector<RawRecord> names;
+    BookFormulas formulas{otherSheets, externals, names};
 };
 
 } // namespace karvo::testing

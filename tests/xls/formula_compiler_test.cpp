@@ -7,6 +7,7 @@
 
 #include "core/xlerror.h"
 #include "tests/xls/formula_test_book.h"
+#include "xls/formula_renderer.h"
 
 namespace karvo {
 namespace {
@@ -194,6 +195,10 @@ TEST_F(FormulaCompile, MissingOrSurplusOperandsFail) {
     // A bad token is reported before the form, as the conversion meets it first.
     EXPECT_EQ(failure(u"FOO(1)"), "incorrect token in formula");
     EXPECT_EQ(failure(u"A0 A1"), "Row is out of range");
+    // Well formed, but longer than any formula text the renderer would build.
+    std::u16string sum = u"1";
+    for (std::size_t i = 0; i * 2 <= kMaxRenderedText; ++i) sum += u"+1";
+    EXPECT_EQ(failure(sum), "can't build infix formula string");
     // An unclosed plain parenthesis is closed at the end.
     EXPECT_EQ(compile(u"(1+2"), compile(u"(1+2)"));
 }

@@ -218,12 +218,22 @@ TEST_F(SheetCells, BoundsWidenWithWritesAndShrinkAfterClearing) {
     EXPECT_EQ(sheet.firstColumn(), 9);
 }
 
-TEST_F(SheetCells, FormulaTextAndCommentsAreNotYetSupported) {
+TEST_F(SheetCells, FormulasAreCompiledAndRendered) {
     sheet.writeNumber(0, 0, 1.0, nullptr);
     EXPECT_EQ(sheet.readFormula(0, 0, nullptr), nullptr);
     EXPECT_STREQ(host.text(), "cell doesn't contain a formula");
-    EXPECT_FALSE(sheet.writeFormula(0, 0, u"1+1", nullptr));
-    EXPECT_STREQ(host.text(), "formulas are not supported yet");
+    EXPECT_FALSE(sheet.writeFormula(0, 0, u"SUM 1", nullptr));
+    EXPECT_STREQ(host.text(), "error: function name without open parenthesis");
+    EXPECT_EQ(sheet.readNumber(0, 0, nullptr), 1.0);  // a failed compile leaves the cell alone
+    ASSERT_TRUE(sheet.writeFormula(0, 0, u"=SUM(A2:B3,C4)*2", host.format(20)));
+    EXPECT_TRUE(sheet.cellIsFormula(0, 0));
+    EXPECT_EQ(sheet.readNumber(0, 0, nullptr), 0.0);  // the cached result until recalculated
+    IFormat* format = nullptr;
+    EXPECT_EQ(std::u16string(sheet.readFormula(0, 0, &format)), u"SUM(A2:B3;C4)*2");
+    EXPECT_EQ(format, host.format(20));
+}
+
+TEST_F(SheetCells, CommentsAndPicturesAreNotYetSupported) {
     EXPECT_EQ(sheet.readComment(0, 0), nullptr);
     EXPECT_STREQ(host.text(), "not supported yet");
     EXPECT_EQ(sheet.pictureAt(0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr), -1);

@@ -1,0 +1,75 @@
+// sheet_formulas.cpp - formula text in and out of a sheet's formula cells.
+#include "core/xlerror.h"
+#include "xls/formula_book.h"
+#include "xls/formula_compiler.h"
+#include "xls/formula_renderer.h"
+#include "xls/sheet_impl.h"
+
+namespace karvo {
+namespace {
+
+// Where the tokens start: a Formula expression is cce (u16) and the tokens; a
+// ShrFmla body puts the range (6 bytes), a reserved byte and the use count first;
+// an Array body the range, its flags (2) and a reserved u32.
+constexpr std::size_t kShrFmlaTokens = 8;
+constexpr std::size_t kArrayTokens = 12;
+
+// The tokens of an expression that begins with its u16 length; the length is cut to
+// what the record holds.
+std::span<const std::uint8_t> tokensAt(std::span<const std::uint8_t> bytes, std::size_t offset) {
+    ByteReader in(bytes);
+    in.skip(offset);
+    std::uint16_t cce = in.u16();
+    if (!in.ok()) return {};
+    return in.bytes(std::min<std::size_t>(cce, in.remaining()));
+}
+
+} // namespace
+
+// A cell of a shared formula or of an array formula holds only a pointer (PtgExp) to
+// the cell that carries the formula; the text comes from that cell's ShrFmla or Array
+// record, shared formulas being relative to the cell that asks.
+const char16_t* SheetImplT::readFormula(int row, int col, IFormat** format) {
+    return run<const char16_t*>(nullptr, [&]() -> const char16_t* {
+        if (format) *format = nullptr;
+        CellHandle h = usedHandle(row, col);
+        if (!h || handleKind(h) != CellKind::Formula) throw xlerror("cell doesn't contain a formula");
+        const FormulaBlock& cell = data_.cells.entry<FormulaBlock>(h);
+        const FormulaBook& book = host_.formulaBook();
+        std::u16string text;
+        const FormulaBlock* carrier = nullptr;
+        if (auto anchor = cell.sharedAnchor()) carrier = data_.cells.find<FormulaBlock>(anchor->first, anchor->second);
+        if (carrier && carrier->shrFmla)
+            text = renderFormula(tokensAt(carrier->shrFmla->body, kShrFmlaTokens), book, true, row, col);
+        else if (carrier && carrier->arrayOrTable && carrier->arrayOrTable->id == raw(RecordId::Array))
+            text = renderFormula(tokensAt(carrier->arrayOrTable->body, kArrayTokens), book, false, row, col);
+        else
+            text = renderFormula(tokensAt(cell.expression, 0), book, false, row, col);
+        giveFormat(format, h);
+        return keepText(std::move(text));
+    });
+}
+
+// The text is compiled before the cell is touched, so a formula that does not compile
+// leaves the cell as it was. The cached result becomes 0, which consumers replace by
+// recalculating: formula records are always written with the always-calculate flag.
+bool SheetImplT::writeFormula(int row, int col, const char16_t* expr, IFormat* format) {
+    return run(false, [&] {
+        checkCell(row, col);
+        if (!expr) throw xlerror("formula is null");
+        std::u16string text = host_.usesR1C1() ? r1c1ToA1(expr, row, col) : std::u16string(expr);
+        std::vector<std::uint8_t> tokens = compileFormula(text, host_.formulaBook());
+        if (tokens.size() > 0xFFFF) throw xlerror("formula is too long");
+        std::uint16_t xf = writeXf(row, col, format);
+        handOverShared(row, col);
+        FormulaBlock& cell = writable<FormulaBlock>(row, col, xf);
+        cell = FormulaBlock{};
+        cell.at = CellPos{static_cast<std::uint16_t>(row), static_cast<std::uint16_t>(col), xf};
+        putLittle(cell.expression, tokens.size(), 2);
+        cell.expression.insert(cell.expression.end(), tokens.begin(), tokens.end());
+        extendBounds(data_.dimensions, row, col);
+        return true;
+    });
+}
+
+} // namespace karvo
