@@ -9,7 +9,7 @@
 
 #include "core/book_factory.h"
 #include "core/interfaces.h"
-#include "tests/support/record_bytes.h"
+#include "support/record_bytes.h"
 #include "xls/xls.h"
 
 namespace karvo {

@@ -16,7 +16,7 @@
 
 #include "core/book_factory.h"
 #include "core/interfaces.h"
-#include "tests/support/corpus_files.h"
+#include "support/corpus_files.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define KARVO_UNDER_ASAN 1

@@ -13,7 +13,7 @@
 
 #include "core/book_factory.h"
 #include "core/interfaces.h"
-#include "tests/support/corpus_files.h"
+#include "support/corpus_files.h"
 
 namespace karvo {
 namespace {
