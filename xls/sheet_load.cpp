@@ -462,6 +462,9 @@ std::vector<PageBreak> SheetLoader::readBreaks(const Record& r, int lastAcross) 
 
 void loadSheet(SheetData& sheet, RecordReader& records, std::uint16_t biffVersion, const SharedStrings& strings) {
     SheetLoader(sheet, records, biffVersion <= kBiff5, strings).run();
+    // The Dimensions record is the producer's claim; some write it wrong or not at
+    // all, so the bounds are taken from the cells the sheet really holds.
+    sheet.boundsDirty = true;
 }
 
 } // namespace karvo
