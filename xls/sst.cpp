@@ -16,8 +16,8 @@ constexpr std::size_t kMinRichStringSize = 3;
 
 std::uint32_t SharedStrings::add(std::u16string_view text) {
     if (!indexed_) buildIndex();
-    auto found = index_.find(text);
-    if (found != index_.end()) return *found;
+    std::uint32_t found = index_.find(text);
+    if (found != TextIndex::kAbsent) return found;
     auto index = size();
     strings_.push_back(RichString{std::u16string(text), richflag::kHighByte, {}, {}});
     index_.insert(index);
@@ -26,30 +26,19 @@ std::uint32_t SharedStrings::add(std::u16string_view text) {
 
 void SharedStrings::append(RichString s) {
     strings_.push_back(std::move(s));
-    if (indexed_) indexString(size() - 1);
+    if (indexed_) index_.insert(size() - 1);
 }
 
 void SharedStrings::replace(std::uint32_t index, std::u16string_view text) {
     RichString& s = strings_.at(index);
-    if (indexed_) {
-        auto mapped = index_.find(index);
-        if (mapped != index_.end() && *mapped == index) index_.erase(mapped);
-    }
+    if (indexed_) index_.erase(index);
     s = RichString{std::u16string(text), richflag::kHighByte, {}, {}};
-    if (indexed_) indexString(index);
+    if (indexed_) index_.insert(index);
 }
 
-// A later equal string takes the place of an earlier one, as reading the file in
-// order and entering each string would have it.
-void SharedStrings::indexString(std::uint32_t index) {
-    auto found = index_.find(index);
-    if (found != index_.end()) index_.erase(found);
-    index_.insert(index);
-}
-
+// Entered in file order, a later equal string takes the place of an earlier one.
 void SharedStrings::buildIndex() {
-    index_.reserve(strings_.size());
-    for (std::uint32_t i = 0; i < size(); ++i) indexString(i);
+    for (std::uint32_t i = 0; i < size(); ++i) index_.insert(i);
     indexed_ = true;
 }
 

@@ -4,10 +4,10 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
 
 #include "xls/biff_strings.h"
+#include "xls/text_index.h"
 
 namespace karvo {
 
@@ -47,29 +47,12 @@ public:
     void write(RecordWriter& out) const;
 
 private:
-    // The index finds an equal string for add(). It holds positions and hashes the
-    // text they refer to, so no string is stored twice, and it is built on the first
-    // add() only: a book that is loaded and read never pays for it.
-    struct TextHash {
-        using is_transparent = void;
-        const std::vector<RichString>* strings;
-        std::size_t operator()(std::u16string_view text) const { return std::hash<std::u16string_view>()(text); }
-        std::size_t operator()(std::uint32_t index) const { return (*this)((*strings)[index].text); }
-    };
-    struct TextEqual {
-        using is_transparent = void;
-        const std::vector<RichString>* strings;
-        std::u16string_view text(std::u16string_view t) const { return t; }
-        std::u16string_view text(std::uint32_t index) const { return (*strings)[index].text; }
-        template <class A, class B>
-        bool operator()(const A& a, const B& b) const { return text(a) == text(b); }
-    };
-    using Index = std::unordered_set<std::uint32_t, TextHash, TextEqual>;
+    // The index finds an equal string for add(). It is built on the first add()
+    // only: a book that is loaded and read never pays for it.
     void buildIndex();
-    void indexString(std::uint32_t index);
 
     std::vector<RichString> strings_;
-    Index index_{0, TextHash{&strings_}, TextEqual{&strings_}};
+    TextIndex index_{[this](std::uint32_t i) { return std::u16string_view(strings_[i].text); }};
     bool indexed_ = false;
     std::vector<std::uint32_t> uses_;
     std::uint32_t totalCount_ = 0;

@@ -1,0 +1,79 @@
+// The shared string table: sharing by text, replacement, use counts, and its index
+// holding up through growth and erasure.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "core/utf_convert.h"
+#include "xls/sst.h"
+
+using namespace karvo;
+
+namespace {
+
+RichString fileString(const char16_t* text) { return RichString{text, richflag::kHighByte, {}, {}}; }
+
+} // namespace
+
+TEST(SharedStrings, EqualTextsShareOneEntry) {
+    SharedStrings sst;
+    EXPECT_EQ(sst.add(u"abc"), 0u);
+    EXPECT_EQ(sst.add(u"def"), 1u);
+    EXPECT_EQ(sst.add(u"abc"), 0u);
+    EXPECT_EQ(sst.add(u""), 2u);
+    EXPECT_EQ(sst.add(u""), 2u);
+    EXPECT_EQ(sst.size(), 3u);
+}
+
+TEST(SharedStrings, FileDuplicatesKeepTheirPlacesAndTheLastOneIsShared) {
+    SharedStrings sst;
+    sst.append(fileString(u"dup"));
+    sst.append(fileString(u"x"));
+    sst.append(fileString(u"dup"));
+    EXPECT_EQ(sst.size(), 3u);
+    EXPECT_EQ(sst.add(u"dup"), 2u);
+    sst.append(fileString(u"x"));  // appended after the index exists: it takes over "x"
+    EXPECT_EQ(sst.add(u"x"), 3u);
+}
+
+TEST(SharedStrings, ReplacedTextIsFoundUnderItsNewTextOnly) {
+    SharedStrings sst;
+    sst.add(u"old");
+    sst.add(u"other");
+    sst.replace(0, u"new");
+    EXPECT_EQ(sst.at(0).text, u"new");
+    EXPECT_EQ(sst.add(u"new"), 0u);
+    EXPECT_EQ(sst.add(u"old"), 2u);  // no longer present: appended
+    sst.replace(1, u"new");          // two entries with one text: either may be found
+    std::uint32_t found = sst.add(u"new");
+    EXPECT_TRUE(found == 0u || found == 1u);
+    EXPECT_EQ(sst.size(), 3u);
+}
+
+TEST(SharedStrings, TheIndexSurvivesGrowthAndManyReplacements) {
+    SharedStrings sst;
+    for (int i = 0; i < 50000; ++i) EXPECT_EQ(sst.add(utf8ToUtf16("s" + std::to_string(i))), std::uint32_t(i));
+    for (int i = 0; i < 50000; i += 2) sst.replace(std::uint32_t(i), utf8ToUtf16("r" + std::to_string(i)));
+    for (int i = 0; i < 50000; ++i) {
+        std::string text = (i % 2 ? "s" : "r") + std::to_string(i);
+        ASSERT_EQ(sst.add(utf8ToUtf16(text)), std::uint32_t(i)) << text;
+    }
+    EXPECT_EQ(sst.size(), 50000u);
+}
+
+TEST(SharedStrings, UseCountsMakeTheTotal) {
+    SharedStrings sst;
+    sst.add(u"a");
+    sst.add(u"b");
+    sst.retain(0);
+    sst.retain(0);
+    sst.retain(1);
+    sst.retain(7);  // past the table: ignored
+    EXPECT_EQ(sst.totalCount(), 3u);
+    EXPECT_EQ(sst.uses(0), 2u);
+    sst.release(0);
+    sst.release(1);
+    sst.release(1);  // never below zero
+    EXPECT_EQ(sst.totalCount(), 1u);
+    EXPECT_EQ(sst.uses(1), 0u);
+}

@@ -1,0 +1,71 @@
+// text_index.cpp - the probing, growing and erasing of TextIndex.
+#include "xls/text_index.h"
+
+namespace karvo {
+namespace {
+
+constexpr std::size_t kFirstCapacity = 1024;  // a power of two, as every capacity
+
+} // namespace
+
+std::uint32_t TextIndex::hashOf(std::u16string_view text) {
+    auto h = std::hash<std::u16string_view>()(text);
+    return static_cast<std::uint32_t>(h ^ (h >> 32));
+}
+
+std::size_t TextIndex::probe(std::u16string_view text, std::uint32_t hash) const {
+    std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+        const Slot& slot = slots_[i];
+        if (slot.position == kEmpty) return i;
+        if (slot.position != kErased && slot.hash == hash && textAt_(slot.position) == text) return i;
+    }
+}
+
+std::uint32_t TextIndex::find(std::u16string_view text) const {
+    if (slots_.empty()) return kAbsent;
+    std::uint32_t position = slots_[probe(text, hashOf(text))].position;
+    return position == kEmpty ? kAbsent : position;
+}
+
+void TextIndex::insert(std::uint32_t position) {
+    // Keep at least half the slots empty so that probes stay short and always end.
+    if ((occupied_ + 1) * 2 > slots_.size()) grow();
+    std::u16string_view text = textAt_(position);
+    std::uint32_t hash = hashOf(text);
+    Slot& slot = slots_[probe(text, hash)];
+    if (slot.position == kEmpty) ++occupied_;
+    slot = Slot{hash, position};
+}
+
+void TextIndex::erase(std::uint32_t position) {
+    if (slots_.empty()) return;
+    std::u16string_view text = textAt_(position);
+    Slot& slot = slots_[probe(text, hashOf(text))];
+    if (slot.position == position) slot.position = kErased;
+}
+
+void TextIndex::clear() {
+    slots_.clear();
+    occupied_ = 0;
+}
+
+void TextIndex::grow() {
+    std::vector<Slot> old = std::move(slots_);
+    std::size_t live = 0;
+    for (const Slot& slot : old) live += slot.position < kErased;
+    std::size_t capacity = kFirstCapacity;
+    while (capacity < (live + 1) * 4) capacity *= 2;
+    slots_.assign(capacity, Slot{});
+    occupied_ = 0;
+    std::size_t mask = capacity - 1;
+    for (const Slot& slot : old) {
+        if (slot.position >= kErased) continue;
+        std::size_t i = slot.hash & mask;
+        while (slots_[i].position != kEmpty) i = (i + 1) & mask;
+        slots_[i] = slot;
+        ++occupied_;
+    }
+}
+
+} // namespace karvo
