@@ -30,8 +30,10 @@ bool writtenElsewhere(std::uint16_t id) {
     }
 }
 
+constexpr std::uint16_t kBiff5 = 0x0500;
+
 void checkVersion(std::uint16_t version) {
-    if (version != 0x0500 && version != 0x0600) throw xlerror("This file format isn't supported");
+    if (version != kBiff5 && version != 0x0600) throw xlerror("This file format isn't supported");
 }
 
 } // namespace
@@ -71,7 +73,7 @@ void BookImplT::readGlobals(Xls& xls) {
         case RecordId::ExtSST:
             if (!extSstSizeOk(record.body.size())) throw xlerror("ExtSST size is incorrect");
             break;
-        case RecordId::Lbl: names_.push_back(RawRecord::take(record, in)); break;
+        case RecordId::Lbl: names_.push_back(Lbl::read(record, in, biffVersion_ == 0x0600)); break;
         case RecordId::SupBook: externals_.push_back(ExternalGroup::read(record, in)); break;
         case RecordId::MsoDrawingGroup: drawingGroup_.push_back(RawRecord::take(record, in)); break;
         default:
@@ -91,6 +93,8 @@ void BookImplT::readSheets(Xls& xls) {
         if (in.peekId() == raw(RecordId::BOF)) sheet->load(in, biffVersion_);
         sheets_.push_back(std::move(sheet));
     }
+    // What is saved is BIFF8; 3-D references need every sheet in place first.
+    if (biffVersion_ == kBiff5) for (auto& sheet : sheets_) sheet->translateBiff5Formulas();
     if (globals_.window1.itabCur >= sheets_.size()) globals_.window1.itabCur = 0;
 }
 
@@ -120,7 +124,7 @@ void BookImplT::writeGlobals(RecordWriter& out, std::vector<std::size_t>& positi
     globals_.writeCountry(out);
     formulas_.updateOwnSheetCount();
     for (const ExternalGroup& group : externals_) group.write(out);
-    for (const RawRecord& name : names_) name.write(out);
+    for (const Lbl& name : names_) name.write(out);
     for (const RawRecord& record : drawingGroup_) record.write(out);
     sst_.write(out);
     for (const RawRecord& record : rawRecords_)

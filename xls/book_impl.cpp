@@ -2,12 +2,12 @@
 // around load and save. The globals substream itself is book_globals.cpp.
 #include "xls/book_impl.h"
 
-#include <unicode/uchar.h>
-#include <unicode/ustring.h>
+#include <algorithm>
 
 #include "core/book_factory.h"
 #include "core/dates.h"
 #include "core/file_io.h"
+#include "core/text_compare.h"
 #include "core/xlerror.h"
 
 namespace karvo {
@@ -16,12 +16,6 @@ namespace {
 // Sheet names longer than this are cut; the format allows no more.
 constexpr std::size_t kMaxSheetName = 31;
 
-bool sameSheetName(std::u16string_view a, std::u16string_view b) {
-    UErrorCode status = U_ZERO_ERROR;
-    int order = u_strCaseCompare(a.data(), static_cast<int32_t>(a.size()), b.data(), static_cast<int32_t>(b.size()),
-                                 U_FOLD_CASE_DEFAULT, &status);
-    return U_SUCCESS(status) ? order == 0 : a == b;
-}
 
 } // namespace
 
@@ -120,7 +114,7 @@ ISheet* BookImplT::insertSheet(int index, const char16_t* name, ISheet* initShee
         bool cut = sheetName.size() > kMaxSheetName;
         if (cut) sheetName.resize(kMaxSheetName);
         for (const auto& sheet : sheets_)
-            if (sameSheetName(sheet->name(), sheetName)) throw xlerror("book already contains such sheet name");
+            if (sameTextIgnoringCase(sheet->name(), sheetName)) throw xlerror("book already contains such sheet name");
         const SheetImplT* source = nullptr;
         if (initSheet) {
             source = dynamic_cast<const SheetImplT*>(initSheet);
@@ -173,41 +167,35 @@ int BookImplT::indexOfSheet(const SheetImplT* sheet) const {
     return -1;
 }
 
+int BookImplT::sheetPosition(const SheetImplT* sheet) { return std::max(indexOfSheet(sheet), 0); }
+
 // Keeps sheet-scoped names and the XTI entries of the book's own sheets pointing at
 // the same sheets when a sheet is inserted at `index` (delta +1) or deleted there
 // (delta -1). Names of a deleted sheet go with it; an XTI entry that referred only to
 // it becomes the deleted-sheet marker 0xFFFF, and a 3-D range loses or gains the sheet.
 void BookImplT::shiftSheetReferences(int index, int delta) {
-    constexpr std::size_t kLblSheetField = 8;  // itab: 1-based sheet of a sheet-scoped name
-    std::erase_if(names_, [&](RawRecord& name) {
-        if (name.body.size() < kLblSheetField + 2) return false;
-        int itab = name.body[kLblSheetField] | name.body[kLblSheetField + 1] << 8;
-        if (itab == 0) return false;
-        if (delta < 0 && itab == index + 1) return true;
-        if (itab > index + (delta < 0 ? 1 : 0)) itab += delta;
-        name.body[kLblSheetField] = static_cast<std::uint8_t>(itab);
-        name.body[kLblSheetField + 1] = static_cast<std::uint8_t>(itab >> 8);
-        return false;
-    });
+    bookNames_.shiftSheets(index, delta);
 
+    // The book's one XTI list sits in the first group; only its entries through the
+    // own-sheets SupBook count sheets of this book.
+    auto own = formulas_.findOwnSupBook();
+    if (!own) return;
     constexpr int kFirstMarker = 0xFFFE;  // 0xFFFE and 0xFFFF are markers, not sheets
-    for (ExternalGroup& group : externals_) {
-        if (!group.isOwnSheets()) continue;
-        for (Xti& xti : group.xti) {
-            int first = xti.firstSheet, last = xti.lastSheet;
-            if (first >= kFirstMarker || last >= kFirstMarker) continue;
-            if (delta < 0 && first == index && last == index) {
-                first = last = 0xFFFF;
-            } else if (delta < 0) {
-                if (index < first) --first, --last;
-                else if (index <= last) --last;
-            } else {
-                if (first >= index) ++first, ++last;
-                else if (index <= last) ++last;
-            }
-            xti.firstSheet = static_cast<std::uint16_t>(first);
-            xti.lastSheet = static_cast<std::uint16_t>(last);
+    for (Xti& xti : externals_.front().xti) {
+        if (xti.supBook != *own) continue;
+        int first = xti.firstSheet, last = xti.lastSheet;
+        if (first >= kFirstMarker || last >= kFirstMarker) continue;
+        if (delta < 0 && first == index && last == index) {
+            first = last = 0xFFFF;
+        } else if (delta < 0) {
+            if (index < first) --first, --last;
+            else if (index <= last) --last;
+        } else {
+            if (first >= index) ++first, ++last;
+            else if (index <= last) ++last;
         }
+        xti.firstSheet = static_cast<std::uint16_t>(first);
+        xti.lastSheet = static_cast<std::uint16_t>(last);
     }
 }
 

@@ -12,7 +12,9 @@
 #include "core/text_pair.h"
 #include "xls/bof.h"
 #include "xls/book_formulas.h"
+#include "xls/book_names.h"
 #include "xls/bound_sheet.h"
+#include "xls/defined_name.h"
 #include "xls/external_refs.h"
 #include "xls/format_tables.h"
 #include "xls/raw_record.h"
@@ -82,6 +84,8 @@ public:
     int maxDigitWidth() override;
     SheetState sheetState(const SheetImplT* sheet) override;
     bool setSheetState(const SheetImplT* sheet, SheetState state) override;
+    int sheetPosition(const SheetImplT* sheet) override;
+    BookNames& bookNames() override { return bookNames_; }
 
 private:
     void reset();
@@ -104,12 +108,13 @@ private:
     std::vector<BoundSheet8> boundSheets_;
     std::vector<std::unique_ptr<SheetImplT>> sheets_;
     std::vector<ExternalGroup> externals_;
-    std::vector<RawRecord> names_;          // Lbl records, kept as read
+    std::vector<Lbl> names_;
     std::vector<RawRecord> drawingGroup_;   // MsoDrawingGroup records, kept as read
     std::vector<RawRecord> rawRecords_;
     bool usesR1C1_ = false;
     bool rgbColorMode_ = false;
     BookFormulas formulas_{sheets_, externals_, names_};
+    BookNames bookNames_{names_, formulas_};
     TextPair text_;
     std::vector<std::uint8_t> savedBytes_;
 };

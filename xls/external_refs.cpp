@@ -45,8 +45,6 @@ std::vector<Xti> readExternSheet(const Record& record, RecordReader& records) {
 
 } // namespace
 
-bool ExternalGroup::isOwnSheets() const { return supBook.size() == 4 && supBook[2] == 0x01 && supBook[3] == 0x04; }
-
 ExternalGroup ExternalGroup::read(const Record& supBook, RecordReader& records) {
     ExternalGroup group;
     RawRecord first = RawRecord::take(supBook, records);

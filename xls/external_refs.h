@@ -25,9 +25,6 @@ struct ExternalGroup {
     bool hasExternSheet = false;
     std::vector<Xti> xti;
 
-    /// Whether this group is the book's own sheets (a 4-byte SupBook ending 01 04).
-    bool isOwnSheets() const;
-
     /// Reads the group that `supBook` starts; stops before the first record of another kind.
     static ExternalGroup read(const Record& supBook, RecordReader& records);
     void write(RecordWriter& out) const;

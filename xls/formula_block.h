@@ -44,6 +44,8 @@ struct FormulaBlock {
     TextAt textAt = TextAt::None;
     RawRecord text;                        ///< the String record and its CONTINUE records
     bool narrowText = false;               ///< text of a file from before 16-bit strings
+    /// A BIFF5 formula without a BIFF8 form: the expression now gives the cached result.
+    bool untranslated = false;
 
     FormulaResult resultType() const;
     double number() const;

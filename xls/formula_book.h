@@ -23,15 +23,21 @@ public:
     virtual int sheetIndex(std::u16string_view name) const = 0;
     virtual std::u16string sheetNameAt(int index) const = 0;
 
-    /// The XTI index for references to one sheet of this book: the entry of the
-    /// own-sheets SupBook group whose first and last sheet are `sheet`, appended
-    /// (and the group created) when there is none.
-    virtual int xtiForSheet(int sheet) = 0;
+    /// The XTI index for references to sheets first to last of this book: the entry
+    /// of the own-sheets SupBook group with exactly these sheets, appended (and the
+    /// group created) when there is none.
+    virtual int xtiForSheets(int first, int last) = 0;
+    int xtiForSheet(int sheet) { return xtiForSheets(sheet, sheet); }
     /// An entry of the XTI list that 3-D references of a file use; empty when out of range.
     virtual std::optional<Xti> xtiAt(int index) const = 0;
 
     /// The text of a defined name for a name token (1-based, as tokens store it); empty when unknown.
     virtual std::optional<std::u16string> definedName(int index) const = 0;
+
+    /// The text of a name that a PtgNameX refers to through an XTI entry: an add-in
+    /// function, a name of another book (1-based among the ExternName records of the
+    /// entry's SupBook), or a defined name of this book. Empty when unknown.
+    virtual std::optional<std::u16string> externalName(int xti, int index) const = 0;
 
 protected:
     ~FormulaBook() = default;

@@ -21,6 +21,16 @@ inline constexpr std::u16string_view kParentheses = u"(";
 inline constexpr std::u16string_view kMissing = u"MISS";
 inline constexpr std::u16string_view kAttrSum = u"SUM1";
 
+// Renderer only. These begin with "@", which no operand begins with (names, cells,
+// numbers, strings, error and array constants), so no operand is taken for them.
+inline constexpr std::u16string_view kRange = u"@range";         ///< A1:B2 as an operator (":")
+inline constexpr std::u16string_view kUnion = u"@union";         ///< list of references (",")
+inline constexpr std::u16string_view kIntersection = u"@isect";  ///< common cells (" ")
+/// A call of a function that is not built in, followed by the count of operands it
+/// takes: the first is the function's name (a defined or external name), the rest its
+/// arguments, as in @call3 for MYFUNC(A1;B1).
+inline constexpr std::u16string_view kUserCall = u"@call";
+
 /// Formula text is read with ASCII classes, whatever the C locale.
 inline bool isDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 inline bool isLetter(char16_t c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'); }

@@ -1,6 +1,7 @@
 // formula_renderer.cpp - token bytes to postfix text to infix formula text.
 #include "xls/formula_renderer.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <climits>
@@ -11,6 +12,7 @@
 #include "core/xlerror.h"
 #include "xls/biff_strings.h"
 #include "xls/formula_book.h"
+#include "xls/formula_constants.h"
 #include "xls/formula_postfix.h"
 #include "xls/function_table.h"
 
@@ -41,12 +43,21 @@ constexpr auto kBodySize = [] {
     return size;
 }();
 
-// Sub-types of 0x18 and attributes of 0x19 that carry a fixed-size body.
-constexpr std::array<std::uint8_t, 11> kElfTypes = {0x01, 0x02, 0x03, 0x06, 0x07, 0x0A, 0x0B, 0x0D, 0x0F, 0x10, 0x1D};
+// Sub-types of 0x18 (labels of natural-language formulas) with their body sizes after
+// the sub-type: the spelled-out radicals keep 9 more bytes after their cell. Files
+// agree: the one such token of the corpus sits in a PtgMemFunc whose length counts 13.
+struct ElfType {
+    std::uint8_t type;
+    std::uint8_t size;
+    bool holdsCell; ///< a row, column or cell used as a label, stored as in PtgRef
+};
+constexpr std::array<ElfType, 11> kElfTypes = {{
+    {0x01, 4, false}, {0x02, 4, true}, {0x03, 4, true}, {0x06, 4, true}, {0x07, 4, true}, {0x0A, 13, true},
+    {0x0B, 13, false}, {0x0D, 4, false}, {0x0F, 4, false}, {0x10, 4, false}, {0x1D, 4, false},
+}};
 constexpr std::array<std::uint8_t, 8> kAttributes = {0x01, 0x02, 0x08, 0x10, 0x20, 0x21, 0x40, 0x41};
 constexpr std::uint8_t kAttrChoose = 0x04;
 constexpr std::uint8_t kAttrSum = 0x10;
-constexpr std::size_t kElfBody = 5;
 
 std::uint8_t baseId(std::uint8_t id) {
     if (id >= 0x80) return 0; // no Ptg has the high bit; 0 is unknown
@@ -64,28 +75,14 @@ std::u16string widen(std::string_view ascii) { return std::u16string(ascii.begin
 
 std::u16string decimal(std::uint64_t value) { return widen(std::to_string(value)); }
 
-// Six significant digits as printf's %g gives them, whatever the C locale's decimal point.
-std::u16string generalNumber(double value) {
-    std::array<char, 32> buffer{};
-    auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::general, 6);
-    return widen(std::string_view(buffer.data(), result.ptr));
-}
-
-std::u16string quotedString(std::u16string_view text) {
-    std::u16string quoted = u"\"";
-    for (char16_t c : text) {
-        quoted += c;
-        if (c == u'"') quoted += c; // doubled, as formula text writes a quote inside a string
-    }
-    return quoted + u"\"";
-}
-
 /// Reads the Ptgs of a token array one at a time and gives each one's postfix token.
+/// Array constants and the ranges of PtgMemArea live after the tokens, in `extra`,
+/// in the order of the tokens they belong to.
 class PtgDecoder {
 public:
-    PtgDecoder(std::span<const std::uint8_t> tokens, const FormulaBook& book, bool shared, int baseRow, int baseCol)
-        : in_(tokens), book_(book), shared_(shared), baseRow_(static_cast<std::uint32_t>(baseRow)),
-          baseCol_(static_cast<std::uint32_t>(baseCol)) {}
+    PtgDecoder(const FormulaBytes& formula, const FormulaBook& book, bool shared, int baseRow, int baseCol)
+        : in_(formula.tokens), extra_(formula.extra), book_(book), shared_(shared),
+          baseRow_(static_cast<std::uint32_t>(baseRow)), baseCol_(static_cast<std::uint32_t>(baseCol)) {}
 
     std::u16string postfix() {
         std::u16string text;
@@ -108,7 +105,7 @@ private:
         if (size == kVariable) return variable(base);
         ByteReader body(in_.bytes(static_cast<std::size_t>(size)));
         if (!in_.ok()) throw xlerror(kTruncated);
-        return fixed(id, base, body);
+        return fixed(base, body);
     }
 
     std::u16string variable(std::uint8_t base) {
@@ -122,9 +119,12 @@ private:
 
     std::u16string elf() {
         const std::uint8_t type = in_.u8();
-        if (in_.ok() && !listed(kElfTypes, type)) throw xlerror("unknown Ptg 0x18");
-        in_.skip(kElfBody);
-        return u"?";
+        if (!in_.ok()) return {};
+        auto found = std::find_if(kElfTypes.begin(), kElfTypes.end(), [&](const ElfType& e) { return e.type == type; });
+        if (found == kElfTypes.end()) throw xlerror("unknown Ptg 0x18");
+        ByteReader body(in_.bytes(found->size));
+        if (!in_.ok()) return {};
+        return found->holdsCell ? cell(body) : u"?";
     }
 
     std::u16string attribute() {
@@ -141,46 +141,90 @@ private:
         return type == kAttrSum ? u"SUM1F" : u"";
     }
 
-    std::u16string fixed(std::uint8_t id, std::uint8_t base, ByteReader& body) {
+    std::u16string fixed(std::uint8_t base, ByteReader& body) {
         if (const BinaryOperator* op = binaryOperator(base)) return std::u16string(op->text);
         switch (base) {
+        case 0x0F: return std::u16string(postfix::kIntersection);
+        case 0x10: return std::u16string(postfix::kUnion);
+        case 0x11: return std::u16string(postfix::kRange);
         case 0x12: return std::u16string(postfix::kUnaryPlus);
         case 0x13: return std::u16string(postfix::kUnaryMinus);
         case 0x14: return std::u16string(postfix::kRenderedPercent);
         case 0x15: return std::u16string(postfix::kParentheses);
         case 0x16: return std::u16string(postfix::kMissing);
-        case 0x1C: return u"ERR";
+        case 0x1C: return std::u16string(errorText(body.u8()).value_or(u"ERR"));
         case 0x1D: return body.u8() ? u"TRUE" : u"FALSE";
         case 0x1E: return decimal(body.u16());
         case 0x1F: return generalNumber(body.f64());
+        case 0x20: return arrayConstant();
         case 0x21: return function(body.u16(), std::nullopt);
         case 0x22: {
             const std::uint8_t count = body.u8();
             return function(body.u16(), count);
         }
-        case 0x23: return id == 0x43 ? definedName(body.u32()) : u"?";
+        case 0x23: return definedName(body.u32());
         case 0x24: case 0x2C: return cell(body);
         case 0x25: case 0x2D: return area(body);
+        // The memory tokens only say how long the sub-expression after them is; that
+        // sub-expression is the operand.
+        case 0x26: skipExtraMem(); return {};
+        case 0x27: case 0x28: case 0x29: return {};
+        case 0x39: return externalName(body);
         case 0x3A: case 0x3B: return threeD(body, base == 0x3B);
-        case 0x2A: return id == 0x2A ? u"#REF!" : u"ERR";
-        case 0x28: return u"NOMEM";
-        case 0x27: case 0x2B: case 0x3C: case 0x3D: return u"ERR";
+        case 0x2A: case 0x2B: case 0x3C: case 0x3D: return u"#REF!";
         default: return u"?";
         }
     }
 
+    std::u16string arrayConstant() {
+        auto text = readArrayConstant(extra_, kMaxRenderedText);
+        if (!text) throw xlerror(kTruncated);
+        return std::move(*text);
+    }
+
+    // PtgExtraMem: a count, then that many areas of 8 bytes.
+    void skipExtraMem() {
+        constexpr std::size_t kAreaSize = 8;
+        const std::size_t count = extra_.u16();
+        if (!extra_.skip(count * kAreaSize)) throw xlerror(kTruncated);
+    }
+
     // A call without its own count stands for the table's fixed count of arguments.
+    // Bit 7 of a count asks for the prompt of a macro command; bit 15 of a number
+    // marks a command, whose names the table does not hold.
     std::u16string function(std::uint16_t number, std::optional<std::uint8_t> count) const {
         constexpr std::uint16_t kCommandEquivalent = 0x8000;
+        constexpr std::uint8_t kPrompt = 0x80;
         if (number & kCommandEquivalent) return u"?";
+        if (number == FunctionTable::kNotFound && count)
+            return std::u16string(postfix::kUserCall) + decimal(*count & ~kPrompt);
         const auto found = book_.functions().findByNumber(number);
         if (found.name == u"?") return u"?";
-        return std::u16string(found.name) + decimal(count.value_or(found.fixedArgs)) + u"F";
+        const std::uint8_t args = count ? (*count & ~kPrompt) : storedFixedCount(number, found.fixedArgs);
+        return std::u16string(found.name) + decimal(args) + u"F";
+    }
+
+    // The table gives a count of 0 (or 1) for a few functions that files call without
+    // a count: the database functions take their 3 arguments, MMULT its 2.
+    static std::uint8_t storedFixedCount(std::uint16_t number, std::uint8_t tableCount) {
+        constexpr std::array<std::pair<std::uint16_t, std::uint8_t>, 8> kCounts = {
+            {{40, 3}, {41, 3}, {42, 3}, {43, 3}, {44, 3}, {45, 3}, {47, 3}, {165, 2}}};
+        for (const auto& [n, count] : kCounts)
+            if (n == number) return count;
+        return tableCount;
     }
 
     std::u16string definedName(std::uint32_t index) const {
         if (index > static_cast<std::uint32_t>(INT_MAX)) return u"?";
         return book_.definedName(static_cast<int>(index)).value_or(u"?");
+    }
+
+    // PtgNameX: XTI index, name index (u16 each), then a reserved u16.
+    std::u16string externalName(ByteReader& body) const {
+        const std::uint16_t xti = body.u16();
+        const std::u16string name = book_.externalName(xti, body.u16()).value_or(u"?");
+        // Names of links to other programs may hold spaces; quoted, they stay one token.
+        return name.find(u' ') == std::u16string::npos ? name : quoteSheetName(name);
     }
 
     std::u16string cellText(std::uint32_t row, std::uint16_t colWord) const {
@@ -222,6 +266,7 @@ private:
     }
 
     ByteReader in_;
+    ByteReader extra_;
     const FormulaBook& book_;
     bool shared_;
     std::uint32_t baseRow_;
@@ -277,17 +322,62 @@ constexpr std::array<Wrapper, 4> kWrappers = {{
     {postfix::kParentheses, u"(", u")", "toInfix error: incorrect brackets"},
 }};
 
+// Operators between references, which the compiler does not produce.
+struct ReferenceOperator {
+    std::u16string_view token;
+    std::u16string_view text;
+};
+constexpr std::array<ReferenceOperator, 3> kReferenceOperators = {{
+    {postfix::kRange, u":"},
+    {postfix::kUnion, u","},
+    {postfix::kIntersection, u" "},
+}};
+
+const ReferenceOperator* referenceOperator(std::u16string_view token) {
+    for (const ReferenceOperator& op : kReferenceOperators)
+        if (op.token == token) return &op;
+    return nullptr;
+}
+
+// The operand count of a @call token; empty for any other token.
+std::optional<std::size_t> userCallCount(std::u16string_view token) {
+    if (!token.starts_with(postfix::kUserCall)) return std::nullopt;
+    token.remove_prefix(postfix::kUserCall.size());
+    if (token.empty() || token.size() > 3) return std::nullopt; // the decoder writes 0 to 127
+    std::size_t count = 0;
+    for (char16_t c : token) {
+        if (!postfix::isDigit(c)) return std::nullopt;
+        count = count * 10 + (c - u'0');
+    }
+    return count;
+}
+
 const Wrapper* wrapper(std::u16string_view token) {
     for (const Wrapper& w : kWrappers)
         if (w.token == token) return &w;
     return nullptr;
 }
 
+void applyBinary(InfixStack& stack, std::u16string_view text) {
+    if (stack.size() < 2) throw xlerror("toInfix error: expected two operands for binary operator");
+    std::u16string right = stack.pop();
+    stack.replaceTop(std::move(stack.top()) + std::u16string(text) + right);
+}
+
+// NAME(arguments): the first operand is the name of the function.
+void applyUserCall(InfixStack& stack, std::size_t count) {
+    if (count == 0 || stack.size() < count) throw xlerror("toInfix error: incorrect function expression");
+    std::u16string arguments = stack.popArguments(count - 1);
+    stack.replaceTop(std::move(stack.top()) + u"(" + arguments + u")");
+}
+
 void applyToken(InfixStack& stack, std::u16string_view token, const FunctionTable& functions) {
     if (binaryOperator(token)) {
-        if (stack.size() < 2) throw xlerror("toInfix error: expected two operands for binary operator");
-        std::u16string right = stack.pop();
-        stack.replaceTop(std::move(stack.top()) + std::u16string(token) + right);
+        applyBinary(stack, token);
+    } else if (const ReferenceOperator* op = referenceOperator(token)) {
+        applyBinary(stack, op->text);
+    } else if (auto count = userCallCount(token)) {
+        applyUserCall(stack, *count);
     } else if (const Wrapper* w = wrapper(token)) {
         if (stack.size() == 0) throw xlerror(w->message);
         stack.replaceTop(std::u16string(w->before) + stack.top() + std::u16string(w->after));
@@ -304,9 +394,9 @@ void applyToken(InfixStack& stack, std::u16string_view token, const FunctionTabl
 
 } // namespace
 
-std::u16string tokensToPostfix(std::span<const std::uint8_t> tokens, const FormulaBook& book, bool shared, int baseRow,
+std::u16string tokensToPostfix(const FormulaBytes& formula, const FormulaBook& book, bool shared, int baseRow,
                                int baseCol) {
-    return PtgDecoder(tokens, book, shared, baseRow, baseCol).postfix();
+    return PtgDecoder(formula, book, shared, baseRow, baseCol).postfix();
 }
 
 std::u16string postfixToInfix(std::u16string_view postfix, const FunctionTable& functions) {
@@ -316,9 +406,9 @@ std::u16string postfixToInfix(std::u16string_view postfix, const FunctionTable& 
     return stack.pop();
 }
 
-std::u16string renderFormula(std::span<const std::uint8_t> tokens, const FormulaBook& book, bool shared, int baseRow,
+std::u16string renderFormula(const FormulaBytes& formula, const FormulaBook& book, bool shared, int baseRow,
                              int baseCol) {
-    return postfixToInfix(tokensToPostfix(tokens, book, shared, baseRow, baseCol), book.functions());
+    return postfixToInfix(tokensToPostfix(formula, book, shared, baseRow, baseCol), book.functions());
 }
 
 } // namespace karvo

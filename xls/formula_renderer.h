@@ -21,14 +21,26 @@ inline constexpr std::size_t kMaxRenderedText = 32768;
 /// an 8192-character formula never has more than 4096 operands waiting on the stack.
 inline constexpr std::size_t kMaxRenderStack = 4096;
 
+/// A formula as a record holds it: the tokens (cce bytes) and the data that follows
+/// them, where array constants and the ranges of memory tokens are kept.
+struct FormulaBytes {
+    std::span<const std::uint8_t> tokens;
+    std::span<const std::uint8_t> extra;
+};
+
 /// The formula text of a token array, without a leading "=". A shared formula
 /// (`shared` set) stores its relative rows and columns as offsets from the cell at
 /// baseRow/baseCol; an ordinary formula stores them as they are. Fails with xlerror.
-std::u16string renderFormula(std::span<const std::uint8_t> tokens, const FormulaBook& book, bool shared, int baseRow,
+std::u16string renderFormula(const FormulaBytes& formula, const FormulaBook& book, bool shared, int baseRow,
                              int baseCol);
+/// A formula without data after its tokens.
+inline std::u16string renderFormula(std::span<const std::uint8_t> tokens, const FormulaBook& book, bool shared,
+                                    int baseRow, int baseCol) {
+    return renderFormula(FormulaBytes{tokens, {}}, book, shared, baseRow, baseCol);
+}
 
 /// The first half of renderFormula: one postfix token per Ptg, joined by spaces.
-std::u16string tokensToPostfix(std::span<const std::uint8_t> tokens, const FormulaBook& book, bool shared, int baseRow,
+std::u16string tokensToPostfix(const FormulaBytes& formula, const FormulaBook& book, bool shared, int baseRow,
                                int baseCol);
 
 /// The second half: infix text from postfix text, arguments separated by ";".

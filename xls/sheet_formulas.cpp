@@ -1,5 +1,9 @@
 // sheet_formulas.cpp - formula text in and out of a sheet's formula cells.
+#include <set>
+#include <utility>
+
 #include "core/xlerror.h"
+#include "xls/formula_biff5.h"
 #include "xls/formula_book.h"
 #include "xls/formula_compiler.h"
 #include "xls/formula_renderer.h"
@@ -14,14 +18,15 @@ namespace {
 constexpr std::size_t kShrFmlaTokens = 8;
 constexpr std::size_t kArrayTokens = 12;
 
-// The tokens of an expression that begins with its u16 length; the length is cut to
-// what the record holds.
-std::span<const std::uint8_t> tokensAt(std::span<const std::uint8_t> bytes, std::size_t offset) {
+// The tokens of an expression that begins with its u16 length, and the data after
+// them; the length is cut to what the record holds.
+FormulaBytes tokensAt(std::span<const std::uint8_t> bytes, std::size_t offset) {
     ByteReader in(bytes);
     in.skip(offset);
     std::uint16_t cce = in.u16();
     if (!in.ok()) return {};
-    return in.bytes(std::min<std::size_t>(cce, in.remaining()));
+    auto tokens = in.bytes(std::min<std::size_t>(cce, in.remaining()));
+    return FormulaBytes{tokens, in.bytes(in.remaining())};
 }
 
 } // namespace
@@ -35,6 +40,7 @@ const char16_t* SheetImplT::readFormula(int row, int col, IFormat** format) {
         CellHandle h = usedHandle(row, col);
         if (!h || handleKind(h) != CellKind::Formula) throw xlerror("cell doesn't contain a formula");
         const FormulaBlock& cell = data_.cells.entry<FormulaBlock>(h);
+        if (cell.untranslated) throw xlerror(kBiff5Untranslated);
         const FormulaBook& book = host_.formulaBook();
         std::u16string text;
         const FormulaBlock* carrier = nullptr;
@@ -48,6 +54,28 @@ const char16_t* SheetImplT::readFormula(int row, int col, IFormat** format) {
         giveFormat(format, h);
         return keepText(std::move(text));
     });
+}
+
+// Runs once the whole book is read, when every sheet that a 3-D reference may name
+// exists. A cell whose formula, or the shared or array formula it uses, has no BIFF8
+// form keeps its cached result.
+void SheetImplT::translateBiff5Formulas() {
+    FormulaBook& book = host_.formulaBook();
+    std::vector<CellHandle> formulas;
+    data_.cells.forEach([&](int, int, CellHandle h) {
+        if (handleKind(h) == CellKind::Formula) formulas.push_back(h);
+    });
+    std::set<std::pair<std::uint16_t, std::uint16_t>> failed;
+    for (CellHandle h : formulas) {
+        FormulaBlock& cell = data_.cells.entry<FormulaBlock>(h);
+        if (!translateBiff5Block(cell, book)) failed.insert({cell.at.row, cell.at.col});
+    }
+    if (failed.empty()) return;
+    for (CellHandle h : formulas) {
+        FormulaBlock& cell = data_.cells.entry<FormulaBlock>(h);
+        const auto anchor = cell.sharedAnchor();
+        if (failed.contains({cell.at.row, cell.at.col}) || (anchor && failed.contains(*anchor))) keepCachedResult(cell);
+    }
 }
 
 // The text is compiled before the cell is touched, so a formula that does not compile

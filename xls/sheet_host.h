@@ -10,6 +10,7 @@
 
 namespace karvo {
 
+class BookNames;
 class FormulaBook;
 class SharedStrings;
 class SheetImplT;
@@ -43,6 +44,11 @@ public:
     /// sheet is not in it.
     virtual SheetState sheetState(const SheetImplT* sheet) = 0;
     virtual bool setSheetState(const SheetImplT* sheet, SheetState state) = 0;
+
+    /// The sheet's position in the book's sheet list; 0 when it is not in it.
+    virtual int sheetPosition(const SheetImplT* sheet) = 0;
+    /// The book's defined names: print areas, print titles and named ranges live there.
+    virtual BookNames& bookNames() = 0;
 
 protected:
     ~SheetHost() = default;

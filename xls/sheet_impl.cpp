@@ -64,7 +64,7 @@ bool SheetImplT::setSheetState(SheetState state) {
     return run(false, [&] { return host_.setSheetState(this, state); });
 }
 
-// ---- comments, pictures and defined names come later ----
+// ---- comments and pictures come later ----
 
 const char16_t* SheetImplT::readComment(int, int) {
     return run<const char16_t*>(nullptr, []() -> const char16_t* { throw xlerror(kNotYet); });
@@ -88,46 +88,6 @@ void SheetImplT::placePictureScaled(int, int, int, double, int, int) {
 
 void SheetImplT::placePictureSized(int, int, int, int, int, int, int) {
     run([] { throw xlerror(kNotYet); });
-}
-
-void SheetImplT::setPrintRepeatRows(int, int) {
-    run([] { throw xlerror(kNotYet); });
-}
-
-void SheetImplT::setPrintRepeatColumns(int, int) {
-    run([] { throw xlerror(kNotYet); });
-}
-
-void SheetImplT::setPrintArea(int, int, int, int) {
-    run([] { throw xlerror(kNotYet); });
-}
-
-void SheetImplT::clearPrintRepeats() {
-    run([] { throw xlerror(kNotYet); });
-}
-
-void SheetImplT::clearPrintArea() {
-    run([] { throw xlerror(kNotYet); });
-}
-
-bool SheetImplT::namedRange(const char16_t*, int*, int*, int*, int*) {
-    return run(false, []() -> bool { throw xlerror(kNotYet); });
-}
-
-bool SheetImplT::setNamedRange(const char16_t*, int, int, int, int) {
-    return run(false, []() -> bool { throw xlerror(kNotYet); });
-}
-
-bool SheetImplT::deleteNamedRange(const char16_t*) {
-    return run(false, []() -> bool { throw xlerror(kNotYet); });
-}
-
-int SheetImplT::namedRangeCount() {
-    return run(0, []() -> int { throw xlerror(kNotYet); });
-}
-
-const char16_t* SheetImplT::namedRangeAt(int, int*, int*, int*, int*) {
-    return run<const char16_t*>(nullptr, []() -> const char16_t* { throw xlerror(kNotYet); });
 }
 
 } // namespace karvo

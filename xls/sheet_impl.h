@@ -27,6 +27,8 @@ public:
     // ---- what the book uses ----
     /// Reads the substream whose BOF is the reader's next record, through its EOF.
     void load(RecordReader& records, std::uint16_t biffVersion);
+    /// Rewrites the formulas that a BIFF5 file stored in BIFF8 form (sheet_formulas.cpp).
+    void translateBiff5Formulas();
     void save(RecordWriter& out);
     std::u16string_view name() const { return name_; }
     /// Renames without checks; the book has checked the name.

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "xls/book_formulas.h"
+#include "xls/book_names.h"
 #include "xls/sheet_host.h"
 #include "xls/sst.h"
 
@@ -106,6 +107,8 @@ public:
         state = s;
         return true;
     }
+    int sheetPosition(const SheetImplT*) override { return position; }
+    BookNames& bookNames() override { return definedNames; }
 
     IFormat* format(int xf) { return formats[static_cast<std::size_t>(xf)].get(); }
     const char* text() const { return msg.text(); }
@@ -116,11 +119,14 @@ public:
     std::map<int, std::u16string> custom;
     int digitWidth = 7;
     SheetState state = SheetVisible;
-    // No other sheets and no names: formulas here refer to cells of this sheet only.
+    // No other sheets and no names to begin with: formulas here refer to cells of this
+    // sheet only; names a test adds go through the book's own XTI list as in a book.
     std::vector<std::unique_ptr<SheetImplT>> otherSheets;
     std::vector<ExternalGroup> externals;
-    std::vector<RawRecord> names;
+    std::vector<Lbl> names;
     BookFormulas formulas{otherSheets, externals, names};
+    BookNames definedNames{names, formulas};
+    int position = 0;
 };
 
 } // namespace karvo::testing

@@ -70,7 +70,11 @@ TEST_F(FormulaRender, Constants) {
     EXPECT_EQ(render({0x1F, 0xF1, 0xD4, 0xC8, 0x53, 0xFB, 0x21, 0x09, 0x40}), u"3.14159");
     EXPECT_EQ(render({0x1F, 0x00, 0x00, 0x00, 0x00, 0xC0, 0x1C, 0xC8, 0x40}), u"12345.5");
     EXPECT_EQ(render({0x1F, 0x00, 0x00, 0x00, 0x00, 0x80, 0x84, 0x2E, 0x41}), u"1e+06");
-    EXPECT_EQ(render({0x1C, 0x07}), u"ERR");
+    // Error constants by their code; a code that is no error has no text of its own.
+    EXPECT_EQ(render({0x1C, 0x07}), u"#DIV/0!");
+    EXPECT_EQ(render({0x1C, 0x2A}), u"#N/A");
+    EXPECT_EQ(render({0x1C, 0x00}), u"#NULL!");
+    EXPECT_EQ(render({0x1C, 0x05}), u"ERR");
 }
 
 TEST_F(FormulaRender, StringsDoubleTheirQuotes) {
@@ -144,16 +148,113 @@ TEST_F(FormulaRender, FunctionCalls) {
 TEST_F(FormulaRender, NamesErrorsAndTokensWithoutText) {
     EXPECT_EQ(render({0x43, 0x02, 0x00, 0x00, 0x00}), u"Total");
     EXPECT_EQ(render({0x43, 0x03, 0x00, 0x00, 0x00}), u"?"); // past the name list
-    EXPECT_EQ(render({0x23, 0x01, 0x00, 0x00, 0x00}), u"?"); // reference-class names have no text
-    EXPECT_EQ(render({0x2A, 0x00, 0x00, 0x00, 0x00}), u"#REF!");
-    EXPECT_EQ(render({0x4A, 0x00, 0x00, 0x00, 0x00}), u"ERR");
-    EXPECT_EQ(render({0x48, 0, 0, 0, 0, 0, 0}), u"NOMEM");
-    EXPECT_EQ(render({0x3C, 0, 0, 0, 0, 0, 0}), u"ERR");
+    EXPECT_EQ(render({0x23, 0x01, 0x00, 0x00, 0x00}), u"Rate"); // every class names the same name
+    EXPECT_EQ(render({0x63, 0x02, 0x00, 0x00, 0x00}), u"Total");
+    // PtgNameX: XTI 0, name 1, reserved; XTI 4 has no such name.
+    EXPECT_EQ(render({0x59, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00}), u"EOMONTH");
+    EXPECT_EQ(render({0x39, 0x04, 0x00, 0x01, 0x00, 0x00, 0x00}), u"?");
+    // Deleted references of every kind and class.
+    for (const Bytes& deleted : {Bytes{0x2A, 0, 0, 0, 0}, Bytes{0x4A, 0, 0, 0, 0}, Bytes{0x6B, 0, 0, 0, 0, 0, 0, 0, 0},
+                                 Bytes{0x3C, 0, 0, 0, 0, 0, 0}, Bytes{0x5D, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}})
+        EXPECT_EQ(render(deleted), u"#REF!") << int(deleted[0]);
     EXPECT_EQ(render({0x01, 0x00, 0x00, 0x00, 0x00}), u"?"); // PtgExp
-    EXPECT_EQ(render({0x18, 0x01, 0, 0, 0, 0, 0}), u"?");
+    // Labels of natural-language formulas: a label cell renders as the cell; a label
+    // by number (0x01) has no text. The radical 0x0A keeps 9 bytes after its cell.
+    EXPECT_EQ(render({0x18, 0x01, 0, 0, 0, 0}), u"?");
+    EXPECT_EQ(render({0x18, 0x02, 0x04, 0x00, 0x01, 0xC0}), u"B5");
+    EXPECT_EQ(render({0x18, 0x0A, 0x00, 0x00, 0x0C, 0x80, 0, 0, 0, 0, 0, 0, 0, 0, 0}), u"$M1");
     // Attributes other than the sum leave nothing: choose with one choice (two offsets).
     EXPECT_EQ(render(join({kInt1, {0x19, 0x04, 0x01, 0x00, 0x04, 0x00, 0x08, 0x00}})), u"1");
     EXPECT_EQ(render(join({{0x19, 0x40, 0x02, 0x00}, kInt1})), u"1");
+}
+
+TEST_F(FormulaRender, ReferenceOperators) {
+    const Bytes refB1 = {0x44, 0x00, 0x00, 0x01, 0xC0};
+    const Bytes areaA1B2 = {0x25, 0x00, 0x00, 0x01, 0x00, 0x00, 0xC0, 0x01, 0xC0};
+    const Bytes areaB1C3 = {0x25, 0x00, 0x00, 0x02, 0x00, 0x01, 0xC0, 0x02, 0xC0};
+    EXPECT_EQ(render(join({kRefA1, refB1, {0x11}})), u"A1:B1");
+    // A union keeps the parentheses it was typed in, as a list of references.
+    EXPECT_EQ(render(join({kRefA1, refB1, {0x10, 0x15, 0x19, 0x10, 0x00, 0x00}})), u"SUM((A1,B1))");
+    EXPECT_EQ(render(join({areaA1B2, areaB1C3, {0x0F}})), u"A1:B2 B1:C3");
+    EXPECT_EQ(failure(join({kRefA1, {0x0F}})), "toInfix error: expected two operands for binary operator");
+}
+
+TEST_F(FormulaRender, MemoryTokensLeaveTheirSubExpression) {
+    // PtgMemFunc (cce 19): the operand of SUM(A1:B2 B1:C3), computed on demand.
+    const Bytes memFunc = {0x29, 0x13, 0x00};
+    const Bytes areas = {0x25, 0x00, 0x00, 0x01, 0x00, 0x00, 0xC0, 0x01, 0xC0,
+                         0x25, 0x00, 0x00, 0x02, 0x00, 0x01, 0xC0, 0x02, 0xC0, 0x0F};
+    EXPECT_EQ(render(join({memFunc, areas, {0x19, 0x10, 0x00, 0x00}})), u"SUM(A1:B2 B1:C3)");
+    // PtgMemErr and PtgMemNoMem: 4 bytes, then the length.
+    EXPECT_EQ(render(join({{0x47, 0x17, 0, 0, 0, 0x13, 0x00}, areas})), u"A1:B2 B1:C3");
+    EXPECT_EQ(render(join({{0x28, 0, 0, 0, 0, 0x13, 0x00}, areas})), u"A1:B2 B1:C3");
+}
+
+// PtgArray takes its values from the data after the tokens: columns - 1 (u8), rows - 1
+// (u16), then each element as a type byte and 8 bytes (a string: u16 count, flags, characters).
+const Bytes kPtgArray = {0x40, 0, 0, 0, 0, 0, 0, 0};
+const Bytes kTwoByTwo = {
+    0x01, 0x01, 0x00,                                    // 2 columns, 2 rows
+    0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xF8, 0x3F, // 1.5
+    0x02, 0x03, 0x00, 0x00, 'a', ' ', 'b',                // "a b" in 8-bit characters
+    0x04, 0x01, 0, 0, 0, 0, 0, 0, 0,                      // TRUE
+    0x10, 0x2A, 0, 0, 0, 0, 0, 0, 0,                      // #N/A
+};
+
+TEST_F(FormulaRender, ArrayConstants) {
+    EXPECT_EQ(renderFormula(FormulaBytes{kPtgArray, kTwoByTwo}, book, false, 0, 0), u"{1.5,\"a b\";TRUE,#N/A}");
+    // An empty element, and a 16-bit string with a quote.
+    const Bytes nilAndQuote = {0x01, 0x00, 0x00, 0x00, 0, 0, 0, 0, 0, 0, 0, 0, 0x02, 0x01, 0x00, 0x01, '"', 0x00};
+    EXPECT_EQ(renderFormula(FormulaBytes{kPtgArray, nilAndQuote}, book, false, 0, 0), u"{,\"\"\"\"}");
+    // Arrays take their data in token order, after what a PtgMemArea (count, 8-byte areas) holds.
+    const Bytes memArea = {0x26, 0, 0, 0, 0, 0x05, 0x00, 0x44, 0x00, 0x00, 0x00, 0xC0};
+    const Bytes memAreaData = {0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xC0, 0x00, 0xC0};
+    Bytes extra = join({memAreaData, kTwoByTwo});
+    EXPECT_EQ(renderFormula(FormulaBytes{join({memArea, kPtgArray, {0x03}}), extra}, book, false, 0, 0),
+              u"A1+{1.5,\"a b\";TRUE,#N/A}");
+}
+
+TEST_F(FormulaRender, ArrayConstantsCutShortOrDamaged) {
+    const auto failureWith = [&](const Bytes& extra) {
+        try {
+            renderFormula(FormulaBytes{kPtgArray, extra}, book, false, 0, 0);
+        } catch (const xlerror& e) {
+            return std::string(e.what());
+        }
+        return std::string("no error");
+    };
+    EXPECT_EQ(failureWith({}), "GetFormula move1 error");
+    EXPECT_EQ(failureWith(Bytes(kTwoByTwo.begin(), kTwoByTwo.end() - 1)), "GetFormula move1 error");
+    Bytes unknownType = kTwoByTwo;
+    unknownType[3] = 0x03;
+    EXPECT_EQ(failureWith(unknownType), "GetFormula move1 error");
+    // 256 x 65536 elements claimed by 3 bytes.
+    EXPECT_EQ(failureWith({0xFF, 0xFF, 0xFF}), "GetFormula move1 error");
+}
+
+TEST_F(FormulaRender, CallsOfFunctionsThatAreNotBuiltIn) {
+    // The name first (a defined name or an add-in's external name), then the
+    // arguments, then FuncVar 255 counting the name as one of its operands.
+    const Bytes rate = {0x43, 0x01, 0x00, 0x00, 0x00}, eomonth = {0x39, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00};
+    EXPECT_EQ(render(join({rate, kInt1, {0x42, 0x02, 0xFF, 0x00}})), u"Rate(1)");
+    EXPECT_EQ(render(join({rate, {0x22, 0x01, 0xFF, 0x00}})), u"Rate()");
+    EXPECT_EQ(render(join({eomonth, kRefA1, kInt1, {0x42, 0x03, 0xFF, 0x00}})), u"EOMONTH(A1;1)");
+    // Nested in a built-in call and around another call.
+    EXPECT_EQ(render(join({rate, rate, kInt2, {0x42, 0x02, 0xFF, 0x00}, {0x42, 0x02, 0xFF, 0x00, 0x13}})),
+              u"-Rate(Rate(2))");
+    EXPECT_EQ(render(join({{0x1D, 0x01, 0x19, 0x02, 0x10, 0x00}, rate, kInt1, {0x22, 0x02, 0xFF, 0x00},
+                           {0x19, 0x08, 0x03, 0x00, 0x42, 0x02, 0x01, 0x00}})),
+              u"IF(TRUE;Rate(1))");
+}
+
+TEST_F(FormulaRender, StoredCallCounts) {
+    // Bit 7 of a FuncVar count asks for a prompt and is no part of the count.
+    EXPECT_EQ(render(join({kInt1, kInt2, {0x42, 0x82, 0x04, 0x00}})), u"SUM(1;2)");
+    // The database functions and MMULT, called without a count, take 3 and 2 arguments.
+    const Bytes area = {0x25, 0x00, 0x00, 0x02, 0x00, 0x00, 0xC0, 0x01, 0xC0};
+    EXPECT_EQ(render(join({area, kInt1, kRefA1, {0x41, 0x29, 0x00}})), u"DSUM(A1:B3;1;A1)");
+    EXPECT_EQ(render(join({area, kInt1, kRefA1, {0x41, 0x2F, 0x00}})), u"DVAR(A1:B3;1;A1)");
+    EXPECT_EQ(render(join({area, area, {0x61, 0xA5, 0x00}})), u"MMULT(A1:B3;A1:B3)");
 }
 
 TEST_F(FormulaRender, SplittingFailures) {
@@ -176,6 +277,7 @@ TEST_F(FormulaRender, ArraysEndingInsideAPtg) {
         {0x17, 0x02},                                     // PtgStr without its flags
         {0x18},                                           // 0x18 without its sub-type
         {0x18, 0x01, 0, 0},                               // 0x18 body cut short
+        {0x18, 0x0A, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},       // a radical label 1 byte short
         {0x19},                                           // attribute without its type
         {0x19, 0x10, 0x00},                               // attribute data cut short
         {0x19, 0x04, 0xFF, 0xFF, 0x00, 0x00},             // choose with 65535 choices and one offset
@@ -196,9 +298,13 @@ TEST_F(FormulaRender, InfixFailures) {
     EXPECT_EQ(failure({0x19, 0x10, 0x00, 0x00}), "toInfix error: incorrect function expression");
     EXPECT_EQ(failure(join({kInt1, kInt2})), "can't build infix formula string");
     EXPECT_EQ(failure({}), "can't build infix formula string");
-    // A function number with bit 15 set, or without a table entry, is "?" and leaves its argument.
+    // A macro command (bit 15 of the number) or a number without a table entry is "?"
+    // and leaves its argument.
     EXPECT_EQ(failure(join({kInt1, {0x42, 0x01, 0x04, 0x80}})), "can't build infix formula string");
-    EXPECT_EQ(failure(join({kInt1, {0x42, 0x01, 0xFF, 0x00}})), "can't build infix formula string");
+    EXPECT_EQ(failure(join({kInt1, {0x41, 0xCA, 0x00}})), "can't build infix formula string");
+    // A call through number 255 needs at least the function's name.
+    EXPECT_EQ(failure({0x42, 0x00, 0xFF, 0x00}), "toInfix error: incorrect function expression");
+    EXPECT_EQ(failure({0x22, 0x02, 0xFF, 0x00}), "toInfix error: incorrect function expression");
 }
 
 TEST_F(FormulaRender, HostileArraysHitTheBounds) {
@@ -222,9 +328,14 @@ TEST_F(FormulaRender, HostileArraysHitTheBounds) {
 
 TEST_F(FormulaRender, PostfixTextIsTheIntermediateForm) {
     const Bytes tokens = join({kRefA1, {0x5A, 0x01, 0x00, 0x00, 0x00, 0x01, 0xC0}, {0x03, 0x15}, kInt2, {0x05, 0x14}});
-    EXPECT_EQ(tokensToPostfix(tokens, book, false, 0, 0), u"A1 'My Sheet'!B1 + ( 2 * uPercent");
+    EXPECT_EQ(tokensToPostfix(FormulaBytes{tokens, {}}, book, false, 0, 0), u"A1 'My Sheet'!B1 + ( 2 * uPercent");
     EXPECT_EQ(postfixToInfix(u"A1 'My Sheet'!B1 + ( 2 * uPercent", book.functions()), u"(A1+'My Sheet'!B1)*2%");
     EXPECT_EQ(postfixToInfix(u"1 MISS 2 IF3F", book.functions()), u"IF(1;;2)");
+    // Tokens that begin with "@" take operands; names and cells never begin so.
+    const Bytes userCall = {0x23, 0x01, 0x00, 0x00, 0x00, 0x1E, 0x01, 0x00, 0x44, 0x00, 0x00, 0x01, 0xC0,
+                            0x44, 0x00, 0x00, 0x02, 0xC0, 0x11, 0x42, 0x03, 0xFF, 0x00};
+    EXPECT_EQ(tokensToPostfix(FormulaBytes{userCall, {}}, book, false, 0, 0), u"Rate 1 B1 C1 @range @call3");
+    EXPECT_EQ(postfixToInfix(u"Rate 1 B1 C1 @range @call3", book.functions()), u"Rate(1;B1:C1)");
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // formula_test_book.h - a small book for formula tests and fuzz targets: sheets, an XTI list, names.
 #pragma once
 
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -10,13 +11,15 @@
 
 namespace karvo::test {
 
-/// Holds what the formula code asks of a book. xtiForSheet() behaves as the book's:
-/// it finds the entry whose first and last sheet are the sheet, else appends one.
+/// Holds what the formula code asks of a book. xtiForSheets() behaves as the book's:
+/// it finds the entry with these first and last sheets, else appends one. External
+/// names are looked up by XTI index and 1-based name index.
 class FormulaTestBook final : public FormulaBook {
 public:
     std::vector<std::u16string> sheets{u"Sheet1", u"Data", u"My Sheet", u"Bob's"};
     std::vector<Xti> xti;
     std::vector<std::u16string> names{u"Rate", u"Total"}; // 1-based in name tokens
+    std::map<std::pair<int, int>, std::u16string> externalNames{{{0, 1}, u"EOMONTH"}};
 
     const FunctionTable& functions() const override { return table_; }
     int sheetCount() const override { return static_cast<int>(sheets.size()); }
@@ -26,8 +29,8 @@ public:
         return -1;
     }
     std::u16string sheetNameAt(int index) const override { return sheets.at(static_cast<std::size_t>(index)); }
-    int xtiForSheet(int sheet) override {
-        const Xti wanted{0, static_cast<std::uint16_t>(sheet), static_cast<std::uint16_t>(sheet)};
+    int xtiForSheets(int first, int last) override {
+        const Xti wanted{0, static_cast<std::uint16_t>(first), static_cast<std::uint16_t>(last)};
         for (std::size_t i = 0; i < xti.size(); ++i)
             if (xti[i] == wanted) return static_cast<int>(i);
         xti.push_back(wanted);
@@ -40,6 +43,11 @@ public:
     std::optional<std::u16string> definedName(int index) const override {
         if (index < 1 || static_cast<std::size_t>(index) > names.size()) return std::nullopt;
         return names[static_cast<std::size_t>(index) - 1];
+    }
+    std::optional<std::u16string> externalName(int xtiIndex, int index) const override {
+        auto found = externalNames.find({xtiIndex, index});
+        if (found == externalNames.end()) return std::nullopt;
+        return found->second;
     }
 
 private:
