@@ -2,6 +2,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -34,6 +35,23 @@ inline std::vector<std::filesystem::path> corpusFiles(const std::string& folder)
 inline std::vector<char> fileBytes(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::vector<char>(std::istreambuf_iterator<char>(in), {});
+}
+
+/// The files of a corpus folder as test parameters; one empty path stands for an
+/// absent corpus, so that the test can skip and say so.
+inline std::vector<std::filesystem::path> corpusParameters(const std::string& folder) {
+    auto files = corpusFiles(folder);
+    if (files.empty()) files.emplace_back();
+    return files;
+}
+
+/// A test name from a corpus file's name ("absent" for the empty path).
+template <class ParamInfo>
+std::string corpusTestName(const ParamInfo& info) {
+    std::string name = info.param.empty() ? "absent" : info.param.stem().string();
+    for (char& c : name)
+        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+    return name;
 }
 
 /// File name to its description (the fourth column of MANIFEST.tsv).

@@ -2,34 +2,13 @@
 // number formats, merges, hidden rows and columns, and sheet visibility must match.
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
 #include <filesystem>
-#include <memory>
-#include <string>
-
-#include <sys/wait.h>
 
 #include "core/book_factory.h"
 #include "core/utf_convert.h"
+#include "support/python_script.h"
 
 using namespace karvo;
-
-namespace {
-
-constexpr int kNoXlrd = 3;  // the dump script's exit status when xlrd is missing
-
-std::string runDump(const std::string& path, int& status) {
-    std::string command = "/usr/bin/python3 " KARVO_TESTS_DIR "/xls/xlrd_dump.py '" + path + "' 2>&1";
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-    std::string out;
-    std::array<char, 4096> buffer;
-    while (pipe && std::fgets(buffer.data(), buffer.size(), pipe.get())) out += buffer.data();
-    status = pipe ? WEXITSTATUS(pclose(pipe.release())) : -1;
-    return out;
-}
-
-} // namespace
 
 TEST(ConsumerXlrd, SeesWhatWeWrote) {
     if (!std::filesystem::exists("/usr/bin/python3")) GTEST_SKIP() << "no /usr/bin/python3: xlrd check skipped";
@@ -59,9 +38,9 @@ TEST(ConsumerXlrd, SeesWhatWeWrote) {
     book->release();
 
     int status = 0;
-    std::string seen = runDump(path, status);
+    std::string seen = karvo::testing::runPythonScript("xlrd_dump.py", path, status);
     std::filesystem::remove(path);
-    if (status == kNoXlrd) GTEST_SKIP() << "python3-xlrd is not installed: xlrd check skipped";
+    if (status == karvo::testing::kScriptModuleMissing) GTEST_SKIP() << "python3-xlrd is not installed: xlrd check skipped";
     ASSERT_EQ(status, 0) << seen;
     EXPECT_EQ(seen,
               "sheet Values visibility=0\n"

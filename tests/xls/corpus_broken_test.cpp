@@ -126,19 +126,6 @@ std::string describeExit(int status) {
     return "exit status " + std::to_string(WEXITSTATUS(status));
 }
 
-std::vector<std::filesystem::path> parameters() {
-    auto files = testing::corpusFiles("broken");
-    if (files.empty()) files.emplace_back();
-    return files;
-}
-
-std::string testName(const ::testing::TestParamInfo<std::filesystem::path>& info) {
-    std::string name = info.param.empty() ? "absent" : info.param.stem().string();
-    for (char& c : name)
-        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-    return name;
-}
-
 class CorpusBroken : public ::testing::TestWithParam<std::filesystem::path> {};
 
 TEST_P(CorpusBroken, LoadsOrFailsWithAMessageWithinLimits) {
@@ -160,7 +147,8 @@ TEST_P(CorpusBroken, LoadsOrFailsWithAMessageWithinLimits) {
     std::cout << "[ outcome  ] " << file << ": " << result.outcome << "\n";
 }
 
-INSTANTIATE_TEST_SUITE_P(Xls, CorpusBroken, ::testing::ValuesIn(parameters()), testName);
+INSTANTIATE_TEST_SUITE_P(Xls, CorpusBroken, ::testing::ValuesIn(testing::corpusParameters("broken")),
+                         testing::corpusTestName<::testing::TestParamInfo<std::filesystem::path>>);
 
 } // namespace
 } // namespace karvo

@@ -156,20 +156,6 @@ std::vector<char> saved(IBook& book) {
     return std::vector<char>(data, data + size);
 }
 
-// The corpus files as test parameters; one empty path stands for an absent corpus.
-std::vector<std::filesystem::path> parameters() {
-    auto files = testing::corpusFiles("xls");
-    if (files.empty()) files.emplace_back();
-    return files;
-}
-
-std::string testName(const ::testing::TestParamInfo<std::filesystem::path>& info) {
-    std::string name = info.param.empty() ? "absent" : info.param.stem().string();
-    for (char& c : name)
-        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-    return name;
-}
-
 class CorpusRoundTrip : public ::testing::TestWithParam<std::filesystem::path> {};
 
 TEST_P(CorpusRoundTrip, LoadsSavesAndLoadsAgainTheSame) {
@@ -203,7 +189,8 @@ TEST_P(CorpusRoundTrip, LoadsSavesAndLoadsAgainTheSame) {
                                 << again.size() << " and " << bytes.size() << ")";
 }
 
-INSTANTIATE_TEST_SUITE_P(Xls, CorpusRoundTrip, ::testing::ValuesIn(parameters()), testName);
+INSTANTIATE_TEST_SUITE_P(Xls, CorpusRoundTrip, ::testing::ValuesIn(testing::corpusParameters("xls")),
+                         testing::corpusTestName<::testing::TestParamInfo<std::filesystem::path>>);
 
 } // namespace
 } // namespace karvo
