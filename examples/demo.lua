@@ -45,6 +45,9 @@ for i, r in ipairs(rows) do
     xl.SetCellFormat(sales, i, 2, moneyFormat)
     xl.WriteBool(sales, i, 3, r[4] and 1 or 0)
 end
+-- Formulas are stored as text; consumers compute them when they open the file.
+xl.WriteString(sales, 4, 0, "Total")
+check(book, xl.WriteFormula(sales, 4, 2, "SUM(C2:C4)"), "WriteFormula")
 xl.WriteString(notes, 0, 0, "Figures are provisional.")
 
 check(book, xl.Save(book, path), "Save")
@@ -62,7 +65,9 @@ for s = 0, xl.GetSheetCount(copy) - 1 do
         local cells = {}
         for col = xl.GetFirstColumn(sheet), xl.GetLastColumn(sheet) - 1 do
             local kind = xl.GetCellType(sheet, row, col)
-            if kind == 2 then
+            if xl.GetCellIsFormula(sheet, row, col) then
+                cells[#cells + 1] = "=" .. xl.ReadFormula(sheet, row, col)
+            elseif kind == 2 then
                 cells[#cells + 1] = (xl.ReadString(sheet, row, col))
             elseif kind == 1 and xl.GetCellIsDate(sheet, row, col) then
                 local y, m, d = xl.GetUnpackedDate(copy, (xl.ReadNumber(sheet, row, col)))
