@@ -147,3 +147,26 @@ describe("binary books", function()
         book = nil
     end)
 end)
+
+describe("binary books from other producers", function()
+    local corpus = os.getenv("KARVO_CORPUS_DIR")
+    local path = corpus and corpus .. "/xls/cal_any_sheets.xls"
+    local present = path and io.open(path, "rb")
+    if present then present:close() end
+
+    it("report hidden and very hidden sheets as hidden", function()
+        if not present then
+            pending("no corpus file " .. tostring(path) .. ": skipped")
+            return
+        end
+        local book = xl.CreateBook()
+        assert.is_true(xl.Load(book, path))
+        local seen = {}
+        for i = 0, xl.GetSheetCount(book) - 1 do
+            local sheet = xl.GetSheet(book, i)
+            seen[#seen + 1] = xl.GetSheetName(sheet) .. "=" .. tostring(xl.GetSheetIsHidden(sheet))
+        end
+        assert.same({"Visible=false", "Hidden=true", "VeryHidden=true", "Chart=false"}, seen)
+        xl.BookRelease(book)
+    end)
+end)
