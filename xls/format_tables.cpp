@@ -12,6 +12,14 @@ namespace karvo {
 
 namespace {
 
+// A Format or Style record must fit one record body, or a reader (ours included)
+// would find its string cut at the CONTINUE boundary. Only hostile or broken input
+// carries such a string; real format texts stop at 255 characters.
+std::u16string_view fitOneRecord(std::u16string_view text, std::size_t fixed) {
+    std::size_t room = (kMaxRecordBody - fixed - 3) / 2;  // u16 count, flags, 16-bit characters
+    return text.substr(0, std::min(text.size(), room));
+}
+
 constexpr const char* kOutOfRange = "index is out of range";
 constexpr const char* kTooManyCustom = "maximum number of custom formats is exceeded";
 
@@ -295,7 +303,7 @@ void FormatTables::write(RecordWriter& out) const {
     for (const CustomNumFormat& entry : custom_) {
         std::vector<std::uint8_t> body;
         putLittle(body, entry.id, 2);
-        writeShortString(body, entry.text, ShortForm::Count16, entry.width);
+        writeShortString(body, fitOneRecord(entry.text, 2), ShortForm::Count16, entry.width);
         out.record(RecordId::Format, body);
     }
     for (const auto& format : formats_) format->write(out);
@@ -306,7 +314,7 @@ void FormatTables::write(RecordWriter& out) const {
             body.push_back(style.builtInId);
             body.push_back(style.level);
         } else {
-            writeShortString(body, style.name, ShortForm::Count16, style.nameWidth);
+            writeShortString(body, fitOneRecord(style.name, 2), ShortForm::Count16, style.nameWidth);
         }
         out.record(RecordId::Style, body);
     }

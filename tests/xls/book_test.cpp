@@ -349,3 +349,13 @@ TEST(BinaryBook, ASecondSaveIsIdenticalToTheFirst) {
     Book copy = reloaded(*book);
     EXPECT_EQ(saved(*copy), once);
 }
+
+TEST(BinaryBook, AnOverlongFormatTextIsCutToOneRecord) {
+    Book book = newBook();
+    book->addSheet(u"S");
+    int id = book->addCustomNumFormat(std::u16string(5000, u'0').c_str());
+    Book copy = reloaded(*book);
+    ASSERT_STREQ(copy->errorMessage(), "ok");
+    // 8224 bytes of body: the id, the count, the flags byte and 4109 characters of two bytes.
+    EXPECT_EQ(text(copy->customNumFormat(id)).size(), 4109u);
+}
