@@ -75,7 +75,7 @@ void BookImplT::readGlobals(Xls& xls) {
             break;
         case RecordId::Lbl: names_.push_back(Lbl::read(record, in, biffVersion_ == 0x0600)); break;
         case RecordId::SupBook: externals_.push_back(ExternalGroup::read(record, in)); break;
-        case RecordId::MsoDrawingGroup: drawingGroup_.push_back(RawRecord::take(record, in)); break;
+        case RecordId::MsoDrawingGroup: drawingGroup_.read(record, in); break;
         default:
             if (!globals_.read(record, biffVersion_)) rawRecords_.push_back(RawRecord::take(record, in));
         }
@@ -84,6 +84,7 @@ void BookImplT::readGlobals(Xls& xls) {
 
 void BookImplT::readSheets(Xls& xls) {
     RecordReader& in = xls.in();
+    drawingGroup_.finishLoad();
     sheets_.reserve(boundSheets_.size());
     for (const BoundSheet8& entry : boundSheets_) {
         // Sheets follow one another; a producer that left a gap is found again
@@ -125,7 +126,7 @@ void BookImplT::writeGlobals(RecordWriter& out, std::vector<std::size_t>& positi
     formulas_.updateOwnSheetCount();
     for (const ExternalGroup& group : externals_) group.write(out);
     for (const Lbl& name : names_) name.write(out);
-    for (const RawRecord& record : drawingGroup_) record.write(out);
+    drawingGroup_.write(out, sheetDrawingIds());
     sst_.write(out);
     for (const RawRecord& record : rawRecords_)
         if (!writtenElsewhere(record.id)) record.write(out);

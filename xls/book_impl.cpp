@@ -318,26 +318,4 @@ const char* BookImplT::errorMessage() { return message_.text(); }
 
 void BookImplT::release() { delete this; }
 
-// ---- pictures: kept as records for now ----
-
-int BookImplT::pictureCount() {
-    message_.ok();
-    return 0;
-}
-
-PictureType BookImplT::pictureAt(int, const char**, std::size_t*) {
-    message_.set("not supported yet");
-    return PictureTypeError;
-}
-
-int BookImplT::addPictureFile(const char16_t*) {
-    message_.set("not supported yet");
-    return -1;
-}
-
-int BookImplT::addPictureData(const char*, std::size_t) {
-    message_.set("not supported yet");
-    return -1;
-}
-
 } // namespace karvo

@@ -15,6 +15,7 @@
 #include "xls/book_names.h"
 #include "xls/bound_sheet.h"
 #include "xls/defined_name.h"
+#include "xls/drawing_group.h"
 #include "xls/external_refs.h"
 #include "xls/format_tables.h"
 #include "xls/raw_record.h"
@@ -86,6 +87,7 @@ public:
     bool setSheetState(const SheetImplT* sheet, SheetState state) override;
     int sheetPosition(const SheetImplT* sheet) override;
     BookNames& bookNames() override { return bookNames_; }
+    DrawingGroup& drawingGroup() override { return drawingGroup_; }
 
 private:
     void reset();
@@ -97,6 +99,7 @@ private:
     bool loadBytes(std::span<const std::uint8_t> file);
     int indexOfSheet(const SheetImplT* sheet) const;
     void shiftSheetReferences(int index, int delta);
+    std::vector<DrawingIds> sheetDrawingIds() const;
 
     BookMessage message_;
     BookLocale locale_;
@@ -109,7 +112,7 @@ private:
     std::vector<std::unique_ptr<SheetImplT>> sheets_;
     std::vector<ExternalGroup> externals_;
     std::vector<Lbl> names_;
-    std::vector<RawRecord> drawingGroup_;   // MsoDrawingGroup records, kept as read
+    DrawingGroup drawingGroup_;
     std::vector<RawRecord> rawRecords_;
     bool usesR1C1_ = false;
     bool rgbColorMode_ = false;
@@ -117,6 +120,7 @@ private:
     BookNames bookNames_{names_, formulas_};
     TextPair text_;
     std::vector<std::uint8_t> savedBytes_;
+    std::vector<std::uint8_t> pictureBytes_; ///< what pictureAt handed out last
 };
 
 } // namespace karvo

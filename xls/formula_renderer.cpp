@@ -364,10 +364,25 @@ void applyBinary(InfixStack& stack, std::u16string_view text) {
     stack.replaceTop(std::move(stack.top()) + std::u16string(text) + right);
 }
 
+// Whether an operand can name a function: a defined or external name (quoted when it
+// holds spaces), "?" for one unknown, but not a cell, number, string or expression.
+// Add-in names such as IMLOG10 are letters and digits too, but with more letters than
+// any column has (XFD is the last).
+bool namesAFunction(std::u16string_view text) {
+    constexpr std::size_t kMaxColumnLetters = 3;
+    if (text.empty()) return false;
+    if (auto ref = parseReference(text); ref && ref->first.letters.size() <= kMaxColumnLetters) return false;
+    const char16_t first = text.front();
+    return postfix::isLetter(first) || first == u'_' || first == u'\\' || first == u'?' || first == u'\'' ||
+           first > 0x7F;
+}
+
 // NAME(arguments): the first operand is the name of the function.
 void applyUserCall(InfixStack& stack, std::size_t count) {
-    if (count == 0 || stack.size() < count) throw xlerror("toInfix error: incorrect function expression");
+    constexpr const char* kIncorrect = "toInfix error: incorrect function expression";
+    if (count == 0 || stack.size() < count) throw xlerror(kIncorrect);
     std::u16string arguments = stack.popArguments(count - 1);
+    if (!namesAFunction(stack.top())) throw xlerror(kIncorrect);
     stack.replaceTop(std::move(stack.top()) + u"(" + arguments + u")");
 }
 

@@ -9,6 +9,7 @@
 #include "xls/cell_store.h"
 #include "xls/page_setup.h"
 #include "xls/raw_record.h"
+#include "xls/sheet_drawing.h"
 #include "xls/sheet_settings.h"
 
 namespace karvo {
@@ -169,9 +170,8 @@ struct SheetData {
     CellStore cells;
     /// Records the sheet does not interpret, in file order.
     std::vector<RawRecord> raw;
-    /// The drawing layer's records (drawings, objects, text boxes, notes, embedded
-    /// chart substreams) in file order; written back together.
-    std::vector<RawRecord> drawing;
+    /// The drawing layer: pictures, comments, embedded charts and other shapes.
+    SheetDrawing drawing;
     /// Set when cells go away: the next bounds query rescans.
     bool boundsDirty = false;
 

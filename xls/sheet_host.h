@@ -11,6 +11,7 @@
 namespace karvo {
 
 class BookNames;
+class DrawingGroup;
 class FormulaBook;
 class SharedStrings;
 class SheetImplT;
@@ -49,6 +50,8 @@ public:
     virtual int sheetPosition(const SheetImplT* sheet) = 0;
     /// The book's defined names: print areas, print titles and named ranges live there.
     virtual BookNames& bookNames() = 0;
+    /// The book's pictures and the drawing and shape ids its sheets use.
+    virtual DrawingGroup& drawingGroup() = 0;
 
 protected:
     ~SheetHost() = default;

@@ -1,4 +1,4 @@
-// sheet_impl.cpp - SheetImplT: life cycle, the book's entry points, the name, and the slots not yet supported.
+// sheet_impl.cpp - SheetImplT: life cycle, the book's entry points, and the name.
 #include "xls/sheet_impl.h"
 
 #include "core/xlerror.h"
@@ -10,8 +10,6 @@ namespace {
 // Sheet names longer than this are cut: the format's limit for a BoundSheet8 name.
 constexpr std::size_t kMaxSheetName = 31;
 
-constexpr const char* kNotYet = "not supported yet";
-
 } // namespace
 
 SheetImplT::SheetImplT(SheetHost& host, std::u16string name)
@@ -19,6 +17,7 @@ SheetImplT::SheetImplT(SheetHost& host, std::u16string name)
 
 void SheetImplT::load(RecordReader& records, std::uint16_t biffVersion) {
     loadSheet(data_, records, biffVersion, host_.sharedStrings());
+    loadDrawing(biffVersion <= 0x0500);
 }
 
 void SheetImplT::save(RecordWriter& out) { saveSheet(data_, out); }
@@ -27,6 +26,10 @@ void SheetImplT::copyFrom(const SheetImplT& other) {
     data_.cells.clearAll();
     data_ = other.data_;
     data_.cells.retainStrings();
+    // The copy's shapes need ids of their own, and its pictures are placed once more.
+    data_.drawing.renumber(host_.drawingGroup());
+    for (const SheetDrawing::Picture& p : data_.drawing.pictures())
+        if (p.pictureId < host_.drawingGroup().pictureCount()) host_.drawingGroup().addReference(p.pictureId);
 }
 
 void SheetImplT::releaseStrings() { data_.cells.clearAll(); }
@@ -62,32 +65,6 @@ SheetState SheetImplT::sheetState() {
 
 bool SheetImplT::setSheetState(SheetState state) {
     return run(false, [&] { return host_.setSheetState(this, state); });
-}
-
-// ---- comments and pictures come later ----
-
-const char16_t* SheetImplT::readComment(int, int) {
-    return run<const char16_t*>(nullptr, []() -> const char16_t* { throw xlerror(kNotYet); });
-}
-
-void SheetImplT::writeComment(int, int, const char16_t*, const char16_t*, int, int) {
-    run([] { throw xlerror(kNotYet); });
-}
-
-int SheetImplT::pictureCount() {
-    return run(0, []() -> int { throw xlerror(kNotYet); });
-}
-
-int SheetImplT::pictureAt(int, int*, int*, int*, int*, int*, int*, int*, int*) {
-    return run(-1, []() -> int { throw xlerror(kNotYet); });
-}
-
-void SheetImplT::placePictureScaled(int, int, int, double, int, int) {
-    run([] { throw xlerror(kNotYet); });
-}
-
-void SheetImplT::placePictureSized(int, int, int, int, int, int, int) {
-    run([] { throw xlerror(kNotYet); });
 }
 
 } // namespace karvo

@@ -44,6 +44,8 @@ public:
     int columnPixels(int col) const;
     int rowPixels(int row) const;
     const SheetData& data() const { return data_; }
+    /// The drawings of the sheet and of its embedded charts, for the book's drawing group.
+    std::vector<DrawingIds> drawingIds() const;
 
     // ---- ISheet, in slot order ----
     CellType cellType(int row, int col) override;
@@ -190,6 +192,13 @@ private:
     void applyColumns(int colFirst, int colLast, double width, int xf, bool hidden);
     void moveRowHeightsUp(int first, int n);
     void moveColumnWidthsLeft(int first, int n);
+
+    // drawings (sheet_pictures.cpp, sheet_comments.cpp)
+    void loadDrawing(bool biff5);
+    OfficeArtClientAnchorSheet anchorAt(int row, int col, int width, int height, int offsetX, int offsetY) const;
+    void addComment(int row, int col, std::u16string_view text, std::u16string_view author, int width, int height);
+    void shiftComments(bool rows, int first, int last, bool insert);
+    void removeComments(int rowFirst, int rowLast, int colFirst, int colLast);
 
     SheetHost& host_;
     std::u16string name_;

@@ -91,7 +91,7 @@ private:
     void reserve();
     void worksheetRecord(const Record& r);
     void keepRaw(const Record& r) { sheet_.raw.push_back(RawRecord::take(r, records_)); }
-    void keepDrawing(const Record& r) { sheet_.drawing.push_back(RawRecord::take(r, records_)); }
+    void keepDrawing(const Record& r) { sheet_.drawing.loaded.push_back(RawRecord::take(r, records_)); }
     void keepSubstream(const Record& bof, std::vector<RawRecord>& into);
 
     // Cells from a file that lie beyond column 255 cannot be held and are skipped.
@@ -169,7 +169,7 @@ void SheetLoader::run() {
         if (r.id == 0) throw xlerror("read error: record id can't be 0");
         if (r.is(RecordId::EOF_)) break;
         if (r.is(RecordId::BOF))
-            keepSubstream(r, sheet_.isWorksheet() ? sheet_.drawing : sheet_.raw);
+            keepSubstream(r, sheet_.isWorksheet() ? sheet_.drawing.loaded : sheet_.raw);
         else if (sheet_.isWorksheet())
             worksheetRecord(r);
         else

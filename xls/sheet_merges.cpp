@@ -108,6 +108,7 @@ bool SheetImplT::clearCells(int rowFirst, int rowLast, int colFirst, int colLast
             });
         }
         dropEmptyGroups(data_.merges);
+        removeComments(rowFirst, rowLast, colFirst, colLast);
         data_.boundsDirty = true;
         return true;
     });

@@ -114,7 +114,7 @@ void SheetWriter::run() {
     rows();
     cells();
     placedRaw(RecordId::EntExU2);
-    for (const RawRecord& r : sheet_.drawing) r.write(out_);
+    sheet_.drawing.write(out_);
     placedRaw(RecordId::DCon);
     window2();
     placedRaw(RecordId::PLV);

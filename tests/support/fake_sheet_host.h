@@ -8,6 +8,7 @@
 
 #include "xls/book_formulas.h"
 #include "xls/book_names.h"
+#include "xls/drawing_group.h"
 #include "xls/sheet_host.h"
 #include "xls/sst.h"
 
@@ -109,6 +110,7 @@ public:
     }
     int sheetPosition(const SheetImplT*) override { return position; }
     BookNames& bookNames() override { return definedNames; }
+    DrawingGroup& drawingGroup() override { return drawings; }
 
     IFormat* format(int xf) { return formats[static_cast<std::size_t>(xf)].get(); }
     const char* text() const { return msg.text(); }
@@ -127,6 +129,7 @@ public:
     BookFormulas formulas{otherSheets, externals, names};
     BookNames definedNames{names, formulas};
     int position = 0;
+    DrawingGroup drawings;
 };
 
 } // namespace karvo::testing

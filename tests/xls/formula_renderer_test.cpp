@@ -305,6 +305,11 @@ TEST_F(FormulaRender, InfixFailures) {
     // A call through number 255 needs at least the function's name.
     EXPECT_EQ(failure({0x42, 0x00, 0xFF, 0x00}), "toInfix error: incorrect function expression");
     EXPECT_EQ(failure({0x22, 0x02, 0xFF, 0x00}), "toInfix error: incorrect function expression");
+    // ... and that name must be one: not a number, a cell or an expression.
+    EXPECT_EQ(failure(join({kInt1, {0x42, 0x01, 0xFF, 0x00}})), "toInfix error: incorrect function expression");
+    EXPECT_EQ(failure(join({kRefA1, kInt1, {0x42, 0x02, 0xFF, 0x00}})), "toInfix error: incorrect function expression");
+    EXPECT_EQ(failure(join({{0x17, 0x01, 0x00, 'f'}, {0x42, 0x01, 0xFF, 0x00}})),
+              "toInfix error: incorrect function expression");
 }
 
 TEST_F(FormulaRender, HostileArraysHitTheBounds) {

@@ -233,11 +233,4 @@ TEST_F(SheetCells, FormulasAreCompiledAndRendered) {
     EXPECT_EQ(format, host.format(20));
 }
 
-TEST_F(SheetCells, CommentsAndPicturesAreNotYetSupported) {
-    EXPECT_EQ(sheet.readComment(0, 0), nullptr);
-    EXPECT_STREQ(host.text(), "not supported yet");
-    EXPECT_EQ(sheet.pictureAt(0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr), -1);
-    EXPECT_STREQ(host.text(), "not supported yet");
-}
-
 } // namespace

@@ -233,23 +233,34 @@ TEST_F(SheetStream, AChartSheetIsWrittenBackRecordForRecord) {
 }
 
 TEST_F(SheetStream, AnEmbeddedChartStaysInTheDrawingBlock) {
+    // A drawing of two shapes: the chart's, whose client data its Obj and substream
+    // follow, and a text box's, whose client text box its TxO follows.
+    const Bytes shapes = {0x0F, 0x00, 0x02, 0xF0, 56, 0, 0, 0,                      // OfficeArtDgContainer
+                          0x10, 0x00, 0x08, 0xF0, 8, 0, 0, 0, 2, 0, 0, 0, 1, 4, 0, 0, // OfficeArtFDG
+                          0x0F, 0x00, 0x03, 0xF0, 32, 0, 0, 0,                      // OfficeArtSpgrContainer
+                          0x0F, 0x00, 0x04, 0xF0, 8, 0, 0, 0,                       // OfficeArtSpContainer
+                          0x00, 0x00, 0x11, 0xF0, 0, 0, 0, 0};                      // OfficeArtClientData
+    const Bytes textBox = {0x0F, 0x00, 0x04, 0xF0, 8, 0, 0, 0,   // OfficeArtSpContainer
+                           0x00, 0x00, 0x0D, 0xF0, 0, 0, 0, 0};  // OfficeArtClientTextbox
+    const Bytes note = {0, 0, 0, 0, 0, 0, 2, 0, 1, 0, 0, 'a', 0};  // A1, hidden, Obj 2, author "a"
     Bytes stream = streamOf({{0x0809, kBof},
-                             {0x00EC, {0x0F, 0x00, 0x02, 0xF0}},  // MsoDrawing
+                             {0x00EC, shapes},                    // MsoDrawing
                              {0x005D, {0x15, 0x00, 0x12, 0x00}},  // Obj
                              {0x0809, kChartBof},                 // the chart's substream
                              {0x1002, Bytes(4, 1)},
                              {kEof, {}},
+                             {0x00EC, textBox},                   // MsoDrawing
                              {0x01B6, Bytes(18, 0)},              // TxO
                              {0x003C, {0x00, 'x'}},               // its text
-                             {0x001C, Bytes(12, 2)},              // Note
+                             {0x001C, note},                      // Note
                              {0x023E, Bytes(18, 0)},              // Window2
                              {kEof, {}}});
     load(sheet, stream);
     auto ids = idsOf(saved(sheet));
     auto window2 = std::find(ids.begin(), ids.end(), 0x023E);
     ASSERT_NE(window2, ids.end());
-    const std::vector<std::uint16_t> drawing = {0x00EC, 0x005D, 0x0809, 0x1002, kEof, 0x01B6, 0x003C, 0x001C};
-    EXPECT_EQ(std::vector<std::uint16_t>(window2 - 8, window2), drawing);
+    const std::vector<std::uint16_t> drawing = {0x00EC, 0x005D, 0x0809, 0x1002, kEof, 0x00EC, 0x01B6, 0x003C, 0x001C};
+    EXPECT_EQ(std::vector<std::uint16_t>(window2 - 9, window2), drawing);
 }
 
 TEST_F(SheetStream, FormulaCellsKeepTheirGroupAndReportTheirResult) {
