@@ -236,10 +236,15 @@ void Reader::loadDir() {
 
 const DirEntry& Reader::findWorkbook() const {
     // Only stream entries qualify: a storage or an unused slot may carry a stale name.
-    auto it = std::find_if(dir_.begin(), dir_.end(), [](const DirEntry& e) {
-        return e.objectType == DirEntry::kStream &&
-               (equalsIgnoringCase(e.name, "Workbook") || equalsIgnoringCase(e.name, "Book"));
-    });
+    auto named = [this](const char* name) {
+        return std::find_if(dir_.begin(), dir_.end(), [name](const DirEntry& e) {
+            return e.objectType == DirEntry::kStream && equalsIgnoringCase(e.name, name);
+        });
+    };
+    // Some producers write both an old "Book" stream and a "Workbook" stream for the
+    // same book; the newer one holds everything, wherever it stands in the directory.
+    auto it = named("Workbook");
+    if (it == dir_.end()) it = named("Book");
     if (it == dir_.end()) throw xlerror("Xls::read(): workbook section is not found");
     if (it->streamSize >> 32) throw xlerror("Xls::read(): workbook stream size is too big");
     if (it->startSector == sector::kEndOfChain) throw xlerror("Xls::read(): workbook stream is empty");

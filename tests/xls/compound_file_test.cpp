@@ -147,7 +147,14 @@ TEST(CompoundFileRead, StreamNameMatchesWithoutRegardToCase) {
     }
 }
 
-TEST(CompoundFileRead, FirstMatchingStreamWinsAndStoragesAreSkipped) {
+TEST(CompoundFileRead, AWorkbookStreamWinsOverAnOldBookStream) {
+    TestFile f = base();
+    // "Book" (sectors 2-9) stands first in the directory, "Workbook" (sectors 4-9) after it.
+    f.sectors[1] = dirSector(512, {{u"Root Entry", 5, EOC, 0}, {u"Book", 2, 2, 4096}, {u"Workbook", 2, 4, 4096}});
+    EXPECT_EQ(readWorkbookStream(f.bytes()), slice(pattern(4096), 1024, 3072));
+}
+
+TEST(CompoundFileRead, StoragesAreSkipped) {
     TestFile f = base();
     // A storage called "Workbook" (type 1) is not a stream; "Book" after it is taken.
     f.sectors[1] = dirSector(512, {{u"Root Entry", 5, EOC, 0}, {u"Workbook", 1, 2, 4096}, {u"Book", 2, 4, 4096}});
