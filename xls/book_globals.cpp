@@ -4,6 +4,7 @@
 
 #include "core/xlerror.h"
 #include "xls/book_impl.h"
+#include "xls/defined_name_biff5.h"
 #include "xls/xls.h"
 
 namespace karvo {
@@ -13,11 +14,13 @@ namespace {
 bool extSstSizeOk(std::size_t size) { return size >= 2 && (size - 2) % 8 == 0; }
 
 // Records the globals writer produces itself (or drops: ExtSST is rebuilt by readers
-// that want it, 0x00D3 and 0x01BD belong to macros that are not carried).
+// that want it, 0x00D3 and 0x01BD belong to macros that are not carried, 0x0016 counts
+// the ExternSheet records of a BIFF5 book, which the XTI list replaces).
 bool writtenElsewhere(std::uint16_t id) {
     switch (id) {
     case raw(RecordId::Lbl):
     case raw(RecordId::ExternSheet):
+    case 0x0016:
     case raw(RecordId::CodeName):
     case raw(RecordId::SupBook):
     case raw(RecordId::ExtSST):
@@ -95,7 +98,10 @@ void BookImplT::readSheets(Xls& xls) {
         sheets_.push_back(std::move(sheet));
     }
     // What is saved is BIFF8; 3-D references need every sheet in place first.
-    if (biffVersion_ == kBiff5) for (auto& sheet : sheets_) sheet->translateBiff5Formulas();
+    if (biffVersion_ == kBiff5) {
+        for (auto& sheet : sheets_) sheet->translateBiff5Formulas();
+        translateBiff5Names(names_, formulas_);
+    }
     if (globals_.window1.itabCur >= sheets_.size()) globals_.window1.itabCur = 0;
 }
 

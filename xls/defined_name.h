@@ -37,7 +37,8 @@ struct Lbl {
     std::vector<std::uint8_t> rawBody; ///< the record as read, when it did not parse
 
     /// Reads `record` (and the CONTINUE records after it) as a BIFF8 name when `biff8`,
-    /// else keeps it raw.
+    /// else keeps it raw: a BIFF5 name's formula can only be rewritten once the sheets
+    /// it refers to are read (translateBiff5Names).
     static Lbl read(const Record& record, RecordReader& records, bool biff8);
     /// A user name (flags 0) or, with `builtIn`, the built-in name of that code.
     static Lbl make(std::u16string text, std::uint16_t sheet, std::vector<std::uint8_t> formula,

@@ -142,6 +142,10 @@ RawRecord noteRecord(const NoteEntry& note) {
     for (std::uint16_t v : {note.row, note.col, note.grbit, note.idObj}) putLittle(b, v, 2);
     writeShortString(b, note.author, ShortForm::Count16, CharWidth::narrow);
     b.insert(b.end(), note.tail.begin(), note.tail.end());
+    // A Note has no CONTINUE records; a file's note too long for one record keeps the
+    // format's longest author and its padding byte.
+    if (b.size() > kMaxRecordBody) return noteRecord(NoteEntry{note.row, note.col, note.grbit, note.idObj,
+                                                                note.author.substr(0, kMaxNoteAuthor), {0}});
     return RawRecord{raw(RecordId::Note), std::move(b), {}};
 }
 

@@ -50,6 +50,11 @@ struct NoteEntry {
     std::vector<std::uint8_t> tail{0};
 };
 
+/// The longest author the format allows.
+inline constexpr std::size_t kMaxNoteAuthor = 54;
+/// The longest comment text: comments share the limit of cell texts.
+inline constexpr std::size_t kMaxCommentLength = 32767;
+
 /// "Note size is incorrect" when the body does not hold the fields.
 NoteEntry readNote(const RawRecord& note);
 RawRecord noteRecord(const NoteEntry& note);

@@ -8,10 +8,6 @@
 namespace karvo {
 namespace {
 
-// Comment texts share the limit of cell texts.
-constexpr std::size_t kMaxCommentLength = 32767;
-// The format allows an author of at most 54 characters; a longer one is cut.
-constexpr std::size_t kMaxAuthorLength = 54;
 constexpr const char16_t* kDefaultAuthor = u"karvo";
 // A box asked for without a size gets about two columns by four rows, as Excel's;
 // it starts right of the cell, a row higher, a little in from the cell's corner.
@@ -50,7 +46,7 @@ void SheetImplT::addComment(int row, int col, std::u16string_view text, std::u16
     NoteEntry note;
     note.row = static_cast<std::uint16_t>(row);
     note.col = static_cast<std::uint16_t>(col);
-    note.author = author.empty() ? kDefaultAuthor : author.substr(0, kMaxAuthorLength);
+    note.author = author.empty() ? kDefaultAuthor : author.substr(0, kMaxNoteAuthor);
     int boxRow = std::max(row - 1, 0);
     int boxCol = std::min(col + 1, kMaxCol);
     OfficeArtClientAnchorSheet box =

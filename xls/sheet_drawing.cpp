@@ -194,9 +194,12 @@ std::vector<OldNote> SheetDrawing::build(bool biff5) {
         switch (static_cast<RecordId>(r.id)) {
         case RecordId::MsoDrawing: append(art, r); break;
         case RecordId::Obj:
-            // CONTINUE records after an Obj carry on the drawing, not the Obj.
+            // CONTINUE records after an Obj carry on the drawing, not the Obj. So an Obj
+            // must fit one record: what a longer one holds past that would come back as
+            // drawing data.
             for (const Bytes& part : r.continues) art.insert(art.end(), part.begin(), part.end());
             r.continues.clear();
+            if (r.body.size() > kMaxRecordBody) r.body.resize(kMaxRecordBody);
             attached.push_back({art.size(), std::move(r)});
             break;
         case RecordId::Note: notes_.push_back(readNote(r)); break;
@@ -247,7 +250,7 @@ void SheetDrawing::renumber(DrawingGroup& group) {
         fsp->spid = it->second * kClusterSize + fsp->spid % kClusterSize;
         r.data = fsp->record(r.instance()).data;
     });
-    refreshFDG();
+    changed();
 }
 
 // ---- structure ----
@@ -312,7 +315,11 @@ std::uint16_t SheetDrawing::newObjectId() const {
     throw xlerror("too many objects on the sheet");
 }
 
-void SheetDrawing::refreshFDG() {
+// The FDG counts the shapes again. The selection of shapes that Excel saves is let go:
+// it names shapes by id, and readers that gather the notes right after the drawing
+// stop at it.
+void SheetDrawing::changed() {
+    std::erase_if(trailing_, [](const RawRecord& r) { return r.id == raw(RecordId::MsoDrawingSelection); });
     OfficeArtRecord* dg = dgContainer();
     OfficeArtRecord* fdg = dg ? dg->child(oart::kFDG) : nullptr;
     if (!fdg) return;
@@ -354,7 +361,7 @@ void SheetDrawing::addPicture(DrawingGroup& group, int pictureId, const OfficeAr
     data.after.push_back(pictureObj(newObjectId()));
     top.children.push_back(OfficeArtRecord::container(
         oart::kSpContainer, 0, {fsp.record(kPictureFrame), propertyTable(props), placed.record(), std::move(data)}));
-    refreshFDG();
+    changed();
 }
 
 // ---- comments ----
@@ -388,7 +395,7 @@ void SheetDrawing::addComment(DrawingGroup& group, NoteEntry note, std::u16strin
         oart::kSpContainer, 0,
         {fsp.record(kTextBox), propertyTable(commentProperties()), box.record(), std::move(data), std::move(textbox)}));
     notes_.push_back(std::move(note));
-    refreshFDG();
+    changed();
 }
 
 OfficeArtRecord* SheetDrawing::commentShape(std::uint16_t idObj) { return findShape(topGroup(), idObj); }
@@ -405,7 +412,7 @@ void SheetDrawing::removeComment(int row, int col) {
     for (std::size_t i = 0; i < notes_.size(); ++i)
         if (notes_[i].row == row && notes_[i].col == col) {
             eraseNote(i);
-            refreshFDG();
+            changed();
             return;
         }
 }
@@ -431,7 +438,7 @@ void SheetDrawing::moveComments(bool rows, const std::function<std::optional<int
         else box->colL = clampedAdd(box->colL, delta, kLastCol), box->colR = clampedAdd(box->colR, delta, kLastCol);
         anchorRecord->data = box->record().data;
     }
-    refreshFDG();
+    changed();
 }
 
 } // namespace karvo

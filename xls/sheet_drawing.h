@@ -67,13 +67,13 @@ private:
     std::uint32_t nextShapeId(DrawingGroup& group);
     std::uint16_t newObjectId() const;
     OfficeArtRecord* commentShape(std::uint16_t idObj);
-    /// Removes a note and its shape; the FDG is left for the caller to refresh.
+    /// Removes a note and its shape; changed() is left to the caller.
     void eraseNote(std::size_t index);
-    void refreshFDG();
+    void changed();
 
     std::vector<RawRecord> leading_;  ///< records before any drawing data
     std::vector<OfficeArtRecord> stream_;
-    std::vector<RawRecord> trailing_; ///< MsoDrawingSelection
+    std::vector<RawRecord> trailing_; ///< MsoDrawingSelection, and records after all drawing data
     std::vector<NoteEntry> notes_;
 };
 

@@ -12,6 +12,8 @@ namespace {
 
 // Files of this version and older have 16-bit row fields, 8-bit strings and shorter records.
 constexpr std::uint16_t kBiff5 = 0x0500;
+// ExternCount: the number of ExternSheet records after it; BIFF5 only.
+constexpr std::uint16_t kOldExternCount = 0x0016;
 
 // Typical counts in a large sheet, reserved before loading. Each is capped by what the
 // rest of the stream could hold, so a small hostile file cannot reserve much.
@@ -192,6 +194,10 @@ void SheetLoader::worksheetRecord(const Record& r) {
     // Older files repeat the book's Country record in every sheet; BIFF8 readers
     // expect it once, in the globals, and the book writes it there.
     if (old_ && r.is(RecordId::Country)) return;
+    // Older sheets also list the sheets their 3-D references use (ExternCount, then
+    // ExternSheet records); those references now go through the book's XTI list, and
+    // BIFF8 readers take an ExternSheet record in a sheet for a broken one.
+    if (old_ && (r.id == kOldExternCount || r.is(RecordId::ExternSheet))) return;
     if (PageSetup::holds(r.id)) return sheet_.pageSetup.read(r, records_, old_);
     if (readSetting(sheet_.settings, r)) return;
     for (const Route& route : kRoutes)

@@ -44,7 +44,8 @@ void SheetImplT::loadDrawing(bool biff5) {
     // A BIFF5 note is a text without drawing objects; BIFF8 shows a comment only with
     // its box and text objects, so each becomes a comment of the default size.
     for (const OldNote& note : oldNotes)
-        if (note.row <= kMaxRow && note.col <= kMaxCol) addComment(note.row, note.col, note.text, u"", 0, 0);
+        if (note.row <= kMaxRow && note.col <= kMaxCol)
+            addComment(note.row, note.col, std::u16string_view(note.text).substr(0, kMaxCommentLength), u"", 0, 0);
 }
 
 std::vector<DrawingIds> SheetImplT::drawingIds() const {

@@ -21,29 +21,32 @@ Parts unpack(double serial, DateSystem system = DateSystem::From1900) {
     return p;
 }
 
-double pack1900(int y, int m, int d) { return packDate(DateSystem::From1900, y, m, d, 0, 0, 0, 0); }
-
 } // namespace
 
-TEST(PackDate, KnownSerialsOfThe1900System) {
-    EXPECT_EQ(pack1900(1899, 12, 31), 1.0);
-    EXPECT_EQ(pack1900(1900, 1, 1), 2.0);   // no 29 February 1900 in the proleptic calendar
-    EXPECT_EQ(pack1900(1900, 3, 1), 61.0);
-    EXPECT_EQ(pack1900(2000, 1, 1), 36526.0);
-    EXPECT_EQ(pack1900(9999, 12, 31), 2958465.0);
-}
-
-TEST(PackDate, The1904SystemIsShiftedBy1462Days) {
-    EXPECT_EQ(packDate(DateSystem::From1904, 2000, 1, 1, 0, 0, 0, 0), 35064.0);
-    EXPECT_EQ(packDate(DateSystem::From1904, 1904, 1, 1, 0, 0, 0, 0), 0.0);
-    EXPECT_EQ(packDate(DateSystem::From1904, 2012, 3, 13, 0, 0, 0, 0), pack1900(2012, 3, 13) - 1462);
-}
-
-TEST(PackDate, OutOfRangePartsCarryOver) {
-    EXPECT_EQ(pack1900(2000, 13, 1), pack1900(2001, 1, 1));
-    EXPECT_EQ(pack1900(2000, 0, 1), pack1900(1999, 12, 1));
-    EXPECT_EQ(pack1900(2000, 3, 0), pack1900(2000, 2, 29));
-    EXPECT_EQ(pack1900(2000, 2, 30), pack1900(2000, 3, 1));
+TEST(PackDate, KnownSerialsOfBothSystems) {
+    const struct {
+        DateSystem system;
+        int year, month, day;
+        double serial;
+    } cases[] = {
+        {DateSystem::From1900, 1899, 12, 31, 1.0},
+        {DateSystem::From1900, 1900, 1, 1, 2.0}, // no 29 February 1900 in the proleptic calendar
+        {DateSystem::From1900, 1900, 3, 1, 61.0},
+        {DateSystem::From1900, 2000, 1, 1, 36526.0},
+        {DateSystem::From1900, 2012, 3, 13, 40981.0},
+        {DateSystem::From1900, 9999, 12, 31, 2958465.0},
+        {DateSystem::From1904, 1904, 1, 1, 0.0},
+        {DateSystem::From1904, 2000, 1, 1, 35064.0},
+        {DateSystem::From1904, 2012, 3, 13, 39519.0}, // 1462 days fewer
+        // Out-of-range parts carry over.
+        {DateSystem::From1900, 2000, 13, 1, 36892.0}, // 1 January 2001
+        {DateSystem::From1900, 2000, 0, 1, 36495.0},  // 1 December 1999
+        {DateSystem::From1900, 2000, 3, 0, 36585.0},  // 29 February 2000
+        {DateSystem::From1900, 2000, 2, 30, 36586.0}, // 1 March 2000
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(packDate(c.system, c.year, c.month, c.day, 0, 0, 0, 0), c.serial)
+            << c.year << '-' << c.month << '-' << c.day;
     EXPECT_DOUBLE_EQ(packDate(DateSystem::From1900, 2000, 1, 1, 25, 0, 0, 0), 36527.0 + 1.0 / 24);
 }
 

@@ -14,6 +14,19 @@ namespace {
 // Bounds the cell walk so that a sheet claiming every cell stays fast to fuzz.
 constexpr int kMaxCellsVisited = 20000;
 
+// The pictures of the book and those placed on each sheet.
+void readPictures(IBook& book) {
+    const char* data = nullptr;
+    std::size_t size = 0;
+    for (int i = 0; i < book.pictureCount(); ++i) book.pictureAt(i, &data, &size);
+    for (int s = 0; s < book.sheetCount(); ++s) {
+        ISheet* sheet = book.getSheet(s);
+        int v[8];
+        for (int i = 0; i < sheet->pictureCount(); ++i)
+            sheet->pictureAt(i, &v[0], &v[1], &v[2], &v[3], &v[4], &v[5], &v[6], &v[7]);
+    }
+}
+
 void readEveryCell(IBook& book) {
     int visited = 0;
     for (int s = 0; s < book.sheetCount(); ++s) {
@@ -30,6 +43,7 @@ void readEveryCell(IBook& book) {
                 default: sheet->cellFormat(r, c); break;
                 }
                 sheet->cellIsDate(r, c);
+                sheet->readComment(r, c);
                 if (sheet->cellIsFormula(r, c)) sheet->readFormula(r, c);
             }
     }
@@ -41,6 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     IBook* book = createBinaryBook();
     if (book->loadFromMemory(reinterpret_cast<const char*>(data), size)) {
         readEveryCell(*book);
+        readPictures(*book);
         const char* saved = nullptr;
         std::size_t savedSize = 0;
         if (book->saveToMemory(&saved, &savedSize)) {

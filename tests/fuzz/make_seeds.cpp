@@ -4,6 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "core/book_factory.h"
+#include "core/interfaces.h"
+#include "../support/test_images.h"
 #include "xls/biff_strings.h"
 #include "xls/xls.h"
 
@@ -71,6 +74,35 @@ void sheet(const std::string& dir) {
     save(dir, "sheet.xls", xls);
 }
 
+void saveBook(const std::string& dir, const std::string& name, IBook* book) {
+    const char* data = nullptr;
+    std::size_t size = 0;
+    if (!book->saveToMemory(&data, &size)) std::cerr << name << ": " << book->errorMessage() << "\n";
+    std::ofstream(dir + "/" + name, std::ios::binary).write(data, static_cast<std::streamsize>(size));
+    book->release();
+}
+
+// Pictures (PNG and BMP) placed on two sheets, comments with 8-bit and 16-bit text, and
+// comments moved by row and column operations.
+void drawings(const std::string& dir) {
+    IBook* book = createBinaryBook();
+    ISheet* first = book->addSheet(u"Pictures", nullptr);
+    ISheet* second = book->addSheet(u"Comments", nullptr);
+    std::vector<std::uint8_t> png = testing::makePng(30, 20);
+    std::vector<std::uint8_t> bmp = testing::makeBmp(8, 4);
+    int a = book->addPictureData(reinterpret_cast<const char*>(png.data()), png.size());
+    int b = book->addPictureData(reinterpret_cast<const char*>(bmp.data()), bmp.size());
+    first->placePictureScaled(1, 1, a, 2.0, 3, 4);
+    first->placePictureSized(4, 0, b, 100, 40, 0, 0);
+    second->placePictureScaled(0, 3, a, 1.0, 0, 0);
+    first->writeComment(0, 0, u"plain comment", u"Ann", 0, 0);
+    second->writeComment(2, 1, u"\u041F\u0440\u0438\u0432\u0435\u0442", nullptr, 150, 60);
+    second->writeComment(6, 4, u"moved", nullptr, 0, 0);
+    second->insertRows(3, 4);
+    second->removeColumns(0, 0);
+    saveBook(dir, "drawings.xls", book);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -81,5 +113,6 @@ int main(int argc, char** argv) {
     minimal(argv[1]);
     sharedStrings(argv[1]);
     sheet(argv[1]);
+    drawings(argv[1]);
     return 0;
 }

@@ -28,25 +28,21 @@ void expectError(F f, const std::string& message) {
 // --- short strings -------------------------------------------------------------
 
 TEST(ShortString, ReadEachForm) {
-    const Bytes count16 = {0x02, 0x00, 0x01, 0x41, 0x00, 0x3A, 0x04}; // 2 chars, 16-bit: "A", U+043A
-    ByteReader a(count16);
-    EXPECT_EQ(readShortString(a, ShortForm::Count16), u"A\u043A");
-    EXPECT_TRUE(a.ok() && a.atEnd());
-
-    const Bytes count8 = {0x03, 0x00, 0x53, 0xE9, 0x31}; // 3 chars, 8-bit: "S", e-acute, "1"
-    ByteReader b(count8);
-    EXPECT_EQ(readShortString(b, ShortForm::Count8), u"S\u00E91"); // widened by zero extension
-    EXPECT_TRUE(b.atEnd());
-
-    const Bytes old16 = {0x02, 0x00, 0x4F, 0x4B}; // no flags byte
-    ByteReader c(old16);
-    EXPECT_EQ(readShortString(c, ShortForm::Count16NoFlags), u"OK");
-    EXPECT_TRUE(c.atEnd());
-
-    const Bytes old8 = {0x02, 0xFF, 0x4B}; // no flags byte; 0xFF is a character
-    ByteReader d(old8);
-    EXPECT_EQ(readShortString(d, ShortForm::Count8NoFlags), u"\u00FFK");
-    EXPECT_TRUE(d.atEnd());
+    const struct {
+        ShortForm form;
+        Bytes bytes;
+        std::u16string text;
+    } cases[] = {
+        {ShortForm::Count16, {0x02, 0x00, 0x01, 0x41, 0x00, 0x3A, 0x04}, u"A\u043A"}, // 2 chars, 16-bit
+        {ShortForm::Count8, {0x03, 0x00, 0x53, 0xE9, 0x31}, u"S\u00E91"},   // 8-bit, widened by zero extension
+        {ShortForm::Count16NoFlags, {0x02, 0x00, 0x4F, 0x4B}, u"OK"},
+        {ShortForm::Count8NoFlags, {0x02, 0xFF, 0x4B}, u"\u00FFK"},          // 0xFF is a character
+    };
+    for (const auto& c : cases) {
+        ByteReader in(c.bytes);
+        EXPECT_EQ(readShortString(in, c.form), c.text) << c.bytes.size();
+        EXPECT_TRUE(in.ok() && in.atEnd());
+    }
 }
 
 TEST(ShortString, CountBeyondTheRecordFailsTheReader) {
@@ -166,24 +162,21 @@ TEST(RichStringRead, WideToNarrowAndSplitRunsAndExtendedData) {
     EXPECT_EQ(s[0].extRst, (Bytes{0xE1, 0xE2}));
 }
 
-TEST(RichStringRead, StrayByteAfterTheLastWholeCharacter) {
-    const Bytes stream = {
+TEST(RichStringRead, CharactersResumeAfterAFlagsByte) {
+    const Bytes strayByte = {
         0xFC, 0x00, 0x05, 0x00, 0x03, 0x00, 0x01, 0x41, 0x00, // 3 chars, 16-bit: "A"
         0x3C, 0x00, 0x04, 0x00, 0x01, 0x42, 0x00, 0x43,       // flags, "B", half a character
         0x3C, 0x00, 0x03, 0x00, 0x01, 0x43, 0x00,             // flags, "C"
     };
-    EXPECT_EQ(readGroup(stream, 1)[0].text, u"ABC");
-}
-
-TEST(RichStringRead, EmptyContinueBeforeTheCharacters) {
     // One producer closes the record, writes an empty CONTINUE record and carries on
     // in the next one, which starts with the flags byte.
-    const Bytes stream = {
+    const Bytes emptyContinue = {
         0xFC, 0x00, 0x05, 0x00, 0x03, 0x00, 0x01, 0x41, 0x00, // 3 chars, 16-bit: "A"
         0x3C, 0x00, 0x00, 0x00,                               // empty CONTINUE
         0x3C, 0x00, 0x05, 0x00, 0x01, 0x42, 0x00, 0x43, 0x00, // flags, "BC"
     };
-    EXPECT_EQ(readGroup(stream, 1)[0].text, u"ABC");
+    EXPECT_EQ(readGroup(strayByte, 1)[0].text, u"ABC");
+    EXPECT_EQ(readGroup(emptyContinue, 1)[0].text, u"ABC");
 }
 
 TEST(RichStringRead, Failures) {

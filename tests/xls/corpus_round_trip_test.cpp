@@ -14,6 +14,7 @@
 #include "core/book_factory.h"
 #include "core/interfaces.h"
 #include "support/corpus_files.h"
+#include "xls/sheet_impl.h"
 
 namespace karvo {
 namespace {
@@ -115,7 +116,50 @@ std::string mergeOf(ISheet& sheet, int row, int col) {
     return cellName(r1, c1) + ":" + cellName(r2, c2);
 }
 
+// A placed picture: its picture id and its anchor, cells and pixels.
+std::string pictureOf(ISheet& sheet, int index) {
+    int v[8] = {};
+    int id = sheet.pictureAt(index, &v[0], &v[1], &v[2], &v[3], &v[4], &v[5], &v[6], &v[7]);
+    std::ostringstream out;
+    out << "id " << id << " " << cellName(v[0], v[1]) << ":" << cellName(v[2], v[3]) << " " << v[4] << "x" << v[5]
+        << " +" << v[6] << "," << v[7];
+    return out.str();
+}
+
+// Every comment with its cell, author and text.
+std::string commentsOf(ISheet& sheet) {
+    auto* binary = dynamic_cast<SheetImplT*>(&sheet);
+    if (!binary) return "not a binary sheet";
+    std::string out;
+    for (const NoteEntry& note : binary->data().drawing.notes()) {
+        out += cellName(note.row, note.col) + " by " + spelled(note.author.c_str()) + ": ";
+        out += spelled(sheet.readComment(note.row, note.col)) + "; ";
+    }
+    return out;
+}
+
+void compareDrawings(ISheet& a, ISheet& b, const std::string& where, Diff& diff) {
+    diff.check(where, "pictureCount", a.pictureCount(), b.pictureCount());
+    for (int i = 0; i < a.pictureCount() && i < b.pictureCount(); ++i)
+        diff.check(where + " picture " + std::to_string(i), "anchor", pictureOf(a, i), pictureOf(b, i));
+    diff.check(where, "comments", commentsOf(a), commentsOf(b));
+}
+
+// The book's pictures: type and bytes of each.
+std::string picturesOf(IBook& book) {
+    std::string out = std::to_string(book.pictureCount()) + " pictures";
+    for (int i = 0; i < book.pictureCount(); ++i) {
+        const char* data = nullptr;
+        std::size_t size = 0;
+        PictureType type = book.pictureAt(i, &data, &size);
+        out += "; type " + std::to_string(type) + " " + std::to_string(size) + " bytes " +
+               std::to_string(std::hash<std::string_view>{}(std::string_view(data ? data : "", data ? size : 0)));
+    }
+    return out;
+}
+
 void compareSheets(ISheet& a, ISheet& b, const std::string& where, Diff& diff) {
+    compareDrawings(a, b, where, diff);
     diff.check(where, "state", a.sheetState(), b.sheetState());
     diff.check(where, "firstRow", a.firstRow(), b.firstRow());
     diff.check(where, "lastRow", a.lastRow(), b.lastRow());
@@ -140,6 +184,7 @@ void compareSheets(ISheet& a, ISheet& b, const std::string& where, Diff& diff) {
 
 void compareBooks(IBook& a, IBook& b, Diff& diff) {
     diff.check("book", "sheetCount", a.sheetCount(), b.sheetCount());
+    diff.check("book", "pictures", picturesOf(a), picturesOf(b));
     for (int i = 0; i < a.sheetCount() && i < b.sheetCount(); ++i) {
         ISheet& sa = *a.getSheet(i);
         ISheet& sb = *b.getSheet(i);
@@ -191,6 +236,60 @@ TEST_P(CorpusRoundTrip, LoadsSavesAndLoadsAgainTheSame) {
 
 INSTANTIATE_TEST_SUITE_P(Xls, CorpusRoundTrip, ::testing::ValuesIn(testing::corpusParameters("xls")),
                          testing::corpusTestName<::testing::TestParamInfo<std::filesystem::path>>);
+
+// Files from other producers with drawings: the pictures of the book, the pictures
+// placed on its sheets and its comments, over all sheets. The round trip above keeps
+// them equal; these counts make sure that they are read at all.
+struct DrawingCounts {
+    const char* file;
+    int pictures;
+    int placed;
+    int comments;
+};
+
+const DrawingCounts kDrawingCounts[] = {
+    {"poi_SimpleWithImages.xls", 4, 4, 0},       {"poi_SimpleWithImages-mac.xls", 5, 5, 0},
+    {"poi_SimpleWithComments.xls", 0, 0, 3},     {"poi_DrawingAndComments.xls", 0, 0, 3},
+    {"sjs_comments_stress_test.xls", 0, 0, 28},  {"sjs_biff5_comments_stress_test.xls", 0, 0, 27},
+    {"cal_picture.xls", 2, 2, 0},                {"xlrd_picture_in_cell.xls", 1, 1, 0},
+    {"poi_59858.xls", 20, 19, 1},                {"phps_27template.xls", 4, 4, 0},
+};
+
+BookPtr corpusBook(const std::string& file) {
+    BookPtr book(createBinaryBook());
+    std::filesystem::path path = testing::corpusRoot() / "xls" / file;
+    EXPECT_TRUE(book->load(path.u16string().c_str())) << file << ": " << book->errorMessage();
+    return book;
+}
+
+TEST(CorpusDrawings, PicturesAndCommentsOfOtherProducersAreRead) {
+    if (testing::corpusFiles("xls").empty()) GTEST_SKIP() << "no corpus";
+    for (const DrawingCounts& expected : kDrawingCounts) {
+        BookPtr book = corpusBook(expected.file);
+        int placed = 0, comments = 0;
+        for (int i = 0; i < book->sheetCount(); ++i) {
+            ISheet* sheet = book->getSheet(i);
+            placed += sheet->pictureCount();
+            comments += static_cast<int>(dynamic_cast<SheetImplT&>(*sheet).data().drawing.notes().size());
+        }
+        EXPECT_EQ(book->pictureCount(), expected.pictures) << expected.file;
+        EXPECT_EQ(placed, expected.placed) << expected.file;
+        EXPECT_EQ(comments, expected.comments) << expected.file;
+    }
+}
+
+TEST(CorpusDrawings, AnchorsAuthorsAndTextsAreThoseOfTheFile) {
+    if (testing::corpusFiles("xls").empty()) GTEST_SKIP() << "no corpus";
+    BookPtr images = corpusBook("poi_SimpleWithImages.xls");
+    // The second picture: blip 2, from E2 (704/1024 and 60/256 in) to J19 (384/1024 and
+    // 226/256 in), over columns of 64 pixels and rows of 17: 5 x 64 - 44 + 24 = 300 wide,
+    // 17 x 17 - 3 + 15 = 301 high.
+    EXPECT_EQ(pictureOf(*images->getSheet(0), 1), "id 1 E2:J19 300x301 +44,3");
+    BookPtr comments = corpusBook("poi_SimpleWithComments.xls");
+    EXPECT_EQ(commentsOf(*comments->getSheet(0)),
+              "B1 by 'Yegor Kozlov': 'Yegor Kozlov:\\uafirst cell'; B2 by 'Yegor Kozlov': 'Yegor Kozlov:\\uasecond cell'; "
+              "B3 by 'Yegor Kozlov': 'Yegor Kozlov:\\uathird cell'; ");  // \\ua: a line feed
+}
 
 } // namespace
 } // namespace karvo

@@ -33,14 +33,15 @@ std::vector<Bytes> bodiesWithId(const RecordWriter& out, RecordId id) {
 }
 
 // The globals loop's dispatch, for the records these tables own.
+void dispatch(FormatTables& tables, const Record& r) {
+    if (r.is(RecordId::Font)) tables.readFont(r);
+    if (r.is(RecordId::Format)) tables.readFormat(r);
+    if (r.is(RecordId::XF)) tables.readXF(r);
+    if (r.is(RecordId::Style)) tables.readStyle(r);
+    if (r.is(RecordId::Palette)) tables.readPalette(r);
+}
 void load(FormatTables& tables, const RecordWriter& out) {
-    for (const Record& r : recordsOf(out)) {
-        if (r.is(RecordId::Font)) tables.readFont(r);
-        if (r.is(RecordId::Format)) tables.readFormat(r);
-        if (r.is(RecordId::XF)) tables.readXF(r);
-        if (r.is(RecordId::Style)) tables.readStyle(r);
-        if (r.is(RecordId::Palette)) tables.readPalette(r);
-    }
+    for (const Record& r : recordsOf(out)) dispatch(tables, r);
 }
 
 // The message an operation body fails with, "" when it does not throw.
@@ -343,14 +344,6 @@ TEST_F(NewBook, ShortPaletteRecordReplacesOnlyItsEntries) {
     EXPECT_TRUE(tables.palette().modified());
     EXPECT_EQ(tables.palette().at(1), (Palette::Rgb{4, 5, 6}));
     EXPECT_EQ(tables.palette().at(2), (Palette::Rgb{0xFF, 0, 0})); // default red kept
-
-    Bytes countTooBig = two;
-    countTooBig[0] = 3;
-    Bytes trailing = two;
-    trailing.push_back(0);
-    for (const Bytes& body : {countTooBig, trailing, Bytes{0x02}})
-        EXPECT_EQ(failure([&] { tables.readPalette(recordOf(RecordId::Palette, body)); }),
-                  "Palette size is incorrect");
 }
 
 // ---- Format and Style records ----
@@ -369,18 +362,6 @@ TEST_F(NewBook, FormatRecordForms) {
     EXPECT_EQ(tables.customNumFormats(), expected);
 
     EXPECT_EQ(bodiesWithId(written(), RecordId::Format), (std::vector<Bytes>{kFormat170, wide, {0xA5, 0x00, 0x02, 0x00, 0x00, '0', '0'}}));
-}
-
-TEST_F(NewBook, CorruptFormatRecordsFail) {
-    const Bytes four(kFormat170.begin(), kFormat170.begin() + 4);
-    const Bytes cut(kFormat170.begin(), kFormat170.end() - 1);
-    for (const Bytes& body : {four, cut})
-        EXPECT_EQ(failure([&] { tables.readFormat(recordOf(RecordId::Format, body)); }), "Format size is incorrect");
-    tables.setBiffVersion(FormatTables::kBiff5);
-    const Bytes biff5Short = {0xA5, 0x00};
-    const Bytes biff5Cut = {0xA5, 0x00, 0x03, '0', '0'};
-    for (const Bytes& body : {biff5Short, biff5Cut})
-        EXPECT_EQ(failure([&] { tables.readFormat(recordOf(RecordId::Format, body)); }), "Format size is incorrect");
 }
 
 TEST_F(NewBook, StyleRecordForms) {
@@ -403,14 +384,51 @@ TEST_F(NewBook, StyleRecordForms) {
     EXPECT_EQ(bodies[1], (Bytes{0x16, 0x00, 0x02, 0x00, 0x00, 'O', 'k'}));
 }
 
-TEST_F(NewBook, StyleRecordOfTheWrongSizeFails) {
-    const Bytes builtInShort = {0x00, 0x80, 0x00};
-    const Bytes builtInLong = {0x00, 0x80, 0x00, 0xFF, 0x00};
-    const Bytes userTrailing = {0x15, 0x00, 0x01, 0x00, 0x00, 'M', 0x00};
-    const Bytes userCut = {0x15, 0x00, 0x02, 0x00, 0x00, 'M'};
-    for (const Bytes& body : {builtInShort, builtInLong, userTrailing, userCut, Bytes{0x15}})
-        EXPECT_EQ(failure([&] { tables.readStyle(recordOf(RecordId::Style, body)); }), "Style size is incorrect");
-    EXPECT_EQ(tables.styles().size(), 6u);
+// ---- records of the wrong size ----
+
+TEST_F(NewBook, RecordsOfTheWrongSizeFailAndAddNothing) {
+    const Bytes xf8(20, 0);
+    Bytes fontNameCut(14, 0); // the fixed fields, then 6 characters announced and 5 present
+    fontNameCut.insert(fontNameCut.end(), {0x06, 0x00, 'A', 'r', 'i', 'a', 'l'});
+    const struct {
+        const char* name;
+        RecordId id;
+        bool biff5;
+        Bytes body;
+        const char* message;
+    } cases[] = {
+        {"XfEmpty", RecordId::XF, false, {}, "XF size is incorrect"},
+        {"XfOneByte", RecordId::XF, false, {0x06}, "XF size is incorrect"},
+        {"XfEndingInsideTheAlignmentWord", RecordId::XF, false, Bytes(8, 0), "XF size is incorrect"},
+        {"XfOneByteLong", RecordId::XF, false, Bytes(21, 0), "XF size is incorrect"},
+        {"Biff5XfOneByteShort", RecordId::XF, true, Bytes(15, 0), "XF size is incorrect"},
+        {"Biff5XfOfBiff8Size", RecordId::XF, true, xf8, "XF size is incorrect"},
+        {"FontShortOfTheFixedFields", RecordId::Font, false, Bytes(13, 0), "Font size is incorrect"},
+        {"FontNameCut", RecordId::Font, false, fontNameCut, "Font size is incorrect"},
+        {"FormatWithoutFlags", RecordId::Format, false, {0xAA, 0x00, 0x04, 0x00}, "Format size is incorrect"},
+        {"FormatTextCut", RecordId::Format, false, {0xAA, 0x00, 0x04, 0x00, 0x00, '0', '.', '0'},
+         "Format size is incorrect"},
+        {"Biff5FormatWithoutCount", RecordId::Format, true, {0xA5, 0x00}, "Format size is incorrect"},
+        {"Biff5FormatTextCut", RecordId::Format, true, {0xA5, 0x00, 0x03, '0', '0'}, "Format size is incorrect"},
+        {"BuiltInStyleShort", RecordId::Style, false, {0x00, 0x80, 0x00}, "Style size is incorrect"},
+        {"BuiltInStyleLong", RecordId::Style, false, {0x00, 0x80, 0x00, 0xFF, 0x00}, "Style size is incorrect"},
+        {"UserStyleTrailingByte", RecordId::Style, false, {0x15, 0x00, 0x01, 0x00, 0x00, 'M', 0x00},
+         "Style size is incorrect"},
+        {"UserStyleNameCut", RecordId::Style, false, {0x15, 0x00, 0x02, 0x00, 0x00, 'M'}, "Style size is incorrect"},
+        {"StyleOneByte", RecordId::Style, false, {0x15}, "Style size is incorrect"},
+        {"PaletteCountTooBig", RecordId::Palette, false, {0x03, 0x00, 1, 2, 3, 0, 4, 5, 6, 0}, "Palette size is incorrect"},
+        {"PaletteTrailingByte", RecordId::Palette, false, {0x02, 0x00, 1, 2, 3, 0, 4, 5, 6, 0, 0},
+         "Palette size is incorrect"},
+        {"PaletteOneByte", RecordId::Palette, false, {0x02}, "Palette size is incorrect"},
+    };
+    const Bytes before = written().stream();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        tables.setBiffVersion(c.biff5 ? FormatTables::kBiff5 : FormatTables::kBiff8);
+        EXPECT_EQ(failure([&] { dispatch(tables, recordOf(c.id, c.body)); }), c.message);
+    }
+    tables.setBiffVersion(FormatTables::kBiff8);
+    EXPECT_EQ(written().stream(), before);
 }
 
 // ---- written and read back ----

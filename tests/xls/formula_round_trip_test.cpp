@@ -15,6 +15,8 @@ struct Case {
     std::u16string_view normal; ///< as rendered: no "=", ";" between arguments, no spaces
 };
 
+// Forms that formula_compiler_test.cpp and formula_renderer_test.cpp pin both ways
+// (single operators, constants, single cells) are not repeated here.
 const Case kCases[] = {
     {u"=1+2*3", u"1+2*3"},
     {u"(1+2)*3", u"(1+2)*3"},
@@ -22,7 +24,6 @@ const Case kCases[] = {
     {u"1-2-3", u"1-2-3"},
     {u"1-(2-3)", u"1-(2-3)"},
     {u"2^3^2", u"2^3^2"},
-    {u"-A1", u"-A1"},
     {u"+A1", u"+A1"},
     {u"-2^2", u"-2^2"},
     {u"2^-2", u"2^-2"},
@@ -31,20 +32,14 @@ const Case kCases[] = {
     {u"A1*10%+1", u"A1*10%+1"},
     {u"(1+2)%", u"(1+2)%"},
     {u"1&2=3<4+5*6^7", u"1&2=3<4+5*6^7"},
-    {u"A1<>B1", u"A1<>B1"},
-    {u"A1<=B1", u"A1<=B1"},
-    {u"A1>=B1", u"A1>=B1"},
     {u"A1 > B1", u"A1>B1"},
     {u"\"say \"\"hi\"\"\"", u"\"say \"\"hi\"\"\""},
     {u"\"a;b,c (d)\"&\"\"", u"\"a;b,c (d)\"&\"\""},
-    {u"TRUE", u"TRUE"},
     {u"NOT(FALSE)", u"NOT(FALSE)"},
     {u"65535+65536", u"65535+65536"},
-    {u"12345.5", u"12345.5"},
     {u"0.001", u"0.001"},
     {u"$A$1+A$1+$A1+A1", u"$A$1+A$1+$A1+A1"},
     {u"SUM($A1:B$2)", u"SUM($A1:B$2)"},
-    {u"IV65536", u"IV65536"},
     {u"Data!A1", u"Data!A1"},
     {u"'My Sheet'!$B$2", u"'My Sheet'!$B$2"},
     {u"'Bob''s'!A1:B2", u"'Bob''s'!A1:B2"},
