@@ -11,9 +11,9 @@
 namespace karvo {
 
 /// One defined name (Lbl record). A record that parses keeps its fields, its text and
-/// its formula; one that does not (cut short, an older format's layout) keeps its
-/// bytes and is written back as read. Either way the CONTINUE records that followed
-/// it stay with it.
+/// its formula; one that does not (cut short) keeps its bytes and is written back as
+/// read. A BIFF5 name is kept as bytes only until the book has read its sheets. Either
+/// way the CONTINUE records that followed it stay with it.
 struct Lbl {
     /// Option flag of a built-in name, whose text is one character: its code.
     static constexpr std::uint16_t kBuiltIn = 0x0020;
