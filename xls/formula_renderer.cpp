@@ -364,6 +364,15 @@ void applyBinary(InfixStack& stack, std::u16string_view text) {
     stack.replaceTop(std::move(stack.top()) + std::u16string(text) + right);
 }
 
+// The intersection operator is a space, which the compiler reads as nothing: a signed
+// right operand would turn "2 -A1" into a subtraction, so it is put in brackets.
+void applyReferenceOperator(InfixStack& stack, const ReferenceOperator& op) {
+    if (op.token == postfix::kIntersection && stack.size() >= 2 &&
+        (stack.top().starts_with(u'-') || stack.top().starts_with(u'+')))
+        stack.replaceTop(u"(" + std::move(stack.top()) + u")");
+    applyBinary(stack, op.text);
+}
+
 // Whether an operand can name a function: a defined or external name (quoted when it
 // holds spaces), "?" for one unknown, but not a cell, number, string or expression.
 // Add-in names such as IMLOG10 are letters and digits too, but with more letters than
@@ -390,7 +399,7 @@ void applyToken(InfixStack& stack, std::u16string_view token, const FunctionTabl
     if (binaryOperator(token)) {
         applyBinary(stack, token);
     } else if (const ReferenceOperator* op = referenceOperator(token)) {
-        applyBinary(stack, op->text);
+        applyReferenceOperator(stack, *op);
     } else if (auto count = userCallCount(token)) {
         applyUserCall(stack, *count);
     } else if (const Wrapper* w = wrapper(token)) {

@@ -176,6 +176,8 @@ TEST_F(FormulaRender, ReferenceOperators) {
     // A union keeps the parentheses it was typed in, as a list of references.
     EXPECT_EQ(render(join({kRefA1, refB1, {0x10, 0x15, 0x19, 0x10, 0x00, 0x00}})), u"SUM((A1,B1))");
     EXPECT_EQ(render(join({areaA1B2, areaB1C3, {0x0F}})), u"A1:B2 B1:C3");
+    // A signed right operand is bracketed, or the text would read as a subtraction.
+    EXPECT_EQ(render(join({areaA1B2, refB1, {0x13, 0x0F}})), u"A1:B2 (-B1)");
     EXPECT_EQ(failure(join({kRefA1, {0x0F}})), "toInfix error: expected two operands for binary operator");
 }
 
