@@ -9,6 +9,7 @@
 
 #include "core/book_factory.h"
 #include "core/interfaces.h"
+#include "support/book_bytes.h"
 #include "support/record_bytes.h"
 #include "xls/xls.h"
 
@@ -18,14 +19,13 @@ namespace {
 using testing::Bytes;
 using testing::RecordSpec;
 
-struct BookDeleter {
-    void operator()(IBook* book) const { book->release(); }
-};
-using BookPtr = std::unique_ptr<IBook, BookDeleter>;
+using testing::BookPtr;
+using testing::fileOf;
+using testing::kBofGlobals5;
+using testing::kBofSheet5;
+using testing::loaded;
+using testing::saved;
 
-// BOF version 0x0500: globals (dt 5) and worksheet (dt 0x10), 8-byte form.
-const Bytes kBofGlobals5 = {0x00, 0x05, 0x05, 0x00, 0x04, 0x3D, 0xCD, 0x07};
-const Bytes kBofSheet5 = {0x00, 0x05, 0x10, 0x00, 0x04, 0x3D, 0xCD, 0x07};
 
 // A BIFF5 workbook: what older producers write that BIFF8 lays out otherwise.
 Bytes biff5Stream(const Bytes& sheetRecordsBody) {
@@ -53,26 +53,6 @@ Bytes biff5Sheet() {
         {0x0207, {0x02, 0x00, 'x', 'y'}}, // String: u16 count, 8-bit characters, no flags
         {0x000A, {}},
     });
-}
-
-Bytes fileOf(const Bytes& stream) {
-    Xls xls = Xls::openWrite();
-    xls.out().bytes(stream);
-    return xls.finish();
-}
-
-BookPtr loaded(const Bytes& file) {
-    BookPtr book(createBinaryBook());
-    EXPECT_TRUE(book->loadFromMemory(reinterpret_cast<const char*>(file.data()), file.size()))
-        << book->errorMessage();
-    return book;
-}
-
-Bytes saved(IBook& book) {
-    const char* data = nullptr;
-    std::size_t size = 0;
-    EXPECT_TRUE(book.saveToMemory(&data, &size)) << book.errorMessage();
-    return Bytes(data, data + size);
 }
 
 std::vector<RecordSpec> recordsOfFile(const Bytes& file) { return testing::recordsOf(Xls::openRead(file).stream()); }

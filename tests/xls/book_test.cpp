@@ -2,10 +2,10 @@
 // trips of every kind of content through save and load.
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 
 #include "core/book_factory.h"
+#include "support/book_bytes.h"
 #include "support/record_bytes.h"
 #include "xls/compound_file.h"
 
@@ -16,27 +16,12 @@ using karvo::testing::streamOf;
 
 namespace {
 
-struct BookDeleter {
-    void operator()(IBook* book) const { book->release(); }
-};
-using Book = std::unique_ptr<IBook, BookDeleter>;
+using Book = karvo::testing::BookPtr;
+using karvo::testing::saved;
 
 Book newBook() { return Book(createBinaryBook()); }
 
-Bytes saved(IBook& book) {
-    const char* data = nullptr;
-    std::size_t size = 0;
-    EXPECT_TRUE(book.saveToMemory(&data, &size)) << book.errorMessage();
-    return Bytes(data, data + size);
-}
-
-Book reloaded(IBook& book) {
-    Bytes file = saved(book);
-    Book copy = newBook();
-    EXPECT_TRUE(copy->loadFromMemory(reinterpret_cast<const char*>(file.data()), file.size()))
-        << copy->errorMessage();
-    return copy;
-}
+Book reloaded(IBook& book) { return karvo::testing::loaded(saved(book)); }
 
 Book loadedStream(const Bytes& stream) {
     Bytes file = writeCompoundFile(stream);

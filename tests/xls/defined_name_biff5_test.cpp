@@ -15,6 +15,7 @@
 #include "core/utf_convert.h"
 #include "support/corpus_files.h"
 #include "support/python_script.h"
+#include "support/book_bytes.h"
 #include "support/record_bytes.h"
 #include "tests/xls/formula_test_book.h"
 #include "xls/xls.h"
@@ -180,13 +181,13 @@ TEST_F(Biff5Name, BookNamesKeepTheirOrderAndLoseDamagedOnes) {
 
 using testing::streamOf;
 
-struct BookDeleter {
-    void operator()(IBook* book) const { book->release(); }
-};
-using BookPtr = std::unique_ptr<IBook, BookDeleter>;
+using testing::BookPtr;
+using testing::fileOf;
+using testing::kBofGlobals5;
+using testing::kBofSheet5;
+using testing::loaded;
+using testing::saved;
 
-const Bytes kBofGlobals5 = {0x00, 0x05, 0x05, 0x00, 0x04, 0x3D, 0xCD, 0x07};
-const Bytes kBofSheet5 = {0x00, 0x05, 0x10, 0x00, 0x04, 0x3D, 0xCD, 0x07};
 
 // Sheets "S1" and "Data"; names: the print area of Data, "Rate" = Data!$B$2 (book-wide)
 // and "Addin" (PtgNameX, no BIFF8 form). S1!A1 = Rate*2 (PtgName 2), cached 7. Both
@@ -217,23 +218,7 @@ Bytes biff5Book() {
         {0x0809, kBofSheet5},
         {0x000A, {}},
     });
-    Xls xls = Xls::openWrite();
-    xls.out().bytes(stream);
-    return xls.finish();
-}
-
-BookPtr loaded(const Bytes& file) {
-    BookPtr book(createBinaryBook());
-    EXPECT_TRUE(book->loadFromMemory(reinterpret_cast<const char*>(file.data()), file.size()))
-        << book->errorMessage();
-    return book;
-}
-
-Bytes saved(IBook& book) {
-    const char* data = nullptr;
-    std::size_t size = 0;
-    EXPECT_TRUE(book.saveToMemory(&data, &size)) << book.errorMessage();
-    return Bytes(data, data + size);
+    return fileOf(stream);
 }
 
 std::vector<Bytes> bodiesOf(const std::vector<RecordSpec>& records, std::uint16_t id) {

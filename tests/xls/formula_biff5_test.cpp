@@ -11,6 +11,7 @@
 #include "core/book_factory.h"
 #include "core/interfaces.h"
 #include "core/xlerror.h"
+#include "support/book_bytes.h"
 #include "support/record_bytes.h"
 #include "tests/xls/formula_test_book.h"
 #include "xls/formula_renderer.h"
@@ -265,13 +266,13 @@ TEST_F(Biff5Formula, CellsThatKeepTheirCachedResult) {
 
 using testing::streamOf;
 
-struct BookDeleter {
-    void operator()(IBook* book) const { book->release(); }
-};
-using BookPtr = std::unique_ptr<IBook, BookDeleter>;
+using testing::BookPtr;
+using testing::fileOf;
+using testing::kBofGlobals5;
+using testing::kBofSheet5;
+using testing::loaded;
+using testing::saved;
 
-const Bytes kBofGlobals5 = {0x00, 0x05, 0x05, 0x00, 0x04, 0x3D, 0xCD, 0x07};
-const Bytes kBofSheet5 = {0x00, 0x05, 0x10, 0x00, 0x04, 0x3D, 0xCD, 0x07};
 
 // A Formula record: row, column, XF 15, the result 1.5 (or 7.0), flags, chn 0, the expression.
 Bytes formulaRecord(std::uint8_t row, std::uint8_t col, bool seven, std::uint8_t flags, const Bytes& tokens) {
@@ -304,16 +305,7 @@ Bytes biff5Book() {
         {0x0809, kBofSheet5},
         {0x000A, {}},
     });
-    Xls xls = Xls::openWrite();
-    xls.out().bytes(stream);
-    return xls.finish();
-}
-
-BookPtr loaded(const Bytes& file) {
-    BookPtr book(createBinaryBook());
-    EXPECT_TRUE(book->loadFromMemory(reinterpret_cast<const char*>(file.data()), file.size()))
-        << book->errorMessage();
-    return book;
+    return fileOf(stream);
 }
 
 std::u16string formulaAt(IBook& book, int row, int col) {
