@@ -1,0 +1,108 @@
+// xml_reader.h - the pull reader: bytes in (all at once or in chunks), elements out.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "xlsx/lmx/xml_error.h"
+
+namespace lmx {
+
+/// One row of a schema file's namespace table; a table ends with a row of id 0.
+/// An empty prefix is the default namespace.
+struct ns_entry {
+    int id;
+    const char* prefix;
+    const char* uri;
+};
+
+/// Namespace ids the runtime gives without a table row. Table ids start at 1000.
+constexpr int kUnknownNamespace = 0;  ///< a URI the table does not list
+constexpr int kNoNamespace = 1;       ///< unqualified names (most attributes)
+constexpr int kXmlNamespace = 2;      ///< the predeclared "xml" prefix (xml:space)
+constexpr int kXsiNamespace = 3;      ///< http://www.w3.org/2001/XMLSchema-instance
+
+/// A name as resolved against the current namespace table.
+struct xml_name {
+    int ns = kNoNamespace;
+    std::string_view local;  ///< without prefix
+    std::string_view qname;  ///< as written, prefix included
+};
+
+/// One attribute of the current start tag. `value` is decoded (character and entity
+/// references replaced) UTF-8. Namespace declarations are listed too, marked, so a
+/// class that keeps unclaimed attributes can write them back.
+struct xml_attribute {
+    xml_name name;
+    std::string_view value;
+    bool is_namespace_declaration = false;
+};
+
+/// Delivers the next bytes of a chunked input into `dst` (at most `capacity`);
+/// returns the count, 0 at the end of the input, or -1 when the input cannot be read.
+using chunk_source = std::function<std::ptrdiff_t(char* dst, std::size_t capacity)>;
+
+/// Reads one XML document. Views it hands out (names, values, text) stay valid until
+/// the next call that moves the reader. The first error ends the document: every
+/// later call returns the same code.
+class c_xml_reader : public c_xml {
+public:
+    enum class event { start, end };
+
+    /// Reads the bytes of a caller-owned range, which must outlive the reader.
+    c_xml_reader(const char* begin, const char* end);
+    /// Pulls its input from `source`; never holds more of it than the markup item
+    /// being read needs.
+    explicit c_xml_reader(chunk_source source);
+    ~c_xml_reader() override;
+
+    /// The table that element and attribute namespaces resolve against (one per
+    /// schema file); set before `read_root`.
+    void set_namespace_table(const ns_entry* table);
+
+    /// Reads the prologue (encoding detection, declaration, DTD, comments, processing
+    /// instructions) and the start tag of the root element.
+    elmx_error read_root();
+
+    /// The element whose start tag was read last, its attributes, and whether it
+    /// was written as an empty-element tag.
+    const xml_name& element() const;
+    std::span<const xml_attribute> attributes() const;
+    bool element_is_empty() const;
+
+    /// After a start tag: moves to the next child start tag (`event::start`, the
+    /// child becoming the current element) or past this element's end tag
+    /// (`event::end`, the parent becoming current again). Text, comments and
+    /// processing instructions between children are passed over.
+    elmx_error next(event& e);
+
+    /// After a start tag of a simple-content element: reads its text (character data
+    /// and CDATA, decoded; child elements are skipped with their content) up to and
+    /// including its end tag. The view lasts until the next call.
+    elmx_error read_text(std::string_view& text);
+
+    /// After a start tag: passes over the element and its whole content, including
+    /// its end tag. With `capture`, appends the element as XML text; namespace
+    /// declarations in scope from its ancestors are added to its start tag so that
+    /// the captured text stands on its own.
+    elmx_error skip(std::string* capture = nullptr);
+
+    /// The depth of the current element (the root is 1).
+    int depth() const;
+
+    /// The line of the input being read (1-based).
+    int line() const;
+
+protected:
+    int current_xml_line() const override { return line(); }
+
+private:
+    struct impl;
+    std::unique_ptr<impl> impl_;
+};
+
+} // namespace lmx

@@ -1,0 +1,94 @@
+// xml_writer.h - UTF-8 XML text out: declaration, namespace declarations, escaping, indentation.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "xlsx/lmx/xml_error.h"
+#include "xlsx/lmx/xml_reader.h"
+
+namespace lmx {
+
+/// Writes one document into a narrow string. With the default texts every element
+/// stands on its own line indented by one tab per level, and every attribute after
+/// the first on a line of its own.
+class c_xml_writer : public c_xml {
+public:
+    static constexpr unsigned kWriteDeclaration = 1;  ///< flags bit 0
+    static constexpr unsigned kStandalone = 2;        ///< flags bit 1
+
+    /// A null text takes its default: indent "\t", new line "\n", attribute indent
+    /// the element indent, attribute new line "\n".
+    explicit c_xml_writer(std::string& out, unsigned flags = kWriteDeclaration, const char* indent = nullptr,
+                          const char* new_line = nullptr, const char* attribute_indent = nullptr,
+                          const char* attribute_new_line = nullptr);
+
+    /// The table whose declarations the first element carries and whose prefixes
+    /// qualify names; a second call while one is set has no effect.
+    void set_namespace_table(const ns_entry* table);
+    /// Further declarations for the first element, written after the table's.
+    void add_namespace_declaration(std::string_view prefix, std::string_view uri);
+    /// xsi:schemaLocation ("namespace location" pairs) or xsi:noNamespaceSchemaLocation
+    /// for the first element; either brings the xmlns:xsi declaration with it.
+    void set_schema_location(std::string_view pairs);
+    void set_no_namespace_schema_location(std::string_view location);
+
+    /// Starts an element named by namespace id (prefixed from the table; the default
+    /// namespace and kNoNamespace give the bare name) or by its qualified name.
+    void start_element(int ns, std::string_view local);
+    void start_element(std::string_view qname);
+
+    /// An attribute of the element just started; the value is escaped. kXmlNamespace
+    /// gives the "xml:" prefix.
+    void attribute(int ns, std::string_view local, std::string_view utf8_value);
+    void attribute(int ns, std::string_view local, std::u16string_view value);
+    void attribute(std::string_view qname, std::string_view utf8_value);
+    /// For values known to need no escaping (numbers, booleans): written as they are.
+    void attribute_unescaped(int ns, std::string_view local, std::string_view value);
+
+    /// Character content of the current element, escaped.
+    void text(std::string_view utf8);
+    void text(std::u16string_view text);
+
+    void end_element();
+
+    /// The nesting level: 0 outside the root.
+    int level() const { return static_cast<int>(open_.size()); }
+
+protected:
+    /// The separators before an attribute after the first, and before an element.
+    virtual void start_attribute_line();
+    virtual void start_element_line();
+
+private:
+    struct open_element {
+        std::string name;
+        bool start_tag_open;
+        bool has_children;
+    };
+    void write_root_declarations();
+    void close_start_tag_for_content();
+    void write_qname(int ns, std::string_view local);
+    void before_attribute();
+
+    std::string& out_;
+    unsigned flags_;
+    std::string indent_, new_line_, attribute_indent_, attribute_new_line_;
+    const ns_entry* table_ = nullptr;
+    std::vector<std::pair<std::string, std::string>> extra_declarations_;
+    std::string schema_location_, no_namespace_schema_location_;
+    std::vector<open_element> open_;
+    bool root_written_ = false;
+    bool first_attribute_ = true;
+};
+
+/// Writes text escaped: the double quote, apostrophe, ampersand and less-than sign
+/// always, the greater-than sign only after "]" at index 2 or later (so "]]>"
+/// never appears). Wide text is encoded as UTF-8; an unpaired high surrogate ends
+/// the output of that text.
+void append_escaped(std::string& out, std::string_view utf8);
+void append_escaped(std::string& out, std::u16string_view text);
+
+} // namespace lmx
