@@ -54,6 +54,10 @@ public:
 
     void end_element();
 
+    /// A well-formed fragment (an element kept as text from the input), written as
+    /// a child of the current element.
+    void raw(std::string_view xml);
+
     /// The nesting level: 0 outside the root.
     int level() const { return static_cast<int>(open_.size()); }
 

@@ -1,0 +1,250 @@
+// The generated schema classes through the generic unmarshal and marshal: what is
+// kept, what is refused with which code, cells, ordered choices, wildcards, copies.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "support/ooxml_roots.h"
+
+using namespace karvo::testing;
+
+namespace {
+
+const std::string kMain = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
+
+std::string sheetXml(const std::string& sheetData, const std::string& rootExtra = "") {
+    return "<worksheet xmlns=\"" + kMain + "\"" + rootExtra + "><sheetData>" + sheetData + "</sheetData></worksheet>";
+}
+
+template <class Root>
+lmx::elmx_error read(Root& root, const std::string& xml, lmx::c_error* error = nullptr) {
+    return root.unmarshal(xml.data(), xml.data() + xml.size(), error);
+}
+
+template <class Root>
+std::string write(const Root& root) {
+    std::string out;
+    EXPECT_EQ(root.marshal(out), lmx::ELMX_OK);
+    return out;
+}
+
+const sheet::c_CT_Row& firstRow(const sheet::c_worksheet& ws) { return *ws.sheetData->row.at(0); }
+
+} // namespace
+
+TEST(SchemaClasses, RowKeepsForeignAttributesAndDropsUnknownChildren) {
+    sheet::c_worksheet ws;
+    ASSERT_EQ(read(ws, sheetXml("<row r=\"3\" x14ac:dyDescent=\"0.25\" ht=\"15\"><mystery a=\"1\"><c r=\"Z9\"/></mystery>"
+                                "<c r=\"B3\"><v>7</v></c></row>",
+                                " xmlns:x14ac=\"urn:x14ac\"")),
+              lmx::ELMX_OK);
+    const sheet::c_CT_Row& row = firstRow(ws);
+    ASSERT_TRUE(row.unclaimed);
+    ASSERT_EQ(row.unclaimed->size(), 1u);
+    EXPECT_EQ((*row.unclaimed)[0].first, "x14ac:dyDescent");
+    EXPECT_EQ((*row.unclaimed)[0].second, "0.25");
+    ASSERT_EQ(row.c.size(), 1u);  // the cell inside the unknown element is not read
+    EXPECT_EQ(row.c[0].column(), 1);
+    std::string out = write(ws);
+    EXPECT_NE(out.find("x14ac:dyDescent=\"0.25\""), std::string::npos) << out;
+    EXPECT_NE(out.find("xmlns:x14ac=\"urn:x14ac\""), std::string::npos) << out;
+    EXPECT_EQ(out.find("mystery"), std::string::npos);
+}
+
+TEST(SchemaClasses, OptionalValuesAreWrittenOnlyWhenPresent) {
+    sheet::c_worksheet ws;
+    ASSERT_EQ(read(ws, sheetXml("<row r=\"1\"/>")), lmx::ELMX_OK);
+    EXPECT_FALSE(firstRow(ws).ht.has());
+    EXPECT_FALSE(firstRow(ws).hidden.get());  // the schema default
+    EXPECT_EQ(write(ws).find("ht="), std::string::npos);
+    ws.sheetData->row[0]->ht.set(15);
+    EXPECT_NE(write(ws).find(" ht=\"15\""), std::string::npos);
+}
+
+TEST(SchemaClasses, ExactTextOfASmallSheet) {
+    sheet::c_worksheet ws;
+    ASSERT_EQ(read(ws, sheetXml("<row r=\"2\" spans=\"1:2\"><c r=\"A2\" s=\"3\" t=\"s\"><v>0</v></c>"
+                                "<c r=\"B2\"><f>A2+1</f><v>1</v></c></row>")),
+              lmx::ELMX_OK);
+    EXPECT_EQ(write(ws),
+              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+              "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"\n"
+              "\t\txmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">\n"
+              "\t<sheetData>\n"
+              "\t\t<row r=\"2\"\n"
+              "\t\t\t\tspans=\"1:2\">\n"
+              "\t\t\t<c r=\"A2\"\n"
+              "\t\t\t\t\ts=\"3\"\n"
+              "\t\t\t\t\tt=\"s\">\n"
+              "\t\t\t\t<v>0</v>\n"
+              "\t\t\t</c>\n"
+              "\t\t\t<c r=\"B2\">\n"
+              "\t\t\t\t<f>A2+1</f>\n"
+              "\t\t\t\t<v>1</v>\n"
+              "\t\t\t</c>\n"
+              "\t\t</row>\n"
+              "\t</sheetData>\n"
+              "</worksheet>\n");
+}
+
+TEST(SchemaClasses, FailuresCarryTheirCodes) {
+    const struct {
+        const char* what;
+        std::string xml;
+        lmx::elmx_error code;
+    } cases[] = {
+        {"root in another namespace", "<worksheet xmlns=\"urn:other\"><sheetData/></worksheet>", lmx::ELMX_ELEMENT_NOT_FOUND},
+        {"another root", "<workbook xmlns=\"" + kMain + "\"/>", lmx::ELMX_ELEMENT_NOT_FOUND},
+        {"cell type outside the enumeration", sheetXml("<row><c r=\"A1\" t=\"d\"><v>1</v></c></row>"),
+         lmx::ELMX_VALUE_NOT_ENUMERATED},
+        {"malformed cell reference", sheetXml("<row><c r=\"1A\"/></row>"), lmx::ELMX_VALUE_BAD_FORMAT},
+        {"column beyond XFD", sheetXml("<row><c r=\"XFE1\"/></row>"), lmx::ELMX_VALUE_EXCEEDS_MAX},
+        {"row number not a number", sheetXml("<row r=\"x\"/>"), lmx::ELMX_VALUE_BAD_FORMAT},
+        {"unsigned byte too large", sheetXml("<row outlineLevel=\"256\"/>"), lmx::ELMX_VALUE_EXCEEDS_MAX},
+        {"boolean written yes", sheetXml("<row hidden=\"yes\"/>"), lmx::ELMX_VALUE_BAD_FORMAT},
+        {"attribute twice", sheetXml("<row r=\"1\" r=\"2\"/>"), lmx::ELMX_ATTRIBUTE_ALREADY_READ},
+        {"required attribute missing", "<worksheet xmlns=\"" + kMain + "\"><sheetData/><mergeCells><mergeCell/></mergeCells></worksheet>",
+         lmx::ELMX_REQUIRED_ATTRIBUTES_MISSING},
+        {"required element missing", "<worksheet xmlns=\"" + kMain + "\"/>", lmx::ELMX_MANDATORY_ELEMENT_MISSING},
+    };
+    for (const auto& c : cases) {
+        sheet::c_worksheet ws;
+        lmx::c_error error;
+        EXPECT_EQ(read(ws, c.xml, &error), c.code) << c.what;
+        EXPECT_EQ(error.code, c.code) << c.what;
+        EXPECT_NE(error.program_file.find("sml-sheet"), std::string::npos) << c.what << ": " << error.program_file;
+    }
+}
+
+TEST(SchemaClasses, RequiredSheetListInWorkbook) {
+    workbook::c_workbook wb;
+    lmx::c_error error;
+    EXPECT_EQ(read(wb, "<workbook xmlns=\"" + kMain + "\"><sheets/></workbook>", &error),
+              lmx::ELMX_MANDATORY_ELEMENT_MISSING);
+    EXPECT_EQ(error.item, "sheet");
+}
+
+TEST(SchemaClasses, CellsTakeTheirPlaceFromReferencesOrOrder) {
+    sheet::c_worksheet ws;
+    ASSERT_EQ(read(ws, sheetXml("<row r=\"4\"><c r=\"C4\"><v>1</v></c><c><v>2</v></c></row>"
+                                "<row><c><v>3</v></c><c r=\"AB5\" t=\"b\"><v>1</v></c></row>")),
+              lmx::ELMX_OK);
+    const auto& rows = ws.sheetData->row;
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0]->c[1].column(), 3);
+    EXPECT_EQ(rows[1]->r.get(), 5u);  // implied by the row before
+    EXPECT_EQ(rows[1]->c[0].column(), 0);
+    EXPECT_EQ(rows[1]->c[1].column(), 27);
+    EXPECT_EQ(rows[1]->c[1].type(), lmx::compact_cell::t_b);
+    std::string out = write(ws);
+    EXPECT_NE(out.find("<c r=\"D4\">"), std::string::npos) << out;
+    EXPECT_NE(out.find("<row r=\"5\">"), std::string::npos) << out;
+}
+
+TEST(SchemaClasses, CellValuesKeepTheirExactText) {
+    const char* texts[] = {"0", "-1.5E-300", "1234567890123456", "12345678901234567", "3.3333333333333335",
+                           "#DIV/0!", "", "\xC3\xA9t\xC3\xA9 & <b>"};
+    std::string row = "<row r=\"1\">";
+    for (std::size_t i = 0; i < std::size(texts); ++i) row += "<c><v>" + std::string(i == 7 ? "\xC3\xA9t\xC3\xA9 &amp; &lt;b>" : texts[i]) + "</v></c>";
+    row += "</row>";
+    sheet::c_worksheet ws;
+    ASSERT_EQ(read(ws, sheetXml(row)), lmx::ELMX_OK);
+    const auto& cells = firstRow(ws).c;
+    ASSERT_EQ(cells.size(), std::size(texts));
+    for (std::size_t i = 0; i < std::size(texts); ++i) {
+        std::string utf8;
+        cells[i].append_value(utf8);
+        EXPECT_EQ(utf8, texts[i]);
+        EXPECT_TRUE(cells[i].has_value());
+    }
+    // Short number texts pack into the cell itself; longer ones move to the extra part.
+    EXPECT_EQ(cells[2].extra(), nullptr);
+    EXPECT_NE(cells[3].extra(), nullptr);
+    sheet::c_worksheet again;
+    std::string out = write(ws);
+    ASSERT_EQ(read(again, out), lmx::ELMX_OK);
+    EXPECT_EQ(write(again), out);
+}
+
+TEST(SchemaClasses, CellChildrenAndAttributesRoundTrip) {
+    sheet::c_worksheet ws;
+    ASSERT_EQ(read(ws, sheetXml("<row r=\"1\"><c r=\"A1\" cm=\"2\" ph=\"1\"><f t=\"shared\" ref=\"A1:A3\" si=\"0\">B1*2</f>"
+                                "<v>4</v></c><c r=\"B1\" t=\"inlineStr\"><is><t xml:space=\"preserve\"> x </t></is></c></row>")),
+              lmx::ELMX_OK);
+    const auto& cells = firstRow(ws).c;
+    const sheet::c_CT_CellFormula* f = sheet::cell_f(cells[0]);
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(f->value, u"B1*2");
+    EXPECT_EQ(f->t.get(), u"shared");
+    EXPECT_EQ(f->si.get(), 0u);
+    ASSERT_NE(sheet::cell_is(cells[1]), nullptr);
+    EXPECT_EQ(sheet::cell_is(cells[1])->t.get(), u" x ");
+    std::string out = write(ws);
+    EXPECT_NE(out.find("cm=\"2\""), std::string::npos) << out;
+    EXPECT_NE(out.find("ph=\"true\""), std::string::npos) << out;
+    EXPECT_NE(out.find("<t xml:space=\"preserve\"> x </t>"), std::string::npos) << out;
+}
+
+TEST(SchemaClasses, CopiesAreDeep) {
+    sheet::c_worksheet ws;
+    ASSERT_EQ(read(ws, sheetXml("<row r=\"1\"><c r=\"A1\"><f>1+1</f><v>2</v></c></row>")), lmx::ELMX_OK);
+    std::string before = write(ws);
+    std::unique_ptr<sheet::c_worksheet> copy(ws.clone());
+    EXPECT_EQ(write(*copy), before);
+    sheet::cell_make_f(copy->sheetData->row[0]->c[0]).value = u"3+3";
+    copy->sheetData->row[0]->c[0].set_value(u"6");
+    copy->sheetData->row[0]->ht.set(30);
+    EXPECT_EQ(write(ws), before);
+    EXPECT_NE(write(*copy), before);
+}
+
+TEST(SchemaClasses, RepeatedChoiceKeepsDocumentOrder) {
+    const std::string anchor = "<xdr:from><xdr:col>0</xdr:col><xdr:colOff>0</xdr:colOff><xdr:row>0</xdr:row>"
+                               "<xdr:rowOff>0</xdr:rowOff></xdr:from>";
+    const std::string two = "<xdr:twoCellAnchor>" + anchor + "<xdr:to><xdr:col>2</xdr:col><xdr:colOff>0</xdr:colOff>"
+                            "<xdr:row>2</xdr:row><xdr:rowOff>0</xdr:rowOff></xdr:to><xdr:clientData/></xdr:twoCellAnchor>";
+    const std::string one = "<xdr:oneCellAnchor>" + anchor + "<xdr:ext cx=\"1\" cy=\"2\"/><xdr:clientData/></xdr:oneCellAnchor>";
+    const std::string xml = "<xdr:wsDr xmlns:xdr=\"http://schemas.openxmlformats.org/drawingml/2006/spreadsheetDrawing\" "
+                            "xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\">" +
+                            one + two + one + "</xdr:wsDr>";
+    drawing::c_wsDr dr;
+    ASSERT_EQ(read(dr, xml), lmx::ELMX_OK);
+    ASSERT_EQ(dr.items.size(), 3u);
+    EXPECT_NE(dr.items[0].object.as<drawing::c_CT_OneCellAnchor>(), nullptr);
+    EXPECT_NE(dr.items[1].object.as<drawing::c_CT_TwoCellAnchor>(), nullptr);
+    EXPECT_EQ(dr.items[1].object.as<drawing::c_CT_OneCellAnchor>(), nullptr);
+    std::string out = write(dr);
+    std::size_t first = out.find("oneCellAnchor"), second = out.find("twoCellAnchor");
+    EXPECT_LT(first, second);
+    EXPECT_NE(out.find("oneCellAnchor", second), std::string::npos);
+
+    lmx::c_error error;
+    drawing::c_wsDr bad;
+    std::string negative = xml;
+    negative.replace(negative.find("<xdr:col>0"), 10, "<xdr:col>-1");
+    EXPECT_EQ(read(bad, negative, &error), lmx::ELMX_VALUE_EXCEEDS_MIN);
+}
+
+TEST(SchemaClasses, WildcardContentIsKeptAsText) {
+    sheet::c_worksheet ws;
+    ASSERT_EQ(read(ws, "<worksheet xmlns=\"" + kMain + "\" xmlns:x14=\"urn:x14\"><sheetData/><extLst>"
+                       "<ext uri=\"{78C0D931}\"><x14:item a=\"1\"><x14:inner>t</x14:inner></x14:item></ext></extLst></worksheet>"),
+              lmx::ELMX_OK);
+    ASSERT_TRUE(ws.extLst);
+    ASSERT_EQ(ws.extLst->ext.size(), 1u);
+    const auto& any = ws.extLst->ext[0]->any;
+    ASSERT_EQ(any.size(), 1u);
+    EXPECT_NE(any[0].find("<x14:inner>t</x14:inner>"), std::string::npos) << any[0];
+    EXPECT_NE(any[0].find("xmlns:x14=\"urn:x14\""), std::string::npos) << any[0];
+    std::string out = write(ws);
+    sheet::c_worksheet again;
+    ASSERT_EQ(read(again, out), lmx::ELMX_OK) << out;
+    EXPECT_EQ(write(again), out);
+}
+
+TEST(SchemaClasses, CellsAreCompact) {
+    EXPECT_EQ(sizeof(lmx::compact_cell), 16u);
+    // A row with its members must fit a 96-byte heap block, so that a row of four
+    // number cells costs at most 48 bytes a cell.
+    EXPECT_LE(sizeof(sheet::c_CT_Row), 88u);
+}

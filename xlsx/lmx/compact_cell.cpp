@@ -1,0 +1,242 @@
+// compact_cell.cpp - packing of value texts, the extra part, and the row's cell vector.
+#include "xlsx/lmx/compact_cell.h"
+
+#include <algorithm>
+#include <limits>
+#include <new>
+#include <stdexcept>
+
+namespace lmx {
+
+namespace {
+
+// Four bits a character; 0 ends the text, so 16 characters fill 64 bits.
+constexpr char kPackedChars[16] = {0, '0', '1', '2', '3', '4', '5', '6', '7', '8', '9', '.', '-', '+', 'E', 'e'};
+
+int packedCode(char c) {
+    if (c >= '0' && c <= '9') return c - '0' + 1;
+    switch (c) {
+    case '.': return 11;
+    case '-': return 12;
+    case '+': return 13;
+    case 'E': return 14;
+    case 'e': return 15;
+    default: return -1;
+    }
+}
+
+template <class Out>
+void unpack(std::uint64_t packed, Out& out) {
+    for (; packed; packed >>= 4) out.push_back(kPackedChars[packed & 15]);
+}
+
+void destroyExtra(cell_extra* extra) {
+    if (!extra) return;
+    const member_info* elements = extra->worker->elements;
+    // The plain cell class lists f, v, is, extLst in this order.
+    if (extra->f) elements[0].child->destroy(extra->f);
+    if (extra->is) elements[2].child->destroy(extra->is);
+    if (extra->extLst) elements[3].child->destroy(extra->extLst);
+    delete extra;
+}
+
+cell_extra* copyExtra(const cell_extra& from) {
+    auto* extra = new cell_extra(from);
+    const member_info* elements = from.worker->elements;
+    extra->f = extra->is = extra->extLst = nullptr;
+    try {
+        if (from.f) extra->f = elements[0].child->copy(from.f);
+        if (from.is) extra->is = elements[2].child->copy(from.is);
+        if (from.extLst) extra->extLst = elements[3].child->copy(from.extLst);
+    } catch (...) {
+        destroyExtra(extra);
+        throw;
+    }
+    return extra;
+}
+
+} // namespace
+
+bool compact_cell::pack(std::string_view ascii, std::uint64_t& packed) {
+    if (ascii.size() > 16) return false;
+    std::uint64_t bits = 0;
+    for (std::size_t i = ascii.size(); i-- > 0;) {
+        int code = packedCode(ascii[i]);
+        if (code < 0) return false;
+        bits = (bits << 4) | std::uint64_t(code);
+    }
+    packed = bits;
+    return true;
+}
+
+compact_cell::compact_cell(const compact_cell& other) : word_(other.word_), s_(other.s_), payload_(other.payload_) {
+    if (other.extra()) payload_ = reinterpret_cast<std::uint64_t>(copyExtra(*other.extra()));
+}
+
+compact_cell::~compact_cell() { destroyExtra(extra()); }
+
+void compact_cell::swap(compact_cell& other) noexcept {
+    std::swap(word_, other.word_);
+    std::swap(s_, other.s_);
+    std::swap(payload_, other.payload_);
+}
+
+std::u16string compact_cell::value() const {
+    std::u16string text;
+    if (!has_value()) return text;
+    if (const cell_extra* x = extra()) return x->v;
+    unpack(payload_, text);
+    return text;
+}
+
+void compact_cell::append_value(std::string& out) const {
+    if (!has_value()) return;
+    if (const cell_extra* x = extra()) {
+        append_utf8(out, x->v);
+        return;
+    }
+    unpack(payload_, out);
+}
+
+void compact_cell::set_value(std::u16string_view text) {
+    if (cell_extra* x = extra()) {
+        x->v.assign(text);
+        word_ |= kHasValue;
+        return;
+    }
+    char ascii[16];
+    bool narrow = text.size() <= 16;
+    for (std::size_t i = 0; narrow && i < text.size(); ++i) {
+        narrow = text[i] < 128;
+        ascii[i] = static_cast<char>(text[i]);
+    }
+    std::uint64_t packed;
+    if (narrow && pack(std::string_view(ascii, text.size()), packed)) {
+        payload_ = packed;
+    } else {
+        // A text that does not pack moves the cell to the extra part; the worker is
+        // unknown here, so this cell can hold no children until it is given one.
+        auto* x = new cell_extra;
+        x->v.assign(text);
+        payload_ = reinterpret_cast<std::uint64_t>(x);
+        word_ |= kHasExtra;
+    }
+    word_ |= kHasValue;
+}
+
+bool compact_cell::set_value_utf8(std::string_view text) {
+    std::uint64_t packed;
+    if (!extra() && pack(text, packed)) {
+        payload_ = packed;
+        word_ |= kHasValue;
+        return true;
+    }
+    std::u16string wide;
+    if (utf8_to_utf16(text, wide) != ELMX_OK) return false;
+    set_value(wide);
+    return true;
+}
+
+void compact_cell::reset_value() {
+    if (cell_extra* x = extra())
+        x->v.clear();
+    else
+        payload_ = 0;
+    word_ &= ~kHasValue;
+}
+
+cell_extra& compact_cell::make_extra(const class_info* worker) {
+    if (cell_extra* x = extra()) {
+        if (!x->worker) x->worker = worker;
+        return *x;
+    }
+    auto* x = new cell_extra;
+    x->worker = worker;
+    if (has_value()) unpack(payload_, x->v);
+    payload_ = reinterpret_cast<std::uint64_t>(x);
+    word_ |= kHasExtra;
+    return *x;
+}
+
+void compact_cell::clear_content() {
+    destroyExtra(extra());
+    word_ &= ~(kHasExtra | kHasValue);
+    payload_ = 0;
+    set_type(t_none);
+}
+
+// ---- cell_vector ----
+
+cell_vector::cell_vector(const cell_vector& other) {
+    reserve(other.size_);
+    for (const compact_cell& cell : other) push_back(cell);
+}
+
+cell_vector::cell_vector(cell_vector&& other) noexcept
+    : data_(std::exchange(other.data_, nullptr)),
+      size_(std::exchange(other.size_, 0)),
+      capacity_(std::exchange(other.capacity_, 0)) {}
+
+cell_vector& cell_vector::operator=(cell_vector other) noexcept {
+    std::swap(data_, other.data_);
+    std::swap(size_, other.size_);
+    std::swap(capacity_, other.capacity_);
+    return *this;
+}
+
+cell_vector::~cell_vector() {
+    clear();
+    ::operator delete(data_);
+}
+
+void cell_vector::grow(std::size_t capacity) {
+    // A row holds at most one cell per column, so the 32-bit counts never overflow
+    // for a well-formed sheet; a hostile one is stopped here.
+    if (capacity > std::numeric_limits<std::uint32_t>::max() / sizeof(compact_cell)) throw std::bad_alloc();
+    auto* data = static_cast<compact_cell*>(::operator new(capacity * sizeof(compact_cell)));
+    for (std::uint32_t i = 0; i < size_; ++i) {
+        new (data + i) compact_cell(std::move(data_[i]));
+        data_[i].~compact_cell();
+    }
+    ::operator delete(data_);
+    data_ = data;
+    capacity_ = static_cast<std::uint32_t>(capacity);
+}
+
+void cell_vector::reserve(std::size_t capacity) {
+    if (capacity > capacity_) grow(capacity);
+}
+
+compact_cell& cell_vector::push_back(compact_cell cell) { return insert(size_, std::move(cell)); }
+
+compact_cell& cell_vector::insert(std::size_t index, compact_cell cell) {
+    if (size_ == capacity_) grow(capacity_ ? std::size_t(capacity_) * 2 : 4);
+    new (data_ + size_) compact_cell(std::move(cell));
+    ++size_;
+    std::rotate(data_ + index, data_ + size_ - 1, data_ + size_);
+    return data_[index];
+}
+
+void cell_vector::erase(std::size_t first, std::size_t last) {
+    std::move(data_ + last, data_ + size_, data_ + first);
+    std::size_t removed = last - first;
+    for (std::size_t i = size_ - removed; i < size_; ++i) data_[i].~compact_cell();
+    size_ -= static_cast<std::uint32_t>(removed);
+}
+
+void cell_vector::clear() {
+    for (std::uint32_t i = 0; i < size_; ++i) data_[i].~compact_cell();
+    size_ = 0;
+}
+
+void cell_vector::assign_exact(compact_cell* first, compact_cell* last) {
+    cell_vector fresh;
+    fresh.grow(static_cast<std::size_t>(last - first));
+    for (; first != last; ++first) {
+        new (fresh.data_ + fresh.size_) compact_cell(std::move(*first));
+        ++fresh.size_;
+    }
+    *this = std::move(fresh);
+}
+
+} // namespace lmx

@@ -1,0 +1,137 @@
+// compact_cell.h - the worksheet cell as it is held in memory, and a row's cell vector.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "xlsx/lmx/schema.h"
+
+namespace lmx {
+
+/// The rare parts of a cell: formula, inline string, extension list, a value text
+/// that does not pack, and the attributes cm, vm and ph. Kept apart so that the
+/// common cell (a number or a shared-string index) is 16 bytes.
+struct cell_extra {
+    const class_info* worker = nullptr;  ///< the plain cell class: its element table types f, is and extLst
+    void* f = nullptr;
+    void* is = nullptr;
+    void* extLst = nullptr;
+    std::u16string v;
+    opt<std::uint32_t> cm, vm;
+    opt<bool> ph;
+};
+
+/// A cell of a row. One 32-bit word holds the type code in its top three bits (0 no
+/// type attribute, then "b", "n", "e", "s", "str", "inlineStr" as 1 to 6), flags, and
+/// the 0-based column in its low 16 bits. Beside it the style index, and 8 bytes that
+/// hold either the value text packed four bits a character (number texts and string
+/// indexes: up to 16 characters of "0-9 . - + E e") or the pointer to the extra part.
+class compact_cell {
+public:
+    enum type_code : std::uint8_t { t_none, t_b, t_n, t_e, t_s, t_str, t_inlineStr };
+
+    compact_cell() = default;
+    compact_cell(const compact_cell& other);
+    compact_cell(compact_cell&& other) noexcept : word_(other.word_), s_(other.s_), payload_(other.payload_) {
+        other.word_ &= ~kHasExtra;
+    }
+    compact_cell& operator=(compact_cell other) noexcept {
+        swap(other);
+        return *this;
+    }
+    ~compact_cell();
+    void swap(compact_cell& other) noexcept;
+
+    std::uint16_t column() const { return static_cast<std::uint16_t>(word_ & 0xFFFF); }
+    void set_column(std::uint16_t column) { word_ = (word_ & ~0xFFFFu) | column; }
+
+    /// Changing the type leaves the lower 29 bits as they are.
+    type_code type() const { return static_cast<type_code>(word_ >> 29); }
+    void set_type(type_code type) { word_ = (word_ & 0x1FFFFFFFu) | (std::uint32_t(type) << 29); }
+
+    bool has_style() const { return word_ & kHasStyle; }
+    std::uint32_t style() const { return s_; }
+    void set_style(std::uint32_t s) {
+        s_ = s;
+        word_ |= kHasStyle;
+    }
+    void reset_style() {
+        s_ = 0;
+        word_ &= ~kHasStyle;
+    }
+
+    bool has_value() const { return word_ & kHasValue; }
+    std::u16string value() const;
+    /// Appends the value text as UTF-8.
+    void append_value(std::string& out) const;
+    void set_value(std::u16string_view text);
+    /// From UTF-8 text; false (and nothing changed) when it is not well-formed.
+    bool set_value_utf8(std::string_view text);
+    void reset_value();
+
+    /// The formula, inline string and extension list children, typed by the plain
+    /// cell class of the schema (the generated accessors give them their types).
+    void* formula() const { return extra() ? extra()->f : nullptr; }
+    void* inline_string() const { return extra() ? extra()->is : nullptr; }
+    void* extension_list() const { return extra() ? extra()->extLst : nullptr; }
+    /// The extra part, made on first use; `worker` is the plain cell class.
+    cell_extra& make_extra(const class_info* worker);
+    cell_extra* extra() const { return (word_ & kHasExtra) ? reinterpret_cast<cell_extra*>(payload_) : nullptr; }
+    /// Removes value, formula, inline string and type; keeps column and style.
+    void clear_content();
+
+private:
+    static constexpr std::uint32_t kHasValue = 1u << 16, kHasStyle = 1u << 17, kHasExtra = 1u << 18;
+    static bool pack(std::string_view ascii, std::uint64_t& packed);
+
+    std::uint32_t word_ = 0;
+    std::uint32_t s_ = 0;
+    std::uint64_t payload_ = 0;
+};
+static_assert(sizeof(compact_cell) == 16);
+
+/// The cells of a row in column order. A vector of 16 bytes (pointer, size,
+/// capacity) rather than 24: rows are the most numerous objects of a sheet.
+class cell_vector {
+public:
+    using value_type = compact_cell;
+    using iterator = compact_cell*;
+    using const_iterator = const compact_cell*;
+
+    cell_vector() = default;
+    cell_vector(const cell_vector& other);
+    cell_vector(cell_vector&& other) noexcept;
+    cell_vector& operator=(cell_vector other) noexcept;
+    ~cell_vector();
+
+    std::size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    compact_cell& operator[](std::size_t i) { return data_[i]; }
+    const compact_cell& operator[](std::size_t i) const { return data_[i]; }
+    iterator begin() { return data_; }
+    iterator end() { return data_ + size_; }
+    const_iterator begin() const { return data_; }
+    const_iterator end() const { return data_ + size_; }
+    compact_cell& back() { return data_[size_ - 1]; }
+
+    void reserve(std::size_t capacity);
+    compact_cell& push_back(compact_cell cell);
+    /// Inserts before position `index`; returns the inserted cell.
+    compact_cell& insert(std::size_t index, compact_cell cell);
+    void erase(std::size_t first, std::size_t last);
+    void clear();
+    /// Takes the cells of [first, last), moved, with no spare capacity.
+    void assign_exact(compact_cell* first, compact_cell* last);
+
+private:
+    void grow(std::size_t capacity);
+
+    compact_cell* data_ = nullptr;
+    std::uint32_t size_ = 0;
+    std::uint32_t capacity_ = 0;
+};
+static_assert(sizeof(cell_vector) == 16);
+
+} // namespace lmx

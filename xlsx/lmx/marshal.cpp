@@ -1,0 +1,242 @@
+// marshal.cpp - the one writer of generated objects: walks a class's tables in
+// schema order and writes present members through the XML writer.
+#include <string>
+
+#include "xlsx/lmx/binding.h"
+#include "xlsx/lmx/compact_cell.h"
+
+namespace lmx {
+
+namespace {
+
+const char* at(const void* object, std::uint32_t offset) { return static_cast<const char*>(object) + offset; }
+
+template <class T>
+const T& as(const void* p) {
+    return *static_cast<const T*>(p);
+}
+
+/// The text form of one value.
+void valueText(std::string& out, bool v) { append_bool(out, v); }
+void valueText(std::string& out, std::uint8_t v) { append_uint(out, v); }
+void valueText(std::string& out, std::uint32_t v) { append_uint(out, v); }
+void valueText(std::string& out, std::uint64_t v) { append_uint(out, v); }
+void valueText(std::string& out, std::int32_t v) { append_int(out, v); }
+void valueText(std::string& out, std::int64_t v) { append_int(out, v); }
+void valueText(std::string& out, double v) { append_double(out, v); }
+void valueText(std::string& out, const c_binary& v) { append_hex(out, v); }
+
+/// Calls `each` with every present value of a simple member, typed.
+template <class Each>
+void forEachValue(const simple_type& t, holder how, const void* member, Each&& each) {
+    auto visit = [&](auto typed) {
+        using T = decltype(typed);
+        if (how == holder::value) {
+            each(as<T>(member));
+        } else if (how == holder::optional) {
+            const auto& o = as<opt<T>>(member);
+            if (o.has()) each(o.get());
+        } else if (how == holder::values) {
+            for (const T& v : as<std::vector<T>>(member)) each(v);
+        }
+    };
+    switch (t.kind) {
+    case value_kind::boolean: visit(bool{}); break;
+    case value_kind::u8: visit(std::uint8_t{}); break;
+    case value_kind::u32: visit(std::uint32_t{}); break;
+    case value_kind::u64: visit(std::uint64_t{}); break;
+    case value_kind::i32: visit(std::int32_t{}); break;
+    case value_kind::i64: visit(std::int64_t{}); break;
+    case value_kind::dbl: visit(double{}); break;
+    case value_kind::string: visit(std::u16string{}); break;
+    case value_kind::binary: visit(c_binary{}); break;
+    }
+}
+
+template <class T>
+constexpr bool isText = std::is_same_v<T, std::u16string>;
+
+bool isSpace(char16_t c) { return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r'; }
+
+class marshaller {
+public:
+    explicit marshaller(c_xml_writer& w) : w_(w) {}
+
+    elmx_error object(const class_info& ci, const void* object, int ns, const char* name);
+
+private:
+    void attributes(const class_info& ci, const void* object);
+    elmx_error element(const class_info& ci, const member_info& m, const void* object);
+    template <class T>
+    void simpleElement(const member_info& m, const T& value);
+    template <class T>
+    void text(const T& value);
+    void cells(const member_info& m, const void* row);
+    void cell(const class_info& worker, int ns, const compact_cell& c, std::uint32_t row);
+
+    c_xml_writer& w_;
+    std::string text_;
+};
+
+void marshaller::attributes(const class_info& ci, const void* object) {
+    for (std::size_t i = 0; i < ci.attribute_count; ++i) {
+        const member_info& m = ci.attributes[i];
+        const void* member = at(object, m.offset);
+        if (m.how == holder::list) {
+            const string_list& list = as<string_list>(member);
+            if (!list) continue;
+            text_.clear();
+            for (const std::u16string& item : *list) {
+                if (!text_.empty()) text_ += ' ';
+                append_utf8(text_, item);
+            }
+            w_.attribute(m.ns, std::string_view(m.name, m.name_length), text_);
+            continue;
+        }
+        forEachValue(*m.type, m.how, member, [&](const auto& v) {
+            std::string_view name(m.name, m.name_length);
+            if constexpr (isText<std::decay_t<decltype(v)>>) {
+                w_.attribute(m.ns, name, std::u16string_view(v));
+            } else {
+                text_.clear();
+                valueText(text_, v);
+                w_.attribute_unescaped(m.ns, name, text_);
+            }
+        });
+    }
+    if (ci.unclaimed >= 0)
+        if (const unclaimed_attributes& kept = as<unclaimed_attributes>(at(object, ci.unclaimed)))
+            for (const auto& [qname, value] : *kept) w_.attribute(qname, value);
+}
+
+template <class T>
+void marshaller::simpleElement(const member_info& m, const T& value) {
+    w_.start_element(m.ns, std::string_view(m.name, m.name_length));
+    if constexpr (isText<T>) {
+        // Leading or trailing blanks survive other readers only when marked.
+        if (!value.empty() && (isSpace(value.front()) || isSpace(value.back())))
+            w_.attribute(kXmlNamespace, "space", "preserve");
+    }
+    text(value);
+    w_.end_element();
+}
+
+template <class T>
+void marshaller::text(const T& value) {
+    if constexpr (isText<T>) {
+        w_.text(std::u16string_view(value));
+    } else {
+        text_.clear();
+        valueText(text_, value);
+        w_.text(text_);
+    }
+}
+
+constexpr const char* kCellTypes[] = {"", "b", "n", "e", "s", "str", "inlineStr"};
+
+void appendColumn(std::string& out, std::uint32_t column) {
+    char letters[4];
+    int n = 0;
+    for (std::uint32_t c = column + 1; c; c = (c - 1) / 26) letters[n++] = static_cast<char>('A' + (c - 1) % 26);
+    while (n) out += letters[--n];
+}
+
+void marshaller::cell(const class_info& worker, int ns, const compact_cell& c, std::uint32_t row) {
+    w_.start_element(ns, "c");
+    text_.clear();
+    appendColumn(text_, c.column());
+    append_uint(text_, row);
+    w_.attribute_unescaped(kNoNamespace, "r", text_);
+    if (c.has_style()) {
+        text_.clear();
+        append_uint(text_, c.style());
+        w_.attribute_unescaped(kNoNamespace, "s", text_);
+    }
+    if (c.type() != compact_cell::t_none) w_.attribute_unescaped(kNoNamespace, "t", kCellTypes[c.type()]);
+    const cell_extra* x = c.extra();
+    if (x) {
+        for (auto [name, value] : {std::pair{"cm", &x->cm}, std::pair{"vm", &x->vm}})
+            if (value->has()) {
+                text_.clear();
+                append_uint(text_, value->get());
+                w_.attribute_unescaped(kNoNamespace, name, text_);
+            }
+        if (x->ph.has()) w_.attribute_unescaped(kNoNamespace, "ph", x->ph.get() ? "true" : "false");
+    }
+    const member_info* e = worker.elements;  // f, v, is, extLst
+    if (x && x->f) object(*e[0].child, x->f, e[0].ns, e[0].name);
+    if (c.has_value()) {
+        w_.start_element(e[1].ns, "v");
+        text_.clear();
+        c.append_value(text_);
+        w_.text(text_);
+        w_.end_element();
+    }
+    if (x && x->is) object(*e[2].child, x->is, e[2].ns, e[2].name);
+    if (x && x->extLst) object(*e[3].child, x->extLst, e[3].ns, e[3].name);
+    w_.end_element();
+}
+
+void marshaller::cells(const member_info& m, const void* row) {
+    const cell_vector& list = as<cell_vector>(at(row, m.offset));
+    const opt<std::uint32_t>& r = as<opt<std::uint32_t>>(at(row, std::uint32_t(m.aux)));
+    for (const compact_cell& c : list) cell(*m.child, m.ns, c, r.get());
+}
+
+elmx_error marshaller::element(const class_info& ci, const member_info& m, const void* object) {
+    const void* member = at(object, m.offset);
+    switch (m.how) {
+    case holder::value:
+    case holder::optional:
+    case holder::values: forEachValue(*m.type, m.how, member, [&](const auto& v) { simpleElement(m, v); }); return ELMX_OK;
+    case holder::child:
+    case holder::children: {
+        std::size_t count = m.ops->count(member);
+        if (m.required && count == 0) return w_.handle_error(ELMX_OCCURRENCE_ERROR, m.name, ci.source, m.line);
+        for (std::size_t i = 0; i < count; ++i)
+            if (elmx_error e = this->object(*m.child, m.ops->item(member, i), m.ns, m.name)) return e;
+        return ELMX_OK;
+    }
+    case holder::choice: {
+        // Every alternative of the choice names the same vector; it is written once,
+        // at the first of them.
+        if (&m != ci.elements && (&m)[-1].how == holder::choice && (&m)[-1].offset == m.offset) return ELMX_OK;
+        for (const choice_item& item : as<std::vector<choice_item>>(member)) {
+            const member_info& alt = ci.elements[item.element];
+            if (elmx_error e = this->object(*alt.child, item.object.get(), alt.ns, alt.name)) return e;
+        }
+        return ELMX_OK;
+    }
+    case holder::any:
+        for (const std::string& xml : as<std::vector<std::string>>(member)) w_.raw(xml);
+        return ELMX_OK;
+    case holder::cells: cells(m, object); return ELMX_OK;
+    case holder::list: return ELMX_OK;
+    }
+    return ELMX_OK;
+}
+
+elmx_error marshaller::object(const class_info& ci, const void* object, int ns, const char* name) {
+    w_.start_element(ns, name);
+    attributes(ci, object);
+    if (ci.text) {
+        forEachValue(*ci.text->type, ci.text->how, at(object, ci.text->offset), [&](const auto& v) { text(v); });
+    } else {
+        for (std::size_t i = 0; i < ci.element_count; ++i)
+            if (elmx_error e = element(ci, ci.elements[i], object)) return e;
+    }
+    w_.end_element();
+    return ELMX_OK;
+}
+
+} // namespace
+
+elmx_error marshal_root(const root_info& root, const void* object, std::string& out, c_error* error) {
+    c_xml_writer writer(out);
+    writer.set_namespace_table(root.namespaces);
+    elmx_error e = marshaller(writer).object(*root.type, object, root.ns, root.name);
+    if (e && error) *error = writer.error();
+    return e;
+}
+
+} // namespace lmx

@@ -1,0 +1,397 @@
+// unmarshal.cpp - the one reader of generated objects: walks a class's tables and
+// fills its members from the reader's elements and attributes.
+#include <algorithm>
+#include <bitset>
+#include <cstring>
+#include <limits>
+
+#include "xlsx/lmx/binding.h"
+#include "xlsx/lmx/compact_cell.h"
+
+namespace lmx {
+
+namespace {
+
+// Required members are tracked in a bitset; the generator refuses larger classes.
+constexpr std::size_t kMaxMembersPerTable = 256;
+
+struct context {
+    c_xml_reader& reader;
+    const ns_entry* namespaces;
+    std::vector<std::string_view> root_prefixes;  ///< prefixes the root element declares
+    std::vector<compact_cell> cells;               ///< the cells of the row being read
+    std::uint32_t last_row = 0;
+};
+
+bool sameName(const member_info& m, const xml_name& name) {
+    return m.ns == name.ns && m.name_length == name.local.size() &&
+           std::memcmp(m.name, name.local.data(), name.local.size()) == 0;
+}
+
+const member_info* findMember(const member_info* table, std::size_t count, const xml_name& name) {
+    for (std::size_t i = 0; i < count; ++i)
+        if (table[i].how != holder::any && sameName(table[i], name)) return &table[i];
+    return nullptr;
+}
+
+template <class T>
+void store(holder how, void* member, T&& value) {
+    using V = std::decay_t<T>;
+    switch (how) {
+    case holder::value: *static_cast<V*>(member) = std::forward<T>(value); break;
+    case holder::optional: static_cast<opt<V>*>(member)->set(std::forward<T>(value)); break;
+    case holder::values: static_cast<std::vector<V>*>(member)->push_back(std::forward<T>(value)); break;
+    default: break;
+    }
+}
+
+elmx_error checkRange(const simple_type& t, double v) {
+    if (t.has_min && (t.min_exclusive ? v <= t.min : v < t.min)) return ELMX_VALUE_EXCEEDS_MIN;
+    if (t.has_max && (t.max_exclusive ? v >= t.max : v > t.max)) return ELMX_VALUE_EXCEEDS_MAX;
+    return ELMX_OK;
+}
+
+elmx_error checkLength(const simple_type& t, std::size_t length) {
+    if (t.min_length >= 0 && length < std::size_t(t.min_length)) return ELMX_LENGTH_TOO_SHORT;
+    if (t.max_length >= 0 && length > std::size_t(t.max_length)) return ELMX_LENGTH_TOO_LONG;
+    return ELMX_OK;
+}
+
+bool enumerated(const simple_type& t, std::string_view text) {
+    for (const char* const* e = t.enumeration; *e; ++e)
+        if (text == *e) return true;
+    return false;
+}
+
+template <class T>
+elmx_error storeUnsigned(const simple_type& t, std::string_view text, holder how, void* member) {
+    std::uint64_t v;
+    if (elmx_error e = parse_uint(text, v, std::numeric_limits<T>::max())) return e;
+    if (elmx_error e = checkRange(t, double(v))) return e;
+    store(how, member, static_cast<T>(v));
+    return ELMX_OK;
+}
+
+template <class T>
+elmx_error storeSigned(const simple_type& t, std::string_view text, holder how, void* member) {
+    std::int64_t v;
+    if (elmx_error e = parse_int(text, v, std::numeric_limits<T>::min(), std::numeric_limits<T>::max())) return e;
+    if (elmx_error e = checkRange(t, double(v))) return e;
+    store(how, member, static_cast<T>(v));
+    return ELMX_OK;
+}
+
+/// Converts the text of an attribute or simple element into its member.
+elmx_error convert(const simple_type& t, std::string_view text, holder how, void* member) {
+    if (how == holder::list) {
+        std::vector<std::u16string> items;
+        split_list(text, items);
+        static_cast<string_list*>(member)->make() = std::move(items);
+        return ELMX_OK;
+    }
+    switch (t.kind) {
+    case value_kind::boolean: {
+        bool v;
+        if (elmx_error e = parse_bool(text, v)) return e;
+        store(how, member, v);
+        return ELMX_OK;
+    }
+    case value_kind::u8: return storeUnsigned<std::uint8_t>(t, text, how, member);
+    case value_kind::u32: return storeUnsigned<std::uint32_t>(t, text, how, member);
+    case value_kind::u64: return storeUnsigned<std::uint64_t>(t, text, how, member);
+    case value_kind::i32: return storeSigned<std::int32_t>(t, text, how, member);
+    case value_kind::i64: return storeSigned<std::int64_t>(t, text, how, member);
+    case value_kind::dbl: {
+        double v;
+        if (elmx_error e = parse_double(text, v)) return e;
+        if (elmx_error e = checkRange(t, v)) return e;
+        store(how, member, v);
+        return ELMX_OK;
+    }
+    case value_kind::string: {
+        if (t.enumeration && !enumerated(t, text)) return ELMX_VALUE_NOT_ENUMERATED;
+        std::u16string v;
+        if (elmx_error e = utf8_to_utf16(text, v)) return e;
+        if (elmx_error e = checkLength(t, v.size())) return e;
+        store(how, member, std::move(v));
+        return ELMX_OK;
+    }
+    case value_kind::binary: {
+        c_binary v;
+        if (elmx_error e = parse_hex(text, v)) return e;
+        if (elmx_error e = checkLength(t, v.size())) return e;
+        store(how, member, std::move(v));
+        return ELMX_OK;
+    }
+    }
+    return ELMX_UNDEFINED_ERROR;
+}
+
+char* at(void* object, std::uint32_t offset) { return static_cast<char*>(object) + offset; }
+
+std::string_view prefixOf(std::string_view qname) {
+    std::size_t colon = qname.find(':');
+    return colon == std::string_view::npos ? std::string_view() : qname.substr(0, colon);
+}
+
+bool declaredByTable(const ns_entry* table, const xml_attribute& a) {
+    std::string_view prefix = a.name.qname.size() > 5 ? a.name.qname.substr(6) : std::string_view();
+    for (const ns_entry* n = table; n->id; ++n)
+        if (prefix == n->prefix && a.value == n->uri) return true;
+    return false;
+}
+
+/// Whether an attribute no member claims can be written back where the class
+/// stands: its prefix must be declared on this element or on the root, which keep
+/// their declarations; one declared in between would be lost.
+bool keepable(const context& ctx, const xml_attribute& a, std::span<const xml_attribute> all, bool isRoot) {
+    if (a.is_namespace_declaration) return !declaredByTable(ctx.namespaces, a);
+    std::string_view prefix = prefixOf(a.name.qname);
+    if (prefix.empty() || prefix == "xml" || isRoot) return true;
+    if (std::find(ctx.root_prefixes.begin(), ctx.root_prefixes.end(), prefix) != ctx.root_prefixes.end()) return true;
+    for (const xml_attribute& d : all)
+        if (d.is_namespace_declaration && d.name.qname.size() > 6 && d.name.qname.substr(6) == prefix) return true;
+    return false;
+}
+
+elmx_error readObject(context& ctx, const class_info& ci, void* object, bool isRoot = false);
+
+elmx_error readAttributes(context& ctx, const class_info& ci, void* object, bool isRoot) {
+    c_xml_reader& r = ctx.reader;
+    std::bitset<kMaxMembersPerTable> seen;
+    std::span<const xml_attribute> attributes = r.attributes();
+    for (const xml_attribute& a : attributes) {
+        const member_info* m = a.is_namespace_declaration || a.name.ns == kXsiNamespace
+                                   ? nullptr
+                                   : findMember(ci.attributes, ci.attribute_count, a.name);
+        if (m) {
+            std::size_t index = std::size_t(m - ci.attributes);
+            if (seen[index]) return r.handle_error(ELMX_ATTRIBUTE_ALREADY_READ, a.name.qname, ci.source, m->line);
+            seen[index] = true;
+            if (elmx_error e = convert(*m->type, a.value, m->how, at(object, m->offset)))
+                return r.handle_error(e, a.name.qname, ci.source, m->line);
+        } else if (ci.unclaimed >= 0 && a.name.ns != kXsiNamespace && keepable(ctx, a, attributes, isRoot)) {
+            auto& kept = reinterpret_cast<unclaimed_attributes*>(at(object, ci.unclaimed))->make();
+            kept.emplace_back(std::string(a.name.qname), std::string(a.value));
+        }
+    }
+    for (std::size_t i = 0; i < ci.attribute_count; ++i)
+        if (ci.attributes[i].required && !seen[i])
+            return r.handle_error(ELMX_REQUIRED_ATTRIBUTES_MISSING, ci.attributes[i].name, ci.source,
+                                  ci.attributes[i].line);
+    return ELMX_OK;
+}
+
+/// Column letters of a cell reference ("B7" gives 1); false for a malformed one.
+bool referenceColumn(std::string_view ref, std::uint32_t& column) {
+    std::uint32_t col = 0;
+    std::size_t i = 0;
+    for (; i < ref.size() && ref[i] >= 'A' && ref[i] <= 'Z' && i < 3; ++i) col = col * 26 + std::uint32_t(ref[i] - 'A' + 1);
+    if (i == 0 || i == ref.size() || ref[i] < '0' || ref[i] > '9') return false;
+    column = col - 1;
+    return true;
+}
+
+compact_cell::type_code cellType(std::string_view t, bool& ok) {
+    static constexpr std::string_view kNames[] = {"b", "n", "e", "s", "str", "inlineStr"};
+    for (std::size_t i = 0; i < std::size(kNames); ++i)
+        if (t == kNames[i]) return static_cast<compact_cell::type_code>(i + 1);
+    ok = false;
+    return compact_cell::t_none;
+}
+
+// The largest column a sheet has (XFD).
+constexpr std::uint32_t kMaxColumn = 16383;
+
+elmx_error readCellAttributes(context& ctx, const class_info& worker, compact_cell& cell, int previousColumn) {
+    c_xml_reader& r = ctx.reader;
+    bool haveColumn = false;
+    for (const xml_attribute& a : r.attributes()) {
+        if (a.name.ns != kNoNamespace) continue;
+        const member_info* m = findMember(worker.attributes, worker.attribute_count, a.name);
+        if (!m) continue;
+        std::string_view name = a.name.local;
+        elmx_error e = ELMX_OK;
+        if (name == "r") {
+            std::uint32_t column = 0;
+            if (!referenceColumn(a.value, column))
+                e = ELMX_VALUE_BAD_FORMAT;
+            else if (column > kMaxColumn)
+                e = ELMX_VALUE_EXCEEDS_MAX;
+            cell.set_column(static_cast<std::uint16_t>(column));
+            haveColumn = true;
+        } else if (name == "s") {
+            std::uint64_t v;
+            e = parse_uint(a.value, v, std::numeric_limits<std::uint32_t>::max());
+            if (!e) cell.set_style(static_cast<std::uint32_t>(v));
+        } else if (name == "t") {
+            bool ok = true;
+            compact_cell::type_code code = cellType(a.value, ok);
+            if (ok)
+                cell.set_type(code);
+            else
+                e = ELMX_VALUE_NOT_ENUMERATED;
+        } else {
+            cell_extra& x = cell.make_extra(&worker);
+            void* target = name == "cm" ? static_cast<void*>(&x.cm) : name == "vm" ? static_cast<void*>(&x.vm) : &x.ph;
+            e = convert(*m->type, a.value, holder::optional, target);
+        }
+        if (e) return r.handle_error(e, a.name.qname, worker.source, m->line);
+    }
+    if (!haveColumn) {
+        if (previousColumn >= int(kMaxColumn))
+            return r.handle_error(ELMX_VALUE_EXCEEDS_MAX, "r", worker.source, worker.attributes[0].line);
+        cell.set_column(static_cast<std::uint16_t>(previousColumn + 1));
+    }
+    return ELMX_OK;
+}
+
+/// One "c" element into a compact cell: the hot loop of reading a worksheet.
+elmx_error readCell(context& ctx, const class_info& worker, compact_cell& cell, int previousColumn) {
+    c_xml_reader& r = ctx.reader;
+    if (elmx_error e = readCellAttributes(ctx, worker, cell, previousColumn)) return e;
+    for (;;) {
+        c_xml_reader::event ev;
+        if (elmx_error e = r.next(ev)) return e;
+        if (ev == c_xml_reader::event::end) return ELMX_OK;
+        const member_info* m = findMember(worker.elements, worker.element_count, r.element());
+        if (!m) {
+            if (elmx_error e = r.skip()) return e;
+            continue;
+        }
+        if (m->how != holder::child) {  // "v"
+            std::string_view text;
+            if (elmx_error e = r.read_text(text)) return e;
+            if (!cell.set_value_utf8(text))
+                return r.handle_error(ELMX_BAD_CHAR_ENCODING, "v", worker.source, m->line);
+            continue;
+        }
+        cell_extra& x = cell.make_extra(&worker);
+        void*& slot = m == &worker.elements[0] ? x.f : m == &worker.elements[2] ? x.is : x.extLst;
+        if (!slot) slot = m->child->create();
+        if (elmx_error e = readObject(ctx, *m->child, slot)) return e;
+    }
+}
+
+elmx_error readCells(context& ctx, const member_info& m) {
+    int previous = ctx.cells.empty() ? -1 : ctx.cells.back().column();
+    compact_cell& cell = ctx.cells.emplace_back();
+    return readCell(ctx, *m.child, cell, previous);
+}
+
+/// After a row: its cells move into an exactly sized vector, and a row without a
+/// number gets the one its position implies.
+void finishRow(context& ctx, const member_info& m, void* row) {
+    reinterpret_cast<cell_vector*>(at(row, m.offset))->assign_exact(ctx.cells.data(), ctx.cells.data() + ctx.cells.size());
+    ctx.cells.clear();
+    auto& r = *reinterpret_cast<opt<std::uint32_t>*>(at(row, std::uint32_t(m.aux)));
+    if (!r.has()) r.set(ctx.last_row + 1);
+    ctx.last_row = r.get();
+}
+
+elmx_error readElement(context& ctx, const class_info& ci, const member_info& m, void* object) {
+    c_xml_reader& r = ctx.reader;
+    void* member = at(object, m.offset);
+    r.set_program(ci.source, m.line);
+    switch (m.how) {
+    case holder::value:
+    case holder::optional:
+    case holder::values: {
+        std::string_view text;
+        if (elmx_error e = r.read_text(text)) return e;
+        if (elmx_error e = convert(*m.type, text, m.how, member)) return r.handle_error(e, m.name, ci.source, m.line);
+        return ELMX_OK;
+    }
+    case holder::child:
+    case holder::children: return readObject(ctx, *m.child, m.ops->add(member));
+    default: return ELMX_UNDEFINED_ERROR;
+    }
+}
+
+elmx_error readObject(context& ctx, const class_info& ci, void* object, bool isRoot) {
+    c_xml_reader& r = ctx.reader;
+    if (elmx_error e = readAttributes(ctx, ci, object, isRoot)) return e;
+    if (ci.text) {
+        std::string_view text;
+        if (elmx_error e = r.read_text(text)) return e;
+        if (elmx_error e = convert(*ci.text->type, text, ci.text->how, at(object, ci.text->offset)))
+            return r.handle_error(e, ci.name, ci.source, ci.text->line);
+        return ELMX_OK;
+    }
+    std::bitset<kMaxMembersPerTable> seen;
+    const member_info* cells = nullptr;
+    const member_info* any = nullptr;
+    for (std::size_t i = 0; i < ci.element_count; ++i)
+        if (ci.elements[i].how == holder::any) any = &ci.elements[i];
+    for (;;) {
+        c_xml_reader::event ev;
+        if (elmx_error e = r.next(ev)) return e;
+        if (ev == c_xml_reader::event::end) break;
+        const member_info* m = findMember(ci.elements, ci.element_count, r.element());
+        if (!m) {
+            std::string* capture = nullptr;
+            if (any) capture = &reinterpret_cast<std::vector<std::string>*>(at(object, any->offset))->emplace_back();
+            if (elmx_error e = r.skip(capture)) return e;
+            continue;
+        }
+        seen[std::size_t(m - ci.elements)] = true;
+        elmx_error e = ELMX_OK;
+        void* member = at(object, m->offset);
+        switch (m->how) {
+        case holder::choice: {
+            auto& list = *static_cast<std::vector<choice_item>*>(member);
+            list.push_back({static_cast<std::uint16_t>(m - ci.elements), any_object(m->child, m->child->create())});
+            e = readObject(ctx, *m->child, list.back().object.get());
+            break;
+        }
+        case holder::cells:
+            cells = m;
+            e = readCells(ctx, *m);
+            break;
+        default: e = readElement(ctx, ci, *m, object); break;
+        }
+        if (e) return e;
+    }
+    for (std::size_t i = 0; i < ci.element_count; ++i) {
+        const member_info& m = ci.elements[i];
+        if (m.required && !seen[i] && m.how != holder::any)
+            return r.handle_error(ELMX_MANDATORY_ELEMENT_MISSING, m.name, ci.source, m.line);
+    }
+    if (!cells)
+        for (std::size_t i = 0; i < ci.element_count; ++i)
+            if (ci.elements[i].how == holder::cells) cells = &ci.elements[i];
+    if (cells) finishRow(ctx, *cells, object);
+    return ELMX_OK;
+}
+
+elmx_error readRoot(const root_info& root, void* object, c_xml_reader& reader, c_error* error) {
+    reader.set_namespace_table(root.namespaces);
+    reader.set_program(root.type->source, 0);
+    elmx_error e = reader.read_root();
+    if (!e) {
+        const xml_name& name = reader.element();
+        if (name.ns != root.ns || name.local != root.name) e = reader.fail(ELMX_ELEMENT_NOT_FOUND, name.qname);
+    }
+    if (!e) {
+        context ctx{reader, root.namespaces, {}, {}, 0};
+        for (const xml_attribute& a : reader.attributes())
+            if (a.is_namespace_declaration && a.name.qname.size() > 6) ctx.root_prefixes.push_back(a.name.qname.substr(6));
+        e = readObject(ctx, *root.type, object, true);
+    }
+    if (e && error) *error = reader.error();
+    return e;
+}
+
+} // namespace
+
+elmx_error unmarshal_root(const root_info& root, void* object, const char* begin, const char* end, c_error* error) {
+    c_xml_reader reader(begin, end);
+    return readRoot(root, object, reader, error);
+}
+
+elmx_error unmarshal_root(const root_info& root, void* object, chunk_source source, c_error* error) {
+    c_xml_reader reader(std::move(source));
+    return readRoot(root, object, reader, error);
+}
+
+} // namespace lmx
