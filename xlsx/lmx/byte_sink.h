@@ -19,7 +19,9 @@ namespace lmx::detail {
 class byte_sink {
 public:
     /// `chunk`: how much room to add at a time beyond what one piece needs.
-    byte_sink(std::string& out, std::size_t chunk) : out_(out), chunk_(chunk) { cur_ = end_ = out_.data() + out_.size(); }
+    byte_sink(std::string& out, std::size_t chunk) : out_(out), chunk_(chunk) {
+        cur_ = end_ = out_.data() + out_.size();
+    }
     byte_sink(const byte_sink&) = delete;
     byte_sink& operator=(const byte_sink&) = delete;
     ~byte_sink() { finish(); }
@@ -69,8 +71,6 @@ public:
         out_.resize(written());
         cur_ = end_ = out_.data() + out_.size();
     }
-    /// The last `n` bytes written; valid until the next put.
-    std::string_view last(std::size_t n) const { return {cur_ - n, n}; }
     /// Whether the last two bytes written are "]]".
     bool ends_with_brackets() const { return written() >= 2 && cur_[-1] == ']' && cur_[-2] == ']'; }
 

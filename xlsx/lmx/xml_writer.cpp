@@ -4,6 +4,10 @@
 #include <algorithm>
 #include <array>
 
+// The steps of one start or end tag are separate functions for reading, but a call
+// costs more than most of them do; the marshalling of a worksheet makes millions.
+#define KARVO_HOT_INLINE [[gnu::always_inline]] inline
+
 namespace lmx {
 
 using detail::byte_sink;
@@ -145,7 +149,7 @@ void c_xml_writer::set_no_namespace_schema_location(std::string_view location) {
 
 // ---- names and separators ----
 
-std::string_view c_xml_writer::prefix_of(int ns) const {
+KARVO_HOT_INLINE std::string_view c_xml_writer::prefix_of(int ns) const {
     // Unsigned, so that ids below 1000 fall out of range too.
     std::size_t slot = static_cast<std::size_t>(ns) - kFirstTableId;
     if (slot < table_prefixes_.size()) return table_prefixes_[slot];
@@ -158,7 +162,7 @@ std::string_view c_xml_writer::prefix_of(int ns) const {
     return {};
 }
 
-std::string_view c_xml_writer::indent_for(std::size_t level) {
+KARVO_HOT_INLINE std::string_view c_xml_writer::indent_for(std::size_t level) {
     std::size_t bytes = level * indent_.size();
     if (bytes > indent_run_.size()) {
         while (indent_run_.size() < bytes) indent_run_.append(indent_);
@@ -179,7 +183,7 @@ void c_xml_writer::start_attribute_line() {
     }
 }
 
-void c_xml_writer::before_attribute() {
+KARVO_HOT_INLINE void c_xml_writer::before_attribute() {
     if (first_attribute_) {
         sink_.put(' ');
         first_attribute_ = false;
@@ -190,7 +194,7 @@ void c_xml_writer::before_attribute() {
 
 // ---- elements ----
 
-void c_xml_writer::open_child_line() {
+KARVO_HOT_INLINE void c_xml_writer::open_child_line() {
     if (start_tag_is_open()) {
         char* p = sink_.room(1 + new_line_.size());
         *p++ = '>';
@@ -201,7 +205,7 @@ void c_xml_writer::open_child_line() {
     start_element_line();
 }
 
-void c_xml_writer::push_element(std::string_view prefix, std::string_view local) {
+KARVO_HOT_INLINE void c_xml_writer::push_element(std::string_view prefix, std::string_view local) {
     std::size_t size = prefix.empty() ? local.size() : prefix.size() + 1 + local.size();
     char* p = sink_.room(1 + size);
     *p++ = '<';
@@ -222,7 +226,7 @@ void c_xml_writer::push_element(std::string_view prefix, std::string_view local)
 
 // The qualified name is kept for the end tag; the caller's text may be gone by then.
 // names_ is used as a stack of names end to end; its size only grows.
-std::size_t c_xml_writer::keep_name(std::string_view name) {
+KARVO_HOT_INLINE std::size_t c_xml_writer::keep_name(std::string_view name) {
     std::size_t offset = names_used_;
     if (names_.size() < offset + name.size()) names_.resize(std::max(2 * names_.size(), offset + name.size() + 64));
     byte_sink::copy(names_.data() + offset, name);
@@ -240,7 +244,7 @@ void c_xml_writer::start_element(std::string_view qname) {
     push_element({}, qname);
 }
 
-void c_xml_writer::close_start_tag_for_content() {
+KARVO_HOT_INLINE void c_xml_writer::close_start_tag_for_content() {
     if (!start_tag_is_open()) return;
     sink_.put('>');
     open_.back().start_tag_open = false;
@@ -327,13 +331,13 @@ void c_xml_writer::write_root_declarations() {
         attribute(kXsiNamespace, "noNamespaceSchemaLocation", no_namespace_schema_location_);
 }
 
-bool c_xml_writer::can_write_attribute(std::string_view local) {
+KARVO_HOT_INLINE bool c_xml_writer::can_write_attribute(std::string_view local) {
     if (start_tag_is_open()) return true;
     fail(ELMX_BADLY_FORMED, local);
     return false;
 }
 
-void c_xml_writer::write_attribute_start(int ns, std::string_view local) {
+KARVO_HOT_INLINE void c_xml_writer::write_attribute_start(int ns, std::string_view local) {
     before_attribute();
     std::string_view prefix = prefix_of(ns);
     char* p = sink_.room(prefix.size() + local.size() + 3);

@@ -19,7 +19,8 @@ namespace lmx {
 ///
 /// The writer works in the output string directly and keeps spare room at its end
 /// while elements are open: the string holds exactly the document once the root
-/// element has ended, and whatever was written when the writer is destroyed.
+/// element has ended, and whatever was written when the writer is destroyed. The
+/// caller must leave the string alone while the writer is writing into it.
 class c_xml_writer : public c_xml {
 public:
     static constexpr unsigned kWriteDeclaration = 1;  ///< flags bit 0

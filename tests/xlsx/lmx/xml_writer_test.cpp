@@ -268,17 +268,6 @@ TEST(XmlWriter, TableThatBindsXsiGetsNoSecondBinding) {
               "xsi:schemaLocation=\"u l\"/>");
 }
 
-TEST(XmlWriter, LevelCountsOpenElements) {
-    std::string out;
-    c_xml_writer writer(out);
-    EXPECT_EQ(writer.level(), 0);
-    writer.start_element("a");
-    writer.start_element("b");
-    EXPECT_EQ(writer.level(), 2);
-    writer.end_element();
-    EXPECT_EQ(writer.level(), 1);
-}
-
 TEST(XmlWriterEscape, NarrowText) {
     const std::pair<std::string_view, std::string_view> cases[] = {
         {"", ""},
