@@ -91,7 +91,7 @@ bool is_too_large(std::string_view text) {
     if (first == std::string_view::npos) return false;  // a zero is never too large
     long long position = first < point ? static_cast<long long>(point - first - 1)
                                        : -static_cast<long long>(first - point);
-    return exponent + position > 0;
+    return exponent > -position;  // not exponent + position: that could overflow
 }
 
 double parse_decimal(std::string_view text) {

@@ -88,12 +88,12 @@ void escape(byte_sink& sink, std::u16string_view text) {
     }
 }
 
-} // namespace
-
 // Room for the text as it is plus a few entities; more is added if needed.
 constexpr std::size_t kEscapeSlack = 64;
 // Room the writer adds at a time: large enough that growing is rare.
 constexpr std::size_t kWriterChunk = 16 * 1024;
+
+} // namespace
 
 void append_escaped(std::string& out, std::string_view utf8) {
     byte_sink sink(out, utf8.size() + kEscapeSlack);

@@ -132,6 +132,7 @@ TEST(ValueText, ParseDouble) {
         {"1e-400", ELMX_OK, 0.0},         // below the smallest
         {"-1e-400", ELMX_OK, -0.0},
         {"123e-99999999999999999999999", ELMX_OK, 0.0},
+        {"10e9223372036854775807", ELMX_OK, kInf},  // the largest exponent, one digit more
         {"1e", ELMX_VALUE_BAD_FORMAT, 0},
         {"1e+", ELMX_VALUE_BAD_FORMAT, 0},
         {"+", ELMX_VALUE_BAD_FORMAT, 0},

@@ -341,3 +341,50 @@ TEST(XmlWriterEscape, LongWideTextCrossesTheSinkBuffer) {
     append_escaped(out, std::u16string_view(input));
     EXPECT_EQ(out, expected);
 }
+
+namespace {
+
+std::string unescape(std::string_view text) {
+    static const std::pair<std::string_view, char> kEntities[] = {
+        {"&quot;", '"'}, {"&apos;", '\''}, {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}};
+    std::string plain;
+    for (std::size_t i = 0; i < text.size();) {
+        bool matched = false;
+        for (const auto& [entity, c] : kEntities) {
+            if (text.substr(i, entity.size()) == entity) {
+                plain += c;
+                i += entity.size();
+                matched = true;
+                break;
+            }
+        }
+        if (!matched) plain += text[i++];
+    }
+    return plain;
+}
+
+} // namespace
+
+// Every text of up to six characters over the alphabet that matters: the output
+// must be content XML 1.0 accepts and must read back as the input less its controls.
+TEST(XmlWriterEscape, EveryShortTextStaysWellFormedAndReadsBack) {
+    constexpr std::string_view kAlphabet = "]>\x01<a";
+    std::string text;
+    std::function<void()> visit = [&] {
+        std::string out;
+        append_escaped(out, std::string_view(text));
+        std::string expected;
+        for (char c : text)
+            if (c != '\x01') expected += c;
+        ASSERT_EQ(out.find("]]>"), std::string::npos) << text;
+        ASSERT_EQ(out.find_first_of("<\x01"), std::string::npos) << text;
+        ASSERT_EQ(unescape(out), expected) << text;
+        if (text.size() == 6) return;
+        for (char c : kAlphabet) {
+            text.push_back(c);
+            visit();
+            text.pop_back();
+        }
+    };
+    visit();
+}
