@@ -25,8 +25,8 @@ namespace {
 constexpr int kMain = 1000;
 constexpr int kRel = 1001;
 const ns_entry kTable[] = {
-    {kMain, "", "http://schemas.openxmlformats.org/spreadsheetml/2006/main"},
-    {kRel, "r", "http://schemas.openxmlformats.org/officeDocument/2006/relationships"},
+    {kMain, "", "http://example.com/sheet/main"},
+    {kRel, "r", "http://example.com/sheet/relationships"},
     {0, nullptr, nullptr},
 };
 
