@@ -1,11 +1,13 @@
 // xml_writer.h - UTF-8 XML text out: declaration, namespace declarations, escaping, indentation.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "xlsx/lmx/byte_sink.h"
 #include "xlsx/lmx/xml_error.h"
 #include "xlsx/lmx/xml_reader.h"
 
@@ -14,6 +16,11 @@ namespace lmx {
 /// Writes one document into a narrow string. With the default texts every element
 /// stands on its own line indented by one tab per level, and every attribute after
 /// the first on a line of its own.
+///
+/// The writer works in the output string directly and keeps spare room at its end
+/// while elements are open: the string holds exactly the document once the root
+/// element has ended, and whatever was written when the writer is destroyed. The
+/// caller must leave the string alone while the writer is writing into it.
 class c_xml_writer : public c_xml {
 public:
     static constexpr unsigned kWriteDeclaration = 1;  ///< flags bit 0
@@ -36,7 +43,8 @@ public:
     void set_no_namespace_schema_location(std::string_view location);
 
     /// Starts an element named by namespace id (prefixed from the table; the default
-    /// namespace and kNoNamespace give the bare name) or by its qualified name.
+    /// namespace, kNoNamespace and an id the table lacks give the bare name) or by
+    /// its qualified name. The name is copied; it need not outlive the call.
     void start_element(int ns, std::string_view local);
     void start_element(std::string_view qname);
 
@@ -55,8 +63,12 @@ public:
     void end_element();
 
     /// A well-formed fragment (an element kept as text from the input), written as
-    /// a child of the current element.
+    /// a child element of the current element.
     void raw(std::string_view xml);
+
+    // Misuse (an attribute after content, text outside the root, an end without
+    // a start) writes nothing and records ELMX_BADLY_FORMED, so that the output
+    // stays well-formed; check error() after marshalling.
 
     /// The nesting level: 0 outside the root.
     int level() const { return static_cast<int>(open_.size()); }
@@ -67,31 +79,51 @@ protected:
     virtual void start_element_line();
 
 private:
+    /// An open element; its qualified name is kept in names_ from name_offset on,
+    /// so callers may pass names that do not outlive the call.
     struct open_element {
-        std::string name;
+        std::uint32_t name_offset;
+        std::uint32_t name_size;
         bool start_tag_open;
         bool has_children;
     };
+    void write_declaration();
     void write_root_declarations();
+    void write_namespace_declaration(std::string_view prefix, std::string_view uri);
+    bool declares_prefix(std::string_view prefix) const;
+    void open_child_line();
+    void push_element(std::string_view prefix, std::string_view local);
+    bool start_tag_is_open() const { return !open_.empty() && open_.back().start_tag_open; }
+    bool can_write_attribute(std::string_view local);
     void close_start_tag_for_content();
-    void write_qname(int ns, std::string_view local);
+    std::string_view prefix_of(int ns) const;
+    void write_attribute_start(int ns, std::string_view local);
     void before_attribute();
+    std::string_view indent_for(std::size_t level);
+    std::size_t keep_name(std::string_view name);
 
-    std::string& out_;
+    detail::byte_sink sink_;
     unsigned flags_;
     std::string indent_, new_line_, attribute_indent_, attribute_new_line_;
+    std::string indent_run_;  ///< indent_ repeated, grown to the deepest level met
     const ns_entry* table_ = nullptr;
+    std::vector<std::string_view> table_prefixes_;  ///< by id - 1000, for ids in the table
     std::vector<std::pair<std::string, std::string>> extra_declarations_;
     std::string schema_location_, no_namespace_schema_location_;
     std::vector<open_element> open_;
+    std::string names_;  ///< the open elements' qualified names, end to end
+    std::size_t names_used_ = 0;
     bool root_written_ = false;
     bool first_attribute_ = true;
 };
 
 /// Writes text escaped: the double quote, apostrophe, ampersand and less-than sign
-/// always, the greater-than sign only after "]" at index 2 or later (so "]]>"
-/// never appears). Wide text is encoded as UTF-8; an unpaired high surrogate ends
-/// the output of that text.
+/// always, the greater-than sign after "]" at index 2 or later, and also wherever
+/// the output already ends in "]]" (so "]]>" never appears, even across calls).
+/// Wide text is encoded as UTF-8; an unpaired surrogate, high or low, ends the
+/// output of that text. Control characters that XML 1.0 cannot carry (U+0000 to
+/// U+001F other than tab, line feed and carriage return) are dropped, as are
+/// U+FFFE and U+FFFF in wide text; narrow text is passed byte by byte otherwise.
 void append_escaped(std::string& out, std::string_view utf8);
 void append_escaped(std::string& out, std::u16string_view text);
 

@@ -1,0 +1,96 @@
+// byte_sink.h - the one buffered sink the writer and its escaping write through.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "xlsx/lmx/utf16_units.h"
+
+namespace lmx::detail {
+
+/// Writes straight into the output string through a pointer. The string is kept
+/// longer than what has been written (the spare room is the buffer), so a piece costs
+/// one bounds check and one copy, without std::string's length bookkeeping per
+/// append. finish() trims the string to what was written; until then its tail holds
+/// spare bytes. The destructor finishes.
+class byte_sink {
+public:
+    /// `chunk`: how much room to add at a time beyond what one piece needs.
+    byte_sink(std::string& out, std::size_t chunk) : out_(out), chunk_(chunk) {
+        cur_ = end_ = out_.data() + out_.size();
+    }
+    byte_sink(const byte_sink&) = delete;
+    byte_sink& operator=(const byte_sink&) = delete;
+    ~byte_sink() { finish(); }
+
+    void put(char c) {
+        if (cur_ == end_) grow(1);
+        *cur_++ = c;
+    }
+    void put(std::string_view s) { cur_ = copy(room(s.size()), s); }
+    /// A code point (at most U+10FFFF, not a surrogate) as UTF-8.
+    void put_utf8(char32_t cp) {
+        char* p = room(4);
+        cur_ = p + detail::put_utf8(cp, p);
+    }
+
+    /// For a piece assembled in place: room() gives space for at least `n` bytes,
+    /// copy() fills it, and advance() commits what was filled.
+    char* room(std::size_t n) {
+        if (static_cast<std::size_t>(end_ - cur_) < n) grow(n);
+        return cur_;
+    }
+    void advance(char* to) { cur_ = to; }
+
+    /// Names, indents and numbers are a few bytes long, where a call to memcpy costs
+    /// more than the copy; two overlapping fixed-size copies need no call.
+    static char* copy(char* to, std::string_view s) {
+        const char* from = s.data();
+        std::size_t n = s.size();
+        if (n >= 8 && n <= 16) {
+            std::memcpy(to, from, 8);
+            std::memcpy(to + n - 8, from + n - 8, 8);
+        } else if (n >= 4 && n < 8) {
+            std::memcpy(to, from, 4);
+            std::memcpy(to + n - 4, from + n - 4, 4);
+        } else if (n > 0 && n < 4) {
+            to[0] = from[0];
+            to[n / 2] = from[n / 2];
+            to[n - 1] = from[n - 1];
+        } else if (n > 16) {
+            std::memcpy(to, from, n);
+        }
+        return to + n;
+    }
+
+    /// Trims the string to the bytes written; writing may go on afterwards.
+    void finish() {
+        out_.resize(written());
+        cur_ = end_ = out_.data() + out_.size();
+    }
+    /// Whether the last two bytes written are "]]".
+    bool ends_with_brackets() const { return written() >= 2 && cur_[-1] == ']' && cur_[-2] == ']'; }
+
+private:
+    std::size_t written() const { return static_cast<std::size_t>(cur_ - out_.data()); }
+
+    void grow(std::size_t needed) {
+        std::size_t used = written();
+        std::size_t size = used + std::max(needed, chunk_);
+        // Doubling keeps the copies of a growing document linear in its length.
+        if (size > out_.capacity()) out_.reserve(std::max(size, 2 * out_.capacity()));
+        out_.resize(size);
+        cur_ = out_.data() + used;
+        end_ = out_.data() + size;
+    }
+
+    std::string& out_;
+    std::size_t chunk_;
+    char* cur_;
+    char* end_;
+};
+
+} // namespace lmx::detail
