@@ -37,13 +37,9 @@ void c_xml_reader::set_namespace_table(const ns_entry* table) {
 }
 
 elmx_error c_xml_reader::read_root() { return impl_->read_root(); }
-const xml_name& c_xml_reader::element() const { return impl_->current; }
-std::span<const xml_attribute> c_xml_reader::attributes() const { return impl_->attrs; }
-bool c_xml_reader::element_is_empty() const { return impl_->current_empty; }
 elmx_error c_xml_reader::next(event& e) { return impl_->next(e); }
 elmx_error c_xml_reader::read_text(std::string_view& text) { return impl_->read_text(text); }
 elmx_error c_xml_reader::skip(std::string* capture) { return impl_->skip(capture); }
-int c_xml_reader::depth() const { return static_cast<int>(impl_->stack.size()); }
 int c_xml_reader::line() const { return impl_->line(); }
 
 int c_xml_reader::impl::line() const { return p ? in.line_at(p) : in.line_at(in.begin()); }
@@ -165,7 +161,17 @@ elmx_error c_xml_reader::impl::next(event& e) {
     for (;;) {
         const char* item = p;
         content kind;
-        st s = content_item(item, kind, true);
+        st s;
+        // Worksheets put tags back to back: go straight to them.
+        if (in.end() - item >= 2 && item[0] == '<' && detail::is(item[1], detail::ct_name_start)) {
+            kind = content::child;
+            s = start_tag(item);
+        } else if (in.end() - item >= 2 && item[0] == '<' && item[1] == '/') {
+            kind = content::end;
+            s = end_tag(item);
+        } else {
+            s = content_item(item, kind, true);
+        }
         if (s == st::more) {
             if (refill(item) != st::ok) return err;
             continue;
@@ -213,7 +219,7 @@ elmx_error c_xml_reader::impl::read_text(std::string_view& text) {
         }
         if (s == st::fail) return err;
         if (fallback) return read_text_general(text);
-        if (stack.empty() && in.chunked()) {
+        if (stack.empty() && chunked) {
             // Reading the epilogue may move the window under the view.
             scratch.assign(text);
             text = scratch;

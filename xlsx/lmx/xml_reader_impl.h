@@ -72,23 +72,32 @@ struct decoded_value {
 } // namespace detail
 
 struct c_xml_reader::impl {
-    impl(c_xml_reader& owner, detail::xml_input input) : owner(owner), in(std::move(input)) {}
+    impl(c_xml_reader& owner, detail::xml_input input)
+        : owner(owner),
+          in(std::move(input)),
+          chunked(in.chunked()),
+          current(owner.element_),
+          current_empty(owner.element_is_empty_),
+          attrs(owner.attributes_) {}
 
     c_xml_reader& owner;
     detail::xml_input in;
+    const bool chunked;  // text before the current item may be dropped at any refill
     const ns_entry* table = nullptr;
     const char* p = nullptr;  // the parse position in the window
     elmx_error err = ELMX_OK;
     bool started = false;
     bool doctype_seen = false;
 
-    // The current element.
-    xml_name current;
-    bool current_empty = false;
+    // The current element (kept in the owner, whose accessors are inline).
+    xml_name& current;
+    bool& current_empty;
     bool tag_valid = false;  // the current start tag is still in the window
     const char* tag_begin = nullptr;
     const char* tag_end = nullptr;
-    std::vector<xml_attribute> attrs;
+    std::vector<xml_attribute>& attrs;
+    bool tag_declares = false;  // the start tag being read declares namespaces
+    bool tag_prefixed = false;  // and has prefixed attributes
     std::vector<detail::decoded_value> decoded;
     std::string attr_scratch;
 
@@ -123,19 +132,23 @@ struct c_xml_reader::impl {
     elmx_error walk_failed();
     detail::st refill(const char*& item);
     void append_start_tag(std::string& out) const;
-    detail::st fail(elmx_error code, std::string_view item, const char* at);
+    [[gnu::cold]] detail::st fail(elmx_error code, std::string_view item, const char* at);
     int line() const;
 
     // xml_reader_tags.cpp: start and end tags, namespaces.
     detail::st start_tag(const char* at);
-    detail::st finish_start_tag(const char* at, const char* name_end, const char* end_of_tag, bool empty);
+    detail::st finish_start_tag(const char* at, const char* name_end, const char* colon, const char* end_of_tag, bool empty);
     detail::st end_tag(const char* at);
     detail::st declare_namespaces(const char* at);
     detail::st resolve_names(const char* at);
     int prefix_id(std::string_view prefix) const;
     int uri_id(std::string_view uri) const;
     void refresh_default_ns();
-    void push_element(std::string_view qname, std::size_t local_off, int ns, std::size_t mark);
+    void push_element(std::size_t mark);
+    [[gnu::noinline]] void keep_name(detail::open_element& el);
+    [[gnu::cold]] detail::st fail_after_slash(const char* q);
+    [[gnu::cold]] detail::st fail_prefix(std::string_view prefix, const char* at);
+    [[gnu::cold]] detail::st fail_end_tag(std::string_view name, const char* at);
     void pop_element();
     void set_current();
     void renumber_bindings();

@@ -18,10 +18,24 @@ bool is_namespace_declaration(std::string_view qname) {
     return qname.starts_with("xmlns"sv) && (qname.size() == 5 || qname[5] == ':');
 }
 
-// The local part of a qualified name: what follows its first colon.
-std::string_view local_part(std::string_view qname) {
-    auto colon = static_cast<const char*>(std::memchr(qname.data(), ':', qname.size()));
+// Scans a name; `colon` is left at its first colon, or null. Names are a few bytes,
+// so a loop beats calling memchr afterwards.
+const char* scan_name(const char* q, const char* end, const char*& colon) {
+    colon = nullptr;
+    for (; q < end && detail::is(*q, detail::ct_name); ++q)
+        if (*q == ':' && !colon) colon = q;
+    return q;
+}
+
+std::string_view local_part(std::string_view qname, const char* colon) {
     return colon ? qname.substr(static_cast<std::size_t>(colon + 1 - qname.data())) : qname;
+}
+
+bool same_name(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (a[i] != b[i]) return false;
+    return true;
 }
 
 std::string_view prefix_part(const xml_name& name) {
@@ -30,15 +44,33 @@ std::string_view prefix_part(const xml_name& name) {
 
 } // namespace
 
+// The failures of the tag readers build their items here, out of line, so that the
+// hot readers keep short prologues.
+st c_xml_reader::impl::fail_after_slash(const char* q) {
+    return fail(ELMX_BAD_END_TAG, "Illegal character(s) after / at end of tag - " + detail::char_at(q + 1, in.end()), q);
+}
+
+st c_xml_reader::impl::fail_prefix(std::string_view prefix, const char* at) {
+    return fail(ELMX_NOT_WELL_FORMED, "Namespace prefix not declared: " + std::string(prefix), at);
+}
+
+st c_xml_reader::impl::fail_end_tag(std::string_view name, const char* at) {
+    return fail(ELMX_NOT_WELL_FORMED,
+                "Element start tag (" + std::string(current.qname) + ") and end tag (" + std::string(name) + ") do not match", at);
+}
+
 // '<' name (S name S? '=' S? quoted-value)* S? ('>' | '/>'). Values are only found
 // here; decoding them waits for the whole tag, so a tag read again after a refill
 // has not spent entity budget twice.
 st c_xml_reader::impl::start_tag(const char* at) {
     const char* end = in.end();
-    const char* q = detail::scan_while(at + 1, end, detail::ct_name);
+    const char* name_colon;
+    const char* q = scan_name(at + 1, end, name_colon);
     const char* name_end = q;
     attrs.clear();
     decoded.clear();
+    tag_declares = false;
+    tag_prefixed = false;
     bool spaced = false;
     for (;;) {
         if (q == end) return st::more;
@@ -48,16 +80,17 @@ st c_xml_reader::impl::start_tag(const char* at) {
             spaced = true;
         }
         char c = *q;
-        if (c == '>') return finish_start_tag(at, name_end, q + 1, false);
+        if (c == '>') return finish_start_tag(at, name_end, name_colon, q + 1, false);
         if (c == '/') {
             if (end - q < 2) return st::more;
             if (q[1] != '>')
-                return fail(ELMX_BAD_END_TAG, "Illegal character(s) after / at end of tag - " + detail::char_at(q + 1, end), q);
-            return finish_start_tag(at, name_end, q + 2, true);
+                return fail_after_slash(q);
+            return finish_start_tag(at, name_end, name_colon, q + 2, true);
         }
         if (!spaced || !detail::is(c, detail::ct_name_start)) return fail(ELMX_NOT_WELL_FORMED, "XML not Well-Formed", q);
         const char* an = q;
-        q = detail::scan_while(q, end, detail::ct_name);
+        const char* colon;
+        q = scan_name(q, end, colon);
         std::string_view qname(an, static_cast<std::size_t>(q - an));
         q = detail::scan_while(q, end, detail::ct_space);
         if (q == end) return st::more;
@@ -82,15 +115,18 @@ st c_xml_reader::impl::start_tag(const char* at) {
         if (has_reference) decoded.push_back({attrs.size(), 0, 0});
         xml_attribute& a = attrs.emplace_back();
         a.name.qname = qname;
-        a.name.local = local_part(qname);
+        a.name.local = local_part(qname, colon);
         a.value = std::string_view(v, static_cast<std::size_t>(q - v));
-        a.is_namespace_declaration = is_namespace_declaration(qname);
+        a.is_namespace_declaration = *an == 'x' && is_namespace_declaration(qname);
+        tag_declares |= a.is_namespace_declaration;
+        tag_prefixed |= colon != nullptr;
         ++q;
         spaced = false;
     }
 }
 
-st c_xml_reader::impl::finish_start_tag(const char* at, const char* name_end, const char* end_of_tag, bool empty) {
+st c_xml_reader::impl::finish_start_tag(const char* at, const char* name_end, const char* colon, const char* end_of_tag,
+                                        bool empty) {
     if (stack.size() == detail::kMaxDepth) return fail(ELMX_BADLY_FORMED, "Elements nested deeper than 256", at);
     if (!decoded.empty()) {
         attr_scratch.clear();
@@ -103,17 +139,19 @@ st c_xml_reader::impl::finish_start_tag(const char* at, const char* name_end, co
             attrs[d.attr].value = std::string_view(attr_scratch.data() + d.offset, d.length);
     }
     const std::size_t mark = live_bindings;
-    if (declare_namespaces(at) != st::ok) return st::fail;
-    xml_name name;
+    if (tag_declares && declare_namespaces(at) != st::ok) return st::fail;
+    // Written in place: a copy of a freshly built name stalls on store forwarding.
+    xml_name& name = current;
     name.qname = std::string_view(at + 1, static_cast<std::size_t>(name_end - at - 1));
-    name.local = local_part(name.qname);
+    name.local = local_part(name.qname, colon);
     name.ns = default_ns;
-    if (name.local.size() != name.qname.size()) {
+    if (colon) {
         name.ns = prefix_id(prefix_part(name));
-        if (name.ns < 0) return fail(ELMX_NOT_WELL_FORMED, "Namespace prefix not declared: " + std::string(prefix_part(name)), at);
+        if (name.ns < 0) return fail_prefix(prefix_part(name), at);
     }
-    if (resolve_names(at) != st::ok) return st::fail;
-    push_element(name.qname, name.qname.size() - name.local.size(), name.ns, mark);
+    // Attributes start out in no namespace, which is all most of them need.
+    if ((tag_prefixed || tag_declares) && resolve_names(at) != st::ok) return st::fail;
+    push_element(mark);
     tag_begin = at;
     tag_end = end_of_tag;
     tag_valid = true;
@@ -153,7 +191,7 @@ st c_xml_reader::impl::resolve_names(const char* at) {
             continue;
         }
         a.name.ns = prefix_id(prefix_part(a.name));
-        if (a.name.ns < 0) return fail(ELMX_NOT_WELL_FORMED, "Namespace prefix not declared: " + std::string(prefix_part(a.name)), at);
+        if (a.name.ns < 0) return fail_prefix(prefix_part(a.name), at);
     }
     return st::ok;
 }
@@ -190,30 +228,35 @@ void c_xml_reader::impl::renumber_bindings() {
     refresh_default_ns();
 }
 
-void c_xml_reader::impl::push_element(std::string_view qname, std::size_t local_off, int ns, std::size_t mark) {
-    detail::open_element el{};
-    el.qname_len = qname.size();
-    el.local_off = local_off;
+// Pushes `current`, whose name is a view of the window.
+void c_xml_reader::impl::push_element(std::size_t mark) {
+    detail::open_element& el = stack.emplace_back();
+    el.qname_len = current.qname.size();
+    el.local_off = current.qname.size() - current.local.size();
     el.ns_mark = mark;
-    el.ns = ns;
-    if (in.chunked()) {
-        el.arena_off = arena.size();
-        arena.append(qname);
-    } else {
-        el.name = qname.data();
-    }
-    stack.push_back(el);
+    el.ns = current.ns;
+    el.name = current.qname.data();
+    owner.depth_ = static_cast<int>(stack.size());
+    if (chunked) keep_name(el);
+}
+
+// Chunked input drops the text the name is in; the arena keeps a copy.
+void c_xml_reader::impl::keep_name(detail::open_element& el) {
+    el.name = nullptr;
+    el.arena_off = arena.size();
+    arena.append(current.qname);
     set_current();
 }
 
 void c_xml_reader::impl::pop_element() {
-    detail::open_element el = stack.back();
-    stack.pop_back();
+    const detail::open_element& el = stack.back();
     if (!el.name) arena.resize(el.arena_off);
     if (live_bindings != el.ns_mark) {
         live_bindings = el.ns_mark;
         refresh_default_ns();
     }
+    stack.pop_back();
+    owner.depth_ = static_cast<int>(stack.size());
     attrs.clear();
     tag_valid = false;
     current_empty = false;
@@ -240,9 +283,7 @@ st c_xml_reader::impl::end_tag(const char* at) {
     q = detail::scan_while(q, end, detail::ct_space);
     if (q == end) return st::more;
     if (name.empty() || *q != '>') return fail(ELMX_NOT_WELL_FORMED, "XML not Well-Formed", q);
-    if (name != current.qname)
-        return fail(ELMX_NOT_WELL_FORMED,
-                    "Element start tag (" + std::string(current.qname) + ") and end tag (" + std::string(name) + ") do not match", at);
+    if (!same_name(name, current.qname)) return fail_end_tag(name, at);
     p = q + 1;
     pop_element();
     return st::ok;
