@@ -7,6 +7,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "xlsx/lmx/xml_error.h"
 
@@ -70,9 +71,9 @@ public:
 
     /// The element whose start tag was read last, its attributes, and whether it
     /// was written as an empty-element tag.
-    const xml_name& element() const;
-    std::span<const xml_attribute> attributes() const;
-    bool element_is_empty() const;
+    const xml_name& element() const { return element_; }
+    std::span<const xml_attribute> attributes() const { return attributes_; }
+    bool element_is_empty() const { return element_is_empty_; }
 
     /// After a start tag: moves to the next child start tag (`event::start`, the
     /// child becoming the current element) or past this element's end tag
@@ -92,7 +93,7 @@ public:
     elmx_error skip(std::string* capture = nullptr);
 
     /// The depth of the current element (the root is 1).
-    int depth() const;
+    int depth() const { return depth_; }
 
     /// The line of the input being read (1-based).
     int line() const;
@@ -101,6 +102,13 @@ protected:
     int current_xml_line() const override { return line(); }
 
 private:
+    // What the accessors return lives here so that they can be inline: a generated
+    // class asks for them at every element, and a call per question showed in profiles.
+    xml_name element_;
+    std::vector<xml_attribute> attributes_;
+    bool element_is_empty_ = false;
+    int depth_ = 0;
+
     struct impl;
     std::unique_ptr<impl> impl_;
 };
