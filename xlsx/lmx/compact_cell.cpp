@@ -30,20 +30,24 @@ void unpack(std::uint64_t packed, Out& out) {
     for (; packed; packed >>= 4) out.push_back(kPackedChars[packed & 15]);
 }
 
+// Children exist only in an extra part that was given the plain cell class, whose
+// element table lists f, v, is, extLst in this order.
 void destroyExtra(cell_extra* extra) {
     if (!extra) return;
-    const member_info* elements = extra->worker->elements;
-    // The plain cell class lists f, v, is, extLst in this order.
-    if (extra->f) elements[0].child->destroy(extra->f);
-    if (extra->is) elements[2].child->destroy(extra->is);
-    if (extra->extLst) elements[3].child->destroy(extra->extLst);
+    if (extra->worker) {
+        const member_info* elements = extra->worker->elements;
+        if (extra->f) elements[0].child->destroy(extra->f);
+        if (extra->is) elements[2].child->destroy(extra->is);
+        if (extra->extLst) elements[3].child->destroy(extra->extLst);
+    }
     delete extra;
 }
 
 cell_extra* copyExtra(const cell_extra& from) {
     auto* extra = new cell_extra(from);
-    const member_info* elements = from.worker->elements;
     extra->f = extra->is = extra->extLst = nullptr;
+    if (!from.worker) return extra;
+    const member_info* elements = from.worker->elements;
     try {
         if (from.f) extra->f = elements[0].child->copy(from.f);
         if (from.is) extra->is = elements[2].child->copy(from.is);

@@ -192,7 +192,8 @@ elmx_error marshaller::element(const class_info& ci, const member_info& m, const
     case holder::child:
     case holder::children: {
         std::size_t count = m.ops->count(member);
-        if (m.required && count == 0) return w_.handle_error(ELMX_OCCURRENCE_ERROR, m.name, ci.source, m.line);
+        if (m.required && count == 0 && m.how == holder::child)
+            return w_.handle_error(ELMX_OCCURRENCE_ERROR, m.name, ci.source, m.line);
         for (std::size_t i = 0; i < count; ++i)
             if (elmx_error e = this->object(*m.child, m.ops->item(member, i), m.ns, m.name)) return e;
         return ELMX_OK;

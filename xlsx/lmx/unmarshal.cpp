@@ -18,7 +18,9 @@ constexpr std::size_t kMaxMembersPerTable = 256;
 struct context {
     c_xml_reader& reader;
     const ns_entry* namespaces;
-    std::vector<std::string_view> root_prefixes;  ///< prefixes the root element declares
+    /// Prefix and URI of each namespace the root element declares (copied: in chunked
+    /// reading the input moves).
+    std::vector<std::pair<std::string, std::string>> root_bindings;
     std::vector<compact_cell> cells;               ///< the cells of the row being read
     std::uint32_t last_row = 0;
 };
@@ -118,8 +120,9 @@ elmx_error convert(const simple_type& t, std::string_view text, holder how, void
     }
     case value_kind::binary: {
         c_binary v;
+        // No length check: colours of other producers come with three bytes where
+        // the schema says four, and the styles reading reports that itself.
         if (elmx_error e = parse_hex(text, v)) return e;
-        if (elmx_error e = checkLength(t, v.size())) return e;
         store(how, member, std::move(v));
         return ELMX_OK;
     }
@@ -148,13 +151,52 @@ bool keepable(const context& ctx, const xml_attribute& a, std::span<const xml_at
     if (a.is_namespace_declaration) return !declaredByTable(ctx.namespaces, a);
     std::string_view prefix = prefixOf(a.name.qname);
     if (prefix.empty() || prefix == "xml" || isRoot) return true;
-    if (std::find(ctx.root_prefixes.begin(), ctx.root_prefixes.end(), prefix) != ctx.root_prefixes.end()) return true;
+    for (const auto& binding : ctx.root_bindings)
+        if (binding.first == prefix) return true;
     for (const xml_attribute& d : all)
         if (d.is_namespace_declaration && d.name.qname.size() > 6 && d.name.qname.substr(6) == prefix) return true;
     return false;
 }
 
 elmx_error readObject(context& ctx, const class_info& ci, void* object, bool isRoot = false);
+
+bool boundAtRoot(const context& ctx, std::string_view prefix, std::string_view uri) {
+    for (const ns_entry* n = ctx.namespaces; n->id; ++n)
+        if (prefix == n->prefix && uri == n->uri) return true;
+    for (const auto& [p, u] : ctx.root_bindings)
+        if (prefix == p && uri == u) return true;
+    return false;
+}
+
+/// A kept fragment carries the declarations it needs; those the written root
+/// element will carry anyway are dropped from its start tag, so that reading our
+/// own output again keeps the same text.
+void dropInheritedDeclarations(const context& ctx, std::string& xml) {
+    std::size_t end = xml.find('>');
+    if (end == std::string::npos) return;
+    std::size_t i = xml.find_first_of(" \t\r\n/>");
+    while (i < end) {
+        std::size_t start = i;
+        while (i < end && (xml[i] == ' ' || xml[i] == '\t' || xml[i] == '\r' || xml[i] == '\n')) ++i;
+        std::size_t eq = xml.find('=', i);
+        if (eq == std::string::npos || eq > end) return;
+        std::size_t quote = xml.find_first_of("\"'", eq);
+        if (quote == std::string::npos) return;
+        std::size_t close = xml.find(xml[quote], quote + 1);
+        if (close == std::string::npos) return;
+        std::string_view name(xml.data() + i, eq - i);
+        std::string_view uri(xml.data() + quote + 1, close - quote - 1);
+        bool declaration = name == "xmlns" || name.substr(0, 6) == "xmlns:";
+        if (declaration && boundAtRoot(ctx, name.size() > 6 ? name.substr(6) : "", uri)) {
+            xml.erase(start, close + 1 - start);
+            end -= close + 1 - start;
+            i = start;
+        } else {
+            i = close + 1;
+        }
+        if (xml[i] == '/' || xml[i] == '>') return;
+    }
+}
 
 elmx_error readAttributes(context& ctx, const class_info& ci, void* object, bool isRoot) {
     c_xml_reader& r = ctx.reader;
@@ -213,13 +255,14 @@ elmx_error readCellAttributes(context& ctx, const class_info& worker, compact_ce
         std::string_view name = a.name.local;
         elmx_error e = ELMX_OK;
         if (name == "r") {
+            // The reference is plain text to the schema; one that names no cell
+            // ("0" from some report writers) is passed over, and the cell takes the
+            // place its order gives it, as when the reference is absent.
             std::uint32_t column = 0;
-            if (!referenceColumn(a.value, column))
-                e = ELMX_VALUE_BAD_FORMAT;
-            else if (column > kMaxColumn)
-                e = ELMX_VALUE_EXCEEDS_MAX;
-            cell.set_column(static_cast<std::uint16_t>(column));
-            haveColumn = true;
+            if (referenceColumn(a.value, column) && column <= kMaxColumn) {
+                cell.set_column(static_cast<std::uint16_t>(column));
+                haveColumn = true;
+            }
         } else if (name == "s") {
             std::uint64_t v;
             e = parse_uint(a.value, v, std::numeric_limits<std::uint32_t>::max());
@@ -332,6 +375,7 @@ elmx_error readObject(context& ctx, const class_info& ci, void* object, bool isR
             std::string* capture = nullptr;
             if (any) capture = &reinterpret_cast<std::vector<std::string>*>(at(object, any->offset))->emplace_back();
             if (elmx_error e = r.skip(capture)) return e;
+            if (capture) dropInheritedDeclarations(ctx, *capture);
             continue;
         }
         seen[std::size_t(m - ci.elements)] = true;
@@ -352,9 +396,13 @@ elmx_error readObject(context& ctx, const class_info& ci, void* object, bool isR
         }
         if (e) return e;
     }
+    // Only a missing single complex child fails: the tree would lack a structure
+    // its users rely on. A missing simple element reads as its empty value, and a
+    // list that must not be empty may be, since producers wrap its entries in
+    // markup-compatibility elements this reader passes over.
     for (std::size_t i = 0; i < ci.element_count; ++i) {
         const member_info& m = ci.elements[i];
-        if (m.required && !seen[i] && m.how != holder::any)
+        if (m.required && !seen[i] && m.how == holder::child)
             return r.handle_error(ELMX_MANDATORY_ELEMENT_MISSING, m.name, ci.source, m.line);
     }
     if (!cells)
@@ -375,7 +423,8 @@ elmx_error readRoot(const root_info& root, void* object, c_xml_reader& reader, c
     if (!e) {
         context ctx{reader, root.namespaces, {}, {}, 0};
         for (const xml_attribute& a : reader.attributes())
-            if (a.is_namespace_declaration && a.name.qname.size() > 6) ctx.root_prefixes.push_back(a.name.qname.substr(6));
+            if (a.is_namespace_declaration)
+                ctx.root_bindings.emplace_back(a.name.qname.size() > 6 ? a.name.qname.substr(6) : "", a.value);
         e = readObject(ctx, *root.type, object, true);
     }
     if (e && error) *error = reader.error();

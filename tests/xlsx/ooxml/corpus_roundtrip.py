@@ -13,6 +13,7 @@ tool builds from scratch. Exit 77 (skipped) when the corpus is absent.
 """
 
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -42,30 +43,52 @@ ROOTS = {
 }
 
 
+# Parts the schema classes refuse on purpose, with the code they refuse them with:
+# values outside their type that the published rules say must fail.
+EXPECTED_FAILURES = {
+    "sjs_xlsx-stream-d-date-cell.xlsx:xl/worksheets/sheet1.xml": "Value does not match enumerations",  # t="d"
+    "poi_MalformedSSTCount.xlsx:xl/sharedStrings.xml": "Value greater than specified maximum",  # count > 2^32
+}
+
+
 def schema_model(schema_dir):
-    """Element name -> attribute names declared for it, read from the schemas."""
+    """Element name -> (attribute names, child element names) declared for it in
+    the schemas, over every declaration of that name."""
     docs = {}
     for name in os.listdir(schema_dir):
         if name.endswith(".xsd"):
             docs[name] = ET.parse(os.path.join(schema_dir, name)).getroot()
-    complex_types, groups = {}, {}
+    complex_types, groups, attribute_groups = {}, {}, {}
     for root in docs.values():
         for child in root:
-            if child.tag == XS + "complexType":
-                complex_types[child.get("name")] = child
-            elif child.tag == XS + "attributeGroup":
-                groups[child.get("name")] = child
+            kinds = {XS + "complexType": complex_types, XS + "group": groups, XS + "attributeGroup": attribute_groups}
+            if child.tag in kinds:
+                kinds[child.tag][child.get("name")] = child
+
+    def ref(node):
+        return (node.get("name") or node.get("ref")).split(":")[-1]
 
     def attributes_of(node, seen):
         names = set()
         for a in node.iter():
             if a.tag == XS + "attribute":
-                names.add((a.get("name") or a.get("ref")).split(":")[-1])
-            elif a.tag == XS + "attributeGroup" and a.get("ref"):
-                ref = a.get("ref").split(":")[-1]
-                if ref not in seen:
-                    seen.add(ref)
-                    names |= attributes_of(groups[ref], seen)
+                names.add(ref(a))
+            elif a.tag == XS + "attributeGroup" and a.get("ref") and ref(a) not in seen:
+                seen.add(ref(a))
+                names |= attributes_of(attribute_groups[ref(a)], seen)
+        return names
+
+    def children_of(node, seen):
+        names = set()
+        for e in node:
+            if e.tag == XS + "element":
+                names.add(ref(e))
+            elif e.tag == XS + "group" and e.get("ref"):
+                if ref(e) not in seen:
+                    seen.add(ref(e))
+                    names |= children_of(groups[ref(e)], seen)
+            elif e.tag in (XS + "sequence", XS + "choice", XS + "all"):
+                names |= children_of(e, seen)
         return names
 
     model = {}
@@ -73,15 +96,17 @@ def schema_model(schema_dir):
         for e in root.iter(XS + "element"):
             if not e.get("name"):
                 continue
-            attrs = model.setdefault(e.get("name"), set())
-            type_name = (e.get("type") or "").split(":")[-1]
-            ct = complex_types.get(type_name)
-            if ct is not None:
-                # Only the type's own attributes, not those of nested element declarations.
-                for child in ct:
-                    if child.tag in (XS + "attribute", XS + "attributeGroup", XS + "simpleContent"):
-                        attrs |= attributes_of(child, set()) if child.tag != XS + "attribute" else \
-                            {(child.get("name") or child.get("ref")).split(":")[-1]}
+            attrs, children = model.setdefault(e.get("name"), (set(), set()))
+            ct = complex_types.get((e.get("type") or "").split(":")[-1])
+            if ct is None:
+                continue
+            for child in ct:
+                if child.tag == XS + "attribute":
+                    attrs.add(ref(child))
+                elif child.tag in (XS + "attributeGroup", XS + "simpleContent"):
+                    attrs |= attributes_of(child, set())
+                elif child.tag in (XS + "sequence", XS + "choice", XS + "all", XS + "group"):
+                    children |= children_of(ct, set())
     return model
 
 
@@ -116,7 +141,8 @@ def keyed(root, namespaces, model):
         counts = {}
         for child in element:
             ns, local = split(child.tag)
-            if ns not in namespaces or local not in model:
+            parent = split(element.tag)[1]
+            if ns not in namespaces or local not in model[parent][1]:
                 continue  # unknown elements are passed over on reading, with their content
             index = counts.get(child.tag, 0)
             counts[child.tag] = index + 1
@@ -144,23 +170,41 @@ def compare(input_path, output_path, root_name, model, stats, problems):
             problems.append("%s: text of %s differs: %r / %r" % (input_path, local, element.text, other.text))
         for name, value in element.attrib.items():
             ns, attr = split(name)
-            if ns not in ("", REL) or attr not in model.get(local, ()):
+            if ns not in ("", REL) or attr not in model[local][0]:
                 continue
+            if local == "c" and attr == "r" and not re.fullmatch(r"[A-Z]{1,3}[0-9]+", value):
+                continue  # a reference naming no cell is rewritten from the cell's place
             stats["attributes"] += 1
             written = other.attrib.get(name)
             if written is None or not same_value(value, written):
                 problems.append("%s: %s/@%s %r written as %r" % (input_path, local, attr, value, written))
 
 
+def without_space_marks(path):
+    """A copy of the part without xml:space attributes. The schemas do not declare
+    xml:space on strings, but consumers need it to keep leading and trailing blanks,
+    so we write it; it is the one known difference from the schemas."""
+    with open(path, "rb") as f:
+        data = f.read()
+    copy = path + ".lint.xml"
+    with open(copy, "wb") as f:
+        f.write(re.sub(rb'\s+xml:space="preserve"', b"", data))
+    return copy
+
+
 def xmllint(schema, files):
     """The files that validate against the schema."""
     valid = set()
-    for start in range(0, len(files), 200):
-        batch = files[start:start + 200]
+    copies = {without_space_marks(f): f for f in files}
+    names = list(copies)
+    for start in range(0, len(names), 200):
+        batch = names[start:start + 200]
         run = subprocess.run(["xmllint", "--noout", "--schema", schema] + batch, capture_output=True, text=True)
         for line in run.stderr.splitlines():
             if line.endswith(" validates"):
-                valid.add(line[: -len(" validates")])
+                valid.add(copies[line[: -len(" validates")]])
+            elif os.environ.get("KARVO_SHOW_LINT") and " validity error " in line:
+                print(line)
     return valid
 
 
@@ -210,9 +254,14 @@ def main():
         stats = {"parts": 0, "elements": 0, "attributes": 0}
         problems = []
         by_schema = {}
+        refused = 0
         for (root, source, output, label), result in zip(jobs, results):
             if result != "ok":
-                problems.append("%s (%s): %s" % (label, root, result))
+                expected = EXPECTED_FAILURES.get(label)
+                if expected and result.startswith("fail Error: " + expected):
+                    refused += 1
+                else:
+                    problems.append("%s (%s): %s" % (label, root, result))
                 continue
             stats["parts"] += 1
             compare(source, output, root, model, stats, problems)
@@ -231,21 +280,23 @@ def main():
         samples = os.path.join(work, "samples")
         os.makedirs(samples)
         subprocess.run([tool, "--samples", samples], check=True)
-        for sample in sorted(os.listdir(samples)):
+        sample_files = sorted(os.listdir(samples))
+        for sample in sample_files:
             root = sample.split(".")[0]
             schema = ROOTS[root][2]
             if schema and not xmllint(os.path.join(schema_dir, schema), [os.path.join(samples, sample)]):
                 problems.append("new part %s does not validate" % sample)
-        print("parts %d of %d round-tripped; elements compared %d, attributes compared %d" % (
-            stats["parts"], len(jobs), stats["elements"], stats["attributes"]))
+        print("parts %d of %d round-tripped (%d refused as expected); elements compared %d, attributes compared %d"
+              % (stats["parts"], len(jobs), refused, stats["elements"], stats["attributes"]))
         print("xmllint: %d re-written parts whose input validates, %d of them validate; %d new parts checked"
-              % (checked, validated, len(os.listdir(samples))))
+              % (checked, validated, len(sample_files)))
         for p in problems[:60]:
             print("PROBLEM " + p)
         print("%d problems" % len(problems))
         return 1 if problems else 0
     finally:
-        shutil.rmtree(work, ignore_errors=True)
+        if not os.environ.get("KARVO_KEEP_WORK"):
+            shutil.rmtree(work, ignore_errors=True)
 
 
 if __name__ == "__main__":
