@@ -119,7 +119,7 @@ struct c_xml_reader::impl {
     std::vector<std::string_view> expanding_pe;  // parameter entities being read as declarations
     const char* dtd_anchor = nullptr;            // where the outermost parameter reference stands
 
-    // xml_reader.cpp: the walk over element content.
+    // xml_reader.cpp: the walk over element content, start and end tags.
     elmx_error read_root();
     elmx_error next(event& e);
     elmx_error read_text(std::string_view& text);
@@ -135,23 +135,24 @@ struct c_xml_reader::impl {
     [[gnu::cold]] detail::st fail(elmx_error code, std::string_view item, const char* at);
     int line() const;
 
-    // xml_reader_tags.cpp: start and end tags, namespaces.
     detail::st start_tag(const char* at);
     detail::st finish_start_tag(const char* at, const char* name_end, const char* colon, const char* end_of_tag, bool empty);
     detail::st end_tag(const char* at);
+    void push_element(std::size_t mark);
+    [[gnu::noinline]] void keep_name(detail::open_element& el);
+    [[gnu::cold]] detail::st fail_after_slash(const char* q);
+    [[gnu::cold]] detail::st fail_end_tag(std::string_view name, const char* at);
+    void pop_element();  // below, inline: every walk pops
+    void set_current();
+
+    // xml_reader_namespaces.cpp: bindings in scope, names to ids.
     detail::st declare_namespaces(const char* at);
     detail::st resolve_names(const char* at);
     int prefix_id(std::string_view prefix) const;
     int uri_id(std::string_view uri) const;
     void refresh_default_ns();
-    void push_element(std::size_t mark);
-    [[gnu::noinline]] void keep_name(detail::open_element& el);
-    [[gnu::cold]] detail::st fail_after_slash(const char* q);
-    [[gnu::cold]] detail::st fail_prefix(std::string_view prefix, const char* at);
-    [[gnu::cold]] detail::st fail_end_tag(std::string_view name, const char* at);
-    void pop_element();
-    void set_current();
     void renumber_bindings();
+    [[gnu::cold]] detail::st fail_prefix(std::string_view prefix, const char* at);
 
     // xml_reader_prologue.cpp: encoding, declaration, DTD, the misc around the root.
     detail::st detect_and_declare();
@@ -177,6 +178,34 @@ struct c_xml_reader::impl {
     detail::st charge_entity(std::size_t bytes, const char* at);
     static void append_line_ends(std::string_view raw, std::string& out);
 };
+
+inline void c_xml_reader::impl::pop_element() {
+    const detail::open_element& el = stack.back();
+    if (!el.name) arena.resize(el.arena_off);
+    if (live_bindings != el.ns_mark) {
+        live_bindings = el.ns_mark;
+        refresh_default_ns();
+    }
+    stack.pop_back();
+    owner.depth_ = static_cast<int>(stack.size());
+    attrs.clear();
+    tag_valid = false;
+    current_empty = false;
+    set_current();
+}
+
+// Points `current` at the name of the element now on top.
+inline void c_xml_reader::impl::set_current() {
+    if (stack.empty()) {
+        current = xml_name{};
+        return;
+    }
+    const detail::open_element& el = stack.back();
+    const char* name = el.name ? el.name : arena.data() + el.arena_off;
+    current.qname = std::string_view(name, el.qname_len);
+    current.local = current.qname.substr(el.local_off);
+    current.ns = el.ns;
+}
 
 namespace detail {
 

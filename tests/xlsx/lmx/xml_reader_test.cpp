@@ -338,12 +338,15 @@ TEST(XmlReaderLimits, NestingAttributesAndSource) {
     fits += "</s>";
     std::string attrs = "<a";
     for (int i = 0; i < 8192; ++i) attrs += " a" + std::to_string(i) + "=''";
+    std::string bindings = "<a";
+    for (int i = 0; i < 1025; ++i) bindings += " xmlns:p" + std::to_string(i) + "='urn:" + std::to_string(i) + "'";
     check({
         {deep, ELMX_BADLY_FORMED, "Elements nested deeper than 256"},
         {"<s>" + deep, ELMX_BADLY_FORMED, "Elements nested deeper than 256"},
         {"<s>" + deep.substr(0, 256 * 3), ELMX_BADLY_FORMED, "Elements nested deeper than 256"},
         {fits, ELMX_OK, "(1:s~)"},
         {attrs + " b=''/>", ELMX_BADLY_FORMED, "More than 8192 attributes on one element"},
+        {bindings + "/>", ELMX_BADLY_FORMED, "More than 1024 namespace declarations in scope"},
     });
     std::string closed = attrs + "/>";
     c_xml_reader ok(closed.data(), closed.data() + closed.size());
