@@ -14,6 +14,9 @@ namespace {
 
 // Required members are tracked in a bitset; the generator refuses larger classes.
 constexpr std::size_t kMaxMembersPerTable = 256;
+// Attributes a class keeps without a member: producers add a handful; more are
+// dropped, which bounds the cost of refusing repeated ones.
+constexpr std::size_t kMaxUnclaimed = 256;
 
 struct context {
     c_xml_reader& reader;
@@ -137,10 +140,13 @@ std::string_view prefixOf(std::string_view qname) {
     return colon == std::string_view::npos ? std::string_view() : qname.substr(0, colon);
 }
 
-bool declaredByTable(const ns_entry* table, const xml_attribute& a) {
+/// Whether the table binds the prefix of a declaration: the written root declares
+/// every table prefix, so a second binding of it (to the same URI or, in a broken
+/// file, another) would repeat the attribute.
+bool prefixOfTable(const ns_entry* table, const xml_attribute& a) {
     std::string_view prefix = a.name.qname.size() > 5 ? a.name.qname.substr(6) : std::string_view();
     for (const ns_entry* n = table; n->id; ++n)
-        if (prefix == n->prefix && a.value == n->uri) return true;
+        if (prefix == n->prefix) return true;
     return false;
 }
 
@@ -148,7 +154,7 @@ bool declaredByTable(const ns_entry* table, const xml_attribute& a) {
 /// stands: its prefix must be declared on this element or on the root, which keep
 /// their declarations; one declared in between would be lost.
 bool keepable(const context& ctx, const xml_attribute& a, std::span<const xml_attribute> all, bool isRoot) {
-    if (a.is_namespace_declaration) return !declaredByTable(ctx.namespaces, a);
+    if (a.is_namespace_declaration) return !prefixOfTable(ctx.namespaces, a);
     std::string_view prefix = prefixOf(a.name.qname);
     if (prefix.empty() || prefix == "xml" || isRoot) return true;
     for (const auto& binding : ctx.root_bindings)
@@ -214,7 +220,10 @@ elmx_error readAttributes(context& ctx, const class_info& ci, void* object, bool
                 return r.handle_error(e, a.name.qname, ci.source, m->line);
         } else if (ci.unclaimed >= 0 && a.name.ns != kXsiNamespace && keepable(ctx, a, attributes, isRoot)) {
             auto& kept = reinterpret_cast<unclaimed_attributes*>(at(object, ci.unclaimed))->make();
-            kept.emplace_back(std::string(a.name.qname), std::string(a.value));
+            // The reader lets a repeated attribute through; written twice it would
+            // not be XML, so the first stands. The bound keeps the check cheap.
+            bool repeated = std::any_of(kept.begin(), kept.end(), [&](const auto& k) { return k.first == a.name.qname; });
+            if (!repeated && kept.size() < kMaxUnclaimed) kept.emplace_back(std::string(a.name.qname), std::string(a.value));
         }
     }
     for (std::size_t i = 0; i < ci.attribute_count; ++i)
@@ -322,9 +331,14 @@ elmx_error readCells(context& ctx, const member_info& m) {
     return readCell(ctx, *m.child, cell, previous);
 }
 
-/// After a row: its cells move into an exactly sized vector, and a row without a
-/// number gets the one its position implies.
+/// After a row: its cells move, in column order, into an exactly sized vector, and a
+/// row without a number gets the one its position implies.
 void finishRow(context& ctx, const member_info& m, void* row) {
+    auto byColumn = [](const compact_cell& a, const compact_cell& b) { return a.column() < b.column(); };
+    // Producers write cells in order; the sheet's searches rely on it, so a row
+    // that is not is put in order here.
+    if (!std::is_sorted(ctx.cells.begin(), ctx.cells.end(), byColumn))
+        std::stable_sort(ctx.cells.begin(), ctx.cells.end(), byColumn);
     reinterpret_cast<cell_vector*>(at(row, m.offset))->assign_exact(ctx.cells.data(), ctx.cells.data() + ctx.cells.size());
     ctx.cells.clear();
     auto& r = *reinterpret_cast<opt<std::uint32_t>*>(at(row, std::uint32_t(m.aux)));
@@ -422,9 +436,15 @@ elmx_error readRoot(const root_info& root, void* object, c_xml_reader& reader, c
     }
     if (!e) {
         context ctx{reader, root.namespaces, {}, {}, 0};
-        for (const xml_attribute& a : reader.attributes())
-            if (a.is_namespace_declaration)
-                ctx.root_bindings.emplace_back(a.name.qname.size() > 6 ? a.name.qname.substr(6) : "", a.value);
+        // What the written root will declare beside the table: its own kept
+        // declarations, the first of each prefix.
+        for (const xml_attribute& a : reader.attributes()) {
+            if (!a.is_namespace_declaration || prefixOfTable(root.namespaces, a)) continue;
+            std::string_view prefix = a.name.qname.size() > 6 ? a.name.qname.substr(6) : "";
+            if (std::none_of(ctx.root_bindings.begin(), ctx.root_bindings.end(),
+                             [&](const auto& b) { return b.first == prefix; }))
+                ctx.root_bindings.emplace_back(prefix, a.value);
+        }
         e = readObject(ctx, *root.type, object, true);
     }
     if (e && error) *error = reader.error();

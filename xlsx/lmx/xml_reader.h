@@ -113,4 +113,10 @@ private:
     std::unique_ptr<impl> impl_;
 };
 
+/// The reader over a caller-owned memory range.
+class c_xml_reader_memory : public c_xml_reader {
+public:
+    c_xml_reader_memory(const char* begin, const char* end) : c_xml_reader(begin, end) {}
+};
+
 } // namespace lmx

@@ -118,15 +118,20 @@ TEST(SchemaClasses, FailuresCarryTheirCodes) {
 TEST(SchemaClasses, CellsTakeTheirPlaceFromReferencesOrOrder) {
     sheet::c_worksheet ws;
     ASSERT_EQ(read(ws, sheetXml("<row r=\"4\"><c r=\"C4\"><v>1</v></c><c r=\"0\"><v>2</v></c></row>"
-                                "<row><c><v>3</v></c><c r=\"AB5\" t=\"b\"><v>1</v></c></row>")),
+                                "<row><c><v>3</v></c><c r=\"AB5\" t=\"b\"><v>1</v></c></row>"
+                                "<row r=\"9\"><c r=\"C9\"><v>3</v></c><c r=\"A9\"><v>1</v></c><c r=\"B9\"><v>2</v></c></row>")),
               lmx::ELMX_OK);
     const auto& rows = ws.sheetData->row;
-    ASSERT_EQ(rows.size(), 2u);
+    ASSERT_EQ(rows.size(), 3u);
     EXPECT_EQ(rows[0]->c[1].column(), 3);  // a reference that names no cell counts as absent
     EXPECT_EQ(rows[1]->r.get(), 5u);  // implied by the row before
     EXPECT_EQ(rows[1]->c[0].column(), 0);
     EXPECT_EQ(rows[1]->c[1].column(), 27);
     EXPECT_EQ(rows[1]->c[1].type(), lmx::compact_cell::t_b);
+    for (std::uint16_t i = 0; i < 3; ++i) {  // put in column order, values with them
+        EXPECT_EQ(rows[2]->c[i].column(), i);
+        EXPECT_EQ(rows[2]->c[i].value(), std::u16string(1, char16_t(u'1' + i)));
+    }
     std::string out = write(ws);
     EXPECT_NE(out.find("<c r=\"D4\">"), std::string::npos) << out;
     EXPECT_NE(out.find("<row r=\"5\">"), std::string::npos) << out;
