@@ -28,6 +28,13 @@ struct context {
     std::uint32_t last_row = 0;
 };
 
+/// Control characters XML 1.0 cannot carry. The writer leaves them out; text kept
+/// as it was read (a list's items, a kept fragment) leaves them out too, so that
+/// what is written reads back the same.
+bool isControl(char c) { return static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r'; }
+
+void dropControls(std::string& text) { text.erase(std::remove_if(text.begin(), text.end(), isControl), text.end()); }
+
 bool sameName(const member_info& m, const xml_name& name) {
     return m.ns == name.ns && m.name_length == name.local.size() &&
            std::memcmp(m.name, name.local.data(), name.local.size()) == 0;
@@ -90,6 +97,12 @@ elmx_error storeSigned(const simple_type& t, std::string_view text, holder how, 
 elmx_error convert(const simple_type& t, std::string_view text, holder how, void* member) {
     if (how == holder::list) {
         std::vector<std::u16string> items;
+        std::string kept;
+        if (std::any_of(text.begin(), text.end(), isControl)) {
+            kept.assign(text);
+            dropControls(kept);
+            text = kept;
+        }
         split_list(text, items);
         static_cast<string_list*>(member)->make() = std::move(items);
         return ELMX_OK;
@@ -208,6 +221,13 @@ elmx_error readAttributes(context& ctx, const class_info& ci, void* object, bool
     c_xml_reader& r = ctx.reader;
     std::bitset<kMaxMembersPerTable> seen;
     std::span<const xml_attribute> attributes = r.attributes();
+    // A prefix declared twice on one element is not XML; the reader lets it through,
+    // and which binding holds would differ between readings.
+    for (std::size_t i = 0; i < attributes.size(); ++i)
+        if (attributes[i].is_namespace_declaration)
+            for (std::size_t j = 0; j < i; ++j)
+                if (attributes[j].is_namespace_declaration && attributes[j].name.qname == attributes[i].name.qname)
+                    return r.handle_error(ELMX_ATTRIBUTE_ALREADY_READ, attributes[i].name.qname, ci.source, 0);
     for (const xml_attribute& a : attributes) {
         const member_info* m = a.is_namespace_declaration || a.name.ns == kXsiNamespace
                                    ? nullptr
@@ -389,7 +409,10 @@ elmx_error readObject(context& ctx, const class_info& ci, void* object, bool isR
             std::string* capture = nullptr;
             if (any) capture = &reinterpret_cast<std::vector<std::string>*>(at(object, any->offset))->emplace_back();
             if (elmx_error e = r.skip(capture)) return e;
-            if (capture) dropInheritedDeclarations(ctx, *capture);
+            if (capture) {
+                dropControls(*capture);
+                dropInheritedDeclarations(ctx, *capture);
+            }
             continue;
         }
         seen[std::size_t(m - ci.elements)] = true;
@@ -443,7 +466,7 @@ elmx_error readRoot(const root_info& root, void* object, c_xml_reader& reader, c
             std::string_view prefix = a.name.qname.size() > 6 ? a.name.qname.substr(6) : "";
             if (std::none_of(ctx.root_bindings.begin(), ctx.root_bindings.end(),
                              [&](const auto& b) { return b.first == prefix; }))
-                ctx.root_bindings.emplace_back(prefix, a.value);
+                dropControls(ctx.root_bindings.emplace_back(prefix, a.value).second);
         }
         e = readObject(ctx, *root.type, object, true);
     }
