@@ -191,29 +191,28 @@ bool boundAtRoot(const context& ctx, std::string_view prefix, std::string_view u
 /// element will carry anyway are dropped from its start tag, so that reading our
 /// own output again keeps the same text.
 void dropInheritedDeclarations(const context& ctx, std::string& xml) {
-    std::size_t end = xml.find('>');
-    if (end == std::string::npos) return;
+    auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
     std::size_t i = xml.find_first_of(" \t\r\n/>");
-    while (i < end) {
+    // The start tag is read attribute by attribute: a value may hold '>'.
+    while (i < xml.size()) {
         std::size_t start = i;
-        while (i < end && (xml[i] == ' ' || xml[i] == '\t' || xml[i] == '\r' || xml[i] == '\n')) ++i;
+        while (i < xml.size() && blank(xml[i])) ++i;
+        if (i >= xml.size() || xml[i] == '/' || xml[i] == '>') return;
         std::size_t eq = xml.find('=', i);
-        if (eq == std::string::npos || eq > end) return;
-        std::size_t quote = xml.find_first_of("\"'", eq);
-        if (quote == std::string::npos) return;
-        std::size_t close = xml.find(xml[quote], quote + 1);
+        std::size_t quote = eq == std::string::npos ? eq : xml.find_first_of("\"'", eq);
+        std::size_t close = quote == std::string::npos ? quote : xml.find(xml[quote], quote + 1);
         if (close == std::string::npos) return;
-        std::string_view name(xml.data() + i, eq - i);
+        std::size_t nameEnd = eq;
+        while (nameEnd > i && blank(xml[nameEnd - 1])) --nameEnd;
+        std::string_view name(xml.data() + i, nameEnd - i);
         std::string_view uri(xml.data() + quote + 1, close - quote - 1);
         bool declaration = name == "xmlns" || name.substr(0, 6) == "xmlns:";
         if (declaration && boundAtRoot(ctx, name.size() > 6 ? name.substr(6) : "", uri)) {
             xml.erase(start, close + 1 - start);
-            end -= close + 1 - start;
             i = start;
         } else {
             i = close + 1;
         }
-        if (xml[i] == '/' || xml[i] == '>') return;
     }
 }
 

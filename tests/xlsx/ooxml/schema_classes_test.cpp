@@ -264,6 +264,9 @@ TEST(SchemaClasses, OddInputsWriteWhatTheyRead) {
          "<worksheet xmlns=\"" + kMain + "\" xmlns:x=\"urn:\x01x\"><sheetData/><extLst><ext uri=\"u\">"
          "<q:a xmlns:q=\"urn:q\" xmlns:x=\"urn:x\" x:b=\"\x02\"/></ext></extLst></worksheet>", lmx::ELMX_OK},
         {"repeated foreign attribute", sheetXml("<row r=\"1\" a=\"1\" a=\"2\"/>"), lmx::ELMX_OK},
+        {"kept fragment under a declaration holding '>'",
+         "<worksheet xmlns=\"" + kMain + "\" xmlns:c=\">6\" xmlns:r=\"p\"><sheetData/><extLst><ext><V e=\"\"/></ext></extLst></worksheet>",
+         lmx::ELMX_OK},
     };
     for (const auto& c : cases) {
         RoundTrip result;
