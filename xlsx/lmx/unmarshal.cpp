@@ -35,6 +35,14 @@ bool isControl(char c) { return static_cast<unsigned char>(c) < 0x20 && c != '\t
 
 void dropControls(std::string& text) { text.erase(std::remove_if(text.begin(), text.end(), isControl), text.end()); }
 
+/// The text without control characters, copied into `storage` only when it has any.
+std::string_view withoutControls(std::string_view text, std::string& storage) {
+    if (std::none_of(text.begin(), text.end(), isControl)) return text;
+    storage.assign(text);
+    dropControls(storage);
+    return storage;
+}
+
 bool sameName(const member_info& m, const xml_name& name) {
     return m.ns == name.ns && m.name_length == name.local.size() &&
            std::memcmp(m.name, name.local.data(), name.local.size()) == 0;
@@ -98,11 +106,7 @@ elmx_error convert(const simple_type& t, std::string_view text, holder how, void
     if (how == holder::list) {
         std::vector<std::u16string> items;
         std::string kept;
-        if (std::any_of(text.begin(), text.end(), isControl)) {
-            kept.assign(text);
-            dropControls(kept);
-            text = kept;
-        }
+        text = withoutControls(text, kept);
         split_list(text, items);
         static_cast<string_list*>(member)->make() = std::move(items);
         return ELMX_OK;
@@ -128,6 +132,8 @@ elmx_error convert(const simple_type& t, std::string_view text, holder how, void
     }
     case value_kind::string: {
         if (t.enumeration && !enumerated(t, text)) return ELMX_VALUE_NOT_ENUMERATED;
+        std::string kept;
+        text = withoutControls(text, kept);
         std::u16string v;
         if (elmx_error e = utf8_to_utf16(text, v)) return e;
         if (elmx_error e = checkLength(t, v.size())) return e;

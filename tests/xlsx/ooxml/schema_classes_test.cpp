@@ -260,6 +260,8 @@ TEST(SchemaClasses, OddInputsWriteWhatTheyRead) {
          lmx::ELMX_ATTRIBUTE_ALREADY_READ},
         {"table prefix bound elsewhere", "<worksheet xmlns=\"" + kMain + "\" xmlns:r=\"urn:a\"><sheetData/></worksheet>", lmx::ELMX_OK},
         {"control character in a list", sheetXml("<row r=\"1\" spans=\"1:2\x0B 3:4\"/>"), lmx::ELMX_OK},
+        {"control character after a trailing blank", sheetXml("<row r=\"1\"><c t=\"inlineStr\"><is><t>a \x01</t></is></c></row>"),
+         lmx::ELMX_OK},
         {"control character in a kept declaration",
          "<worksheet xmlns=\"" + kMain + "\" xmlns:x=\"urn:\x01x\"><sheetData/><extLst><ext uri=\"u\">"
          "<q:a xmlns:q=\"urn:q\" xmlns:x=\"urn:x\" x:b=\"\x02\"/></ext></extLst></worksheet>", lmx::ELMX_OK},
