@@ -25,9 +25,14 @@ int packedCode(char c) {
     }
 }
 
+// Written once a cell on every save: the characters go to a local buffer first so
+// that the string grows once.
 template <class Out>
 void unpack(std::uint64_t packed, Out& out) {
-    for (; packed; packed >>= 4) out.push_back(kPackedChars[packed & 15]);
+    typename Out::value_type text[16];
+    std::size_t n = 0;
+    for (; packed; packed >>= 4) text[n++] = static_cast<typename Out::value_type>(kPackedChars[packed & 15]);
+    out.append(text, n);
 }
 
 // Children exist only in an extra part that was given the plain cell class, whose

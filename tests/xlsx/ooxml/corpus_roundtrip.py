@@ -280,15 +280,14 @@ def main():
         samples = os.path.join(work, "samples")
         os.makedirs(samples)
         subprocess.run([tool, "--samples", samples], check=True)
-        sample_files = sorted(os.listdir(samples))
+        sample_files = [f for f in sorted(os.listdir(samples)) if ROOTS[f.split(".")[0]][2]]
         for sample in sample_files:
-            root = sample.split(".")[0]
-            schema = ROOTS[root][2]
-            if schema and not xmllint(os.path.join(schema_dir, schema), [os.path.join(samples, sample)]):
+            schema = ROOTS[sample.split(".")[0]][2]
+            if not xmllint(os.path.join(schema_dir, schema), [os.path.join(samples, sample)]):
                 problems.append("new part %s does not validate" % sample)
         print("parts %d of %d round-tripped (%d refused as expected); elements compared %d, attributes compared %d"
               % (stats["parts"], len(jobs), refused, stats["elements"], stats["attributes"]))
-        print("xmllint: %d re-written parts whose input validates, %d of them validate; %d new parts checked"
+        print("xmllint: %d re-written parts whose input validates, %d of them validate; %d new parts checked (not the drawing: xmllint cannot compile its schemas)"
               % (checked, validated, len(sample_files)))
         for p in problems[:60]:
             print("PROBLEM " + p)
