@@ -169,7 +169,11 @@ void marshaller::cell(const class_info& worker, int ns, const compact_cell& c, s
         w_.start_element(e[1].ns, "v");
         text_.clear();
         c.append_value(text_);
-        w_.text(text_);
+        // A packed value is made of digits, signs and exponents only.
+        if (x)
+            w_.text(text_);
+        else
+            w_.text_unescaped(text_);
         w_.end_element();
     }
     if (x && x->is) object(*e[2].child, x->is, e[2].ns, e[2].name);

@@ -259,6 +259,15 @@ void c_xml_writer::text(std::string_view utf8) {
     escape(sink_, utf8);
 }
 
+void c_xml_writer::text_unescaped(std::string_view value) {
+    if (open_.empty()) {
+        fail(ELMX_BADLY_FORMED, "text outside the root element");
+        return;
+    }
+    close_start_tag_for_content();
+    sink_.put(value);
+}
+
 void c_xml_writer::text(std::u16string_view text) {
     if (open_.empty()) {
         fail(ELMX_BADLY_FORMED, "text outside the root element");

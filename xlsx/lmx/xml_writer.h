@@ -58,6 +58,8 @@ public:
 
     /// Character content of the current element, escaped.
     void text(std::string_view utf8);
+    /// For content known to need no escaping (number texts): written as it is.
+    void text_unescaped(std::string_view value);
     void text(std::u16string_view text);
 
     void end_element();
