@@ -250,31 +250,26 @@ KARVO_HOT_INLINE void c_xml_writer::close_start_tag_for_content() {
     open_.back().start_tag_open = false;
 }
 
-void c_xml_writer::text(std::string_view utf8) {
+// Character content closes the start tag; outside the root there is nowhere for it.
+bool c_xml_writer::start_content() {
     if (open_.empty()) {
         fail(ELMX_BADLY_FORMED, "text outside the root element");
-        return;
+        return false;
     }
     close_start_tag_for_content();
-    escape(sink_, utf8);
+    return true;
+}
+
+void c_xml_writer::text(std::string_view utf8) {
+    if (start_content()) escape(sink_, utf8);
 }
 
 void c_xml_writer::text_unescaped(std::string_view value) {
-    if (open_.empty()) {
-        fail(ELMX_BADLY_FORMED, "text outside the root element");
-        return;
-    }
-    close_start_tag_for_content();
-    sink_.put(value);
+    if (start_content()) sink_.put(value);
 }
 
 void c_xml_writer::text(std::u16string_view text) {
-    if (open_.empty()) {
-        fail(ELMX_BADLY_FORMED, "text outside the root element");
-        return;
-    }
-    close_start_tag_for_content();
-    escape(sink_, text);
+    if (start_content()) escape(sink_, text);
 }
 
 void c_xml_writer::raw(std::string_view xml) {

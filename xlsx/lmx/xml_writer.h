@@ -98,6 +98,7 @@ private:
     bool start_tag_is_open() const { return !open_.empty() && open_.back().start_tag_open; }
     bool can_write_attribute(std::string_view local);
     void close_start_tag_for_content();
+    bool start_content();
     std::string_view prefix_of(int ns) const;
     void write_attribute_start(int ns, std::string_view local);
     void before_attribute();
