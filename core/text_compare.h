@@ -8,4 +8,7 @@ namespace karvo {
 /// Equal under Unicode case folding (sheet names, defined names, part names).
 bool sameTextIgnoringCase(std::u16string_view a, std::u16string_view b);
 
+/// Order under Unicode case folding: negative, 0 or positive.
+int compareTextIgnoringCase(std::u16string_view a, std::u16string_view b);
+
 } // namespace karvo

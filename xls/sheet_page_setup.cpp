@@ -1,6 +1,7 @@
 // sheet_page_setup.cpp - page setup, margins, header and footer, protection, view settings and A1 addresses.
 #include <algorithm>
 
+#include "core/cell_address.h"
 #include "core/xlerror.h"
 #include "xls/sheet_impl.h"
 
@@ -15,10 +16,6 @@ constexpr std::uint16_t kFitToPage = 0x0100;
 constexpr std::uint16_t kPrintGridBit = 0x0001;
 // The most characters a header or footer may hold.
 constexpr std::size_t kMaxHeaderFooter = 255;
-// Addresses are written for the larger grid of the other family too.
-constexpr int kMaxAddressRow = 1048575;
-constexpr int kMaxAddressCol = 16383;
-constexpr int kLetters = 26;
 
 template <class T>
 void setBit(T& word, T bit, bool on) {
@@ -32,8 +29,6 @@ std::u16string checkedText(const char16_t* text) {
     if (s.size() > kMaxHeaderFooter) throw xlerror("string is too long");
     return s;
 }
-
-bool isLetter(char16_t c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'); }
 
 } // namespace
 
@@ -244,42 +239,17 @@ void SheetImplT::setZoom(int zoom) {
 
 void SheetImplT::addressToRowCol(const char16_t* addr, int* row, int* col, bool* rowRelative, bool* colRelative) {
     run([&] {
-        std::u16string_view a = addr ? addr : u"";
-        std::size_t i = 0;
-        bool colAbs = i < a.size() && a[i] == u'$';
-        i += colAbs;
-        int c = 0;
-        const std::size_t lettersAt = i;
-        for (; i < a.size() && isLetter(a[i]) && c <= kMaxAddressCol; ++i) c = c * kLetters + (a[i] & 0x1F);
-        const bool noLetters = i == lettersAt;
-        bool rowAbs = i < a.size() && a[i] == u'$';
-        i += rowAbs;
-        long r = 0;
-        const std::size_t digitsAt = i;
-        for (; i < a.size() && a[i] >= u'0' && a[i] <= u'9' && r <= kMaxAddressRow; ++i) r = r * 10 + (a[i] - u'0');
-        const bool noDigits = i == digitsAt;
-        if (noLetters || noDigits || i != a.size() || c - 1 > kMaxAddressCol || r < 1 || r - 1 > kMaxAddressRow)
-            throw xlerror("address is invalid");
-        if (row) *row = static_cast<int>(r - 1);
-        if (col) *col = c - 1;
-        if (rowRelative) *rowRelative = !rowAbs;
-        if (colRelative) *colRelative = !colAbs;
+        CellAddress address = parseCellAddress(addr ? addr : u"");
+        if (row) *row = address.row;
+        if (col) *col = address.col;
+        if (rowRelative) *rowRelative = address.rowRelative;
+        if (colRelative) *colRelative = address.colRelative;
     });
 }
 
 const char16_t* SheetImplT::rowColToAddress(int row, int col, bool rowRelative, bool colRelative) {
-    return run<const char16_t*>(nullptr, [&] {
-        if (row < 0 || row > kMaxAddressRow) throw xlerror("row must be in range 0-1048575");
-        if (col < 0 || col > kMaxAddressCol) throw xlerror("col must be in range 0-16383");
-        std::u16string letters;
-        for (int c = col + 1; c > 0; c = (c - 1) / kLetters)
-            letters.insert(letters.begin(), static_cast<char16_t>(u'A' + (c - 1) % kLetters));
-        std::u16string text = colRelative ? u"" : u"$";
-        text += letters;
-        if (!rowRelative) text += u'$';
-        for (char ch : std::to_string(row + 1)) text += static_cast<char16_t>(ch);
-        return keepText(std::move(text));
-    });
+    return run<const char16_t*>(nullptr,
+                                [&] { return keepText(formatCellAddress({row, col, rowRelative, colRelative})); });
 }
 
 } // namespace karvo

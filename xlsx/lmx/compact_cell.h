@@ -115,6 +115,7 @@ public:
     const_iterator begin() const { return data_; }
     const_iterator end() const { return data_ + size_; }
     compact_cell& back() { return data_[size_ - 1]; }
+    const compact_cell& back() const { return data_[size_ - 1]; }
 
     void reserve(std::size_t capacity);
     compact_cell& push_back(compact_cell cell);

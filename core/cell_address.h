@@ -1,0 +1,29 @@
+// cell_address.h - A1 cell addresses ("B7", "$C$12"), shared by both families.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace karvo {
+
+/// The largest grid of any book: addresses are read and written up to it.
+constexpr int kMaxAddressRow = 1048575;
+constexpr int kMaxAddressCol = 16383;
+
+struct CellAddress {
+    int row = 0;
+    int col = 0;
+    bool rowRelative = true;
+    bool colRelative = true;
+};
+
+/// Reads a whole text as one address; an xlerror "address is invalid" otherwise.
+CellAddress parseCellAddress(std::u16string_view text);
+
+/// The address text; an xlerror when the row or column lies outside the grid.
+std::u16string formatCellAddress(const CellAddress& address);
+
+/// The column letters of a zero-based column ("A" for 0, "XFD" for 16383).
+std::u16string columnLetters(int col);
+
+} // namespace karvo

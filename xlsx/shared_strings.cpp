@@ -1,0 +1,49 @@
+// shared_strings.cpp - the shared string table.
+#include "xlsx/shared_strings.h"
+
+#include "core/xlerror.h"
+
+namespace karvo::xlsx {
+namespace {
+
+std::u16string plainText(const sharedStringTable::c_CT_Rst& entry) {
+    if (entry.t.has()) return entry.t.get();
+    std::u16string text;
+    for (const auto& run : entry.r) text += run->t;
+    return text;
+}
+
+} // namespace
+
+std::u16string SharedStrings::text(std::uint32_t index) const {
+    if (index >= root_.si.size()) throw xlerror("index is out of range or no value");
+    return plainText(*root_.si[index]);
+}
+
+std::u16string_view SharedStrings::storedText(std::uint32_t index) {
+    const auto& entry = *root_.si[index];
+    if (entry.t.has()) return entry.t.get();
+    return joined_.emplace_back(plainText(entry));
+}
+
+// Equal texts keep the first index, as a reader of the file would resolve them.
+void SharedStrings::indexEntries() {
+    index_.reserve(root_.si.size());
+    for (std::uint32_t i = 0; i < root_.si.size(); ++i) index_.emplace(storedText(i), i);
+    indexed_ = true;
+}
+
+std::uint32_t SharedStrings::add(std::u16string_view text) {
+    if (!indexed_) indexEntries();
+    if (!root_.count.has()) root_.count.set(1);
+    if (auto found = index_.find(text); found != index_.end()) return found->second;
+    if (root_.si.size() >= UINT32_MAX) throw xlerror("too many shared strings");
+    auto& entry = root_.si.emplace_back(std::make_unique<sharedStringTable::c_CT_Rst>());
+    entry->t.set(std::u16string(text));
+    auto index = static_cast<std::uint32_t>(root_.si.size() - 1);
+    index_.emplace(entry->t.get(), index);
+    root_.uniqueCount.set(static_cast<std::uint32_t>(root_.si.size()));
+    return index;
+}
+
+} // namespace karvo::xlsx

@@ -1,0 +1,38 @@
+// shared_strings.h - "/xl/sharedStrings.xml": the texts string cells point to.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+#include "xlsx/ooxml/sml-sharedStringTable.h"
+#include "xlsx/package_part.h"
+
+namespace karvo::xlsx {
+
+class SharedStrings : public XmlFile<sharedStringTable::c_sst> {
+public:
+    SharedStrings() = default;
+    SharedStrings(const char* data, std::size_t size) : XmlFile(data, size) {}
+    explicit SharedStrings(lmx::chunk_source source) : XmlFile(std::move(source)) {}
+
+    /// The index of the text, appending an entry when no equal text has one.
+    std::uint32_t add(std::u16string_view text);
+    /// The plain text of an entry (its runs joined when it has no single text).
+    std::u16string text(std::uint32_t index) const;
+    std::size_t size() const { return root_.si.size(); }
+
+private:
+    void indexEntries();
+    std::u16string_view storedText(std::uint32_t index);
+
+    // Built on the first add: a book that is only read never pays for it. Keys
+    // view the entries' own texts (or `joined_` for entries made of runs).
+    std::unordered_map<std::u16string_view, std::uint32_t> index_;
+    std::deque<std::u16string> joined_;
+    bool indexed_ = false;
+};
+
+} // namespace karvo::xlsx

@@ -1,0 +1,198 @@
+// xml_book_package.cpp - an Open XML book's load and save: the package and its parts.
+#include <exception>
+
+#include "core/file_io.h"
+#include "core/text_compare.h"
+#include "xlsx/content_type_names.h"
+#include "xlsx/shared_strings.h"
+#include "xlsx/styles.h"
+#include "xlsx/xml_book_impl.h"
+#include "xlsx/xml_sheet_impl.h"
+#include "zip/zip_archive.h"
+
+namespace karvo::xlsx {
+namespace {
+
+// Parts above this size are parsed while they inflate, so that a large worksheet
+// is never held as text and as tree at the same time; smaller ones inflate whole,
+// which is faster.
+constexpr std::uint64_t kStreamedPartSize = 8u << 20;
+
+// The calculation chain only caches an evaluation order; it goes stale with any
+// change to formulas, and consumers rebuild it when it is missing.
+constexpr char16_t kCalcChainPart[] = u"/xl/calcChain.xml";
+constexpr char16_t kCalcChainTarget[] = u"calcChain.xml";
+
+bool isDirectoryEntry(const zip::CZipFileHeader& header) {
+    return !header.fileName.empty() && (header.fileName.back() == u'/' || header.fileName.back() == u'\\');
+}
+
+// Makes a part of class Part from an archive entry: whole for small entries, piece by
+// piece for large ones where Part can parse that way.
+template <class Part, class... Args>
+std::unique_ptr<Part> parseEntry(const zip::CZipArchive& archive, std::size_t entry, Args&... args) {
+    const zip::CZipFileHeader& header = archive.header(entry);
+    if (header.uncompressedSize == 0) throw xlerror("data is empty");
+    if constexpr (std::is_constructible_v<Part, Args&..., lmx::chunk_source>) {
+        if (header.uncompressedSize > kStreamedPartSize) {
+            std::unique_ptr<zip::CZipEntryReader> reader = archive.open(entry);
+            std::exception_ptr failure;
+            lmx::chunk_source source = [&](char* buffer, std::size_t capacity) -> std::ptrdiff_t {
+                try {
+                    return static_cast<std::ptrdiff_t>(reader->read(buffer, capacity));
+                } catch (...) {
+                    failure = std::current_exception();
+                    return -1;
+                }
+            };
+            try {
+                return std::make_unique<Part>(args..., std::move(source));
+            } catch (const xlerror&) {
+                // The parser only saw the input end; the archive knows why.
+                if (failure) std::rethrow_exception(failure);
+                throw;
+            }
+        }
+    }
+    std::string bytes = archive.extract(entry);
+    return std::make_unique<Part>(args..., bytes.data(), bytes.size());
+}
+
+} // namespace
+
+void XMLBookImplT::clear() {
+    workbook_ = nullptr;
+    contentTypes_ = nullptr;
+    workbookRels_ = nullptr;
+    sharedStrings_ = nullptr;
+    styles_ = nullptr;
+    parts_.clear();
+    pictures_.clear();
+    workbookName_.clear();
+    folder_ = u"/xl";
+}
+
+std::unique_ptr<XFile> XMLBookImplT::makePart(const std::u16string& type, const zip::CZipArchive& archive,
+                                              std::size_t entry) {
+    if (type == kRelationshipsType) return parseEntry<Relationships>(archive, entry);
+    if (type == kWorksheetType) return parseEntry<XMLSheetImplT>(archive, entry, *this);
+    if (type == kSharedStringsType) return parseEntry<SharedStrings>(archive, entry);
+    if (type == kStylesType) return parseEntry<Styles>(archive, entry, *this);
+    return std::make_unique<BinaryFile>(archive.extract(entry));
+}
+
+void XMLBookImplT::readPart(const zip::CZipArchive& archive, std::size_t entry, const std::u16string& name) {
+    std::u16string type = contentTypes_->contentType(name);
+    if (type == kWorkbookType && !workbook_) {
+        auto part = parseEntry<WorkbookPart>(archive, entry);
+        workbook_ = part.get();
+        workbookName_ = name;
+        parts_.emplace(name, std::move(part));
+        return;
+    }
+    auto part = makePart(type, archive, entry);
+    if (type.starts_with(u"image") && dynamic_cast<BinaryFile*>(part.get())) pictures_.push_back(name);
+    parts_.emplace(name, std::move(part));
+}
+
+void XMLBookImplT::loadPackage(std::span<const std::uint8_t> bytes) {
+    clear();
+    zip::CZipArchive archive(bytes);
+    std::vector<std::u16string> names(archive.entryCount());
+    std::size_t contentTypes = archive.entryCount();
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        names[i] = normalisePartName(archive.header(i).fileName);
+        if (contentTypes == names.size() && sameTextIgnoringCase(names[i], kContentTypesPart)) contentTypes = i;
+    }
+    if (contentTypes < names.size()) {
+        auto part = parseEntry<ContentTypes>(archive, contentTypes);
+        contentTypes_ = part.get();
+        parts_.emplace(names[contentTypes], std::move(part));
+        // Entries are read in archive order; where two normalise to one name, the first counts.
+        for (std::size_t i = 0; i < names.size(); ++i)
+            if (!isDirectoryEntry(archive.header(i)) && !parts_.contains(names[i])) readPart(archive, i, names[i]);
+    }
+    if (contentTypes_ && !workbook_) throw xlerror("workbook not found");
+    folder_ = folderOf(workbookName_);
+    auto rels = parts_.find(relationshipsPartName(workbookName_));
+    workbookRels_ = rels == parts_.end() ? nullptr : dynamic_cast<Relationships*>(rels->second.get());
+    if (!workbook_ || !workbookRels_) throw xlerror("workbook relationships not found");
+    auto related = [&](const char16_t* relationship) -> XFile* {
+        std::u16string target = workbookRels_->target(relationship);
+        if (target.empty()) return nullptr;
+        auto found = parts_.find(resolveTarget(folder_, target));
+        return found == parts_.end() ? nullptr : found->second.get();
+    };
+    sharedStrings_ = dynamic_cast<SharedStrings*>(related(kSharedStringsRelationship));
+    styles_ = dynamic_cast<Styles*>(related(kStylesRelationship));
+    reindexSheets();
+}
+
+void XMLBookImplT::dropCalcChain() {
+    if (contentTypes_) contentTypes_->removeOverride(kCalcChainPart);
+    if (workbookRels_) workbookRels_->removeByTarget(kCalcChainTarget);
+    parts_.erase(std::u16string(kCalcChainPart));
+}
+
+// What every consumer needs to open the package at all; anything less is refused
+// rather than written as a file that does not open.
+void XMLBookImplT::checkWritable() {
+    if (!workbook_ || !contentTypes_ || !workbookRels_) throw xlerror("workbook not found");
+    int count = sheetCount();
+    if (count == 0) throw xlerror("a workbook must contain at least one sheet");
+    for (int i = 0; i < count; ++i)
+        if (!parts_.contains(sheetPartName(i))) throw xlerror("sheet doen't have relationship with book");
+}
+
+std::vector<std::uint8_t> XMLBookImplT::writePackage() {
+    checkWritable();
+    dropCalcChain();
+    zip::CZipArchiveWriter archive;
+    std::string bytes;
+    for (auto& [name, part] : parts_) {
+        bytes.clear();
+        part->write(bytes);
+        if (bytes.empty()) continue;
+        // The archive names parts without the leading "/", so that
+        // "[Content_Types].xml" lies at its root.
+        archive.add(std::u16string_view(name).substr(1),
+                    {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
+    }
+    return archive.close();
+}
+
+bool XMLBookImplT::load(const char16_t* filename) {
+    return runOperation(message_, false, [&] {
+        std::vector<std::uint8_t> bytes = readWholeFile(filename, "can't open file for reading");
+        loadPackage(bytes);
+        return true;
+    });
+}
+
+bool XMLBookImplT::loadFromMemory(const char* data, std::size_t size) {
+    return runOperation(message_, false, [&] {
+        if (!data && size) throw xlerror("data is null");
+        loadPackage({reinterpret_cast<const std::uint8_t*>(data), size});
+        return true;
+    });
+}
+
+bool XMLBookImplT::save(const char16_t* filename) {
+    return runOperation(message_, false, [&] {
+        std::vector<std::uint8_t> bytes = writePackage();
+        writeWholeFile(filename, bytes, "can't open file for writing");
+        return true;
+    });
+}
+
+bool XMLBookImplT::saveToMemory(const char** data, std::size_t* size) {
+    return runOperation(message_, false, [&] {
+        if (!data || !size) throw xlerror("data is null");
+        savedBytes_ = writePackage();
+        *data = reinterpret_cast<const char*>(savedBytes_.data());
+        *size = savedBytes_.size();
+        return true;
+    });
+}
+
+} // namespace karvo::xlsx
