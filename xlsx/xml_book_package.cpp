@@ -96,8 +96,9 @@ void XMLBookImplT::readPart(const zip::CZipArchive& archive, std::size_t entry, 
 }
 
 void XMLBookImplT::loadPackage(std::span<const std::uint8_t> bytes) {
-    clear();
+    // An archive that does not open leaves the book as it was.
     zip::CZipArchive archive(bytes);
+    clear();
     std::vector<std::u16string> names(archive.entryCount());
     std::size_t contentTypes = archive.entryCount();
     for (std::size_t i = 0; i < names.size(); ++i) {
