@@ -1,0 +1,234 @@
+// The safe save: links followed, permissions kept, special files written in place, failures harmless.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/sysmacros.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "core/file_io.h"
+#include "core/utf_convert.h"
+#include "core/xlerror.h"
+
+using namespace karvo;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kFailure = "can't open file for writing";
+
+std::vector<std::uint8_t> bytesOf(const std::string& text) { return {text.begin(), text.end()}; }
+
+void save(const fs::path& path, const std::string& text) {
+    std::u16string wide = utf8ToUtf16(path.string());
+    writeWholeFile(wide.c_str(), bytesOf(text), kFailure);
+}
+
+/// The message of the save's failure, or "" when it succeeded.
+std::string saveFailure(const fs::path& path, const std::string& text) {
+    try {
+        save(path, text);
+    } catch (const xlerror& e) {
+        return e.what();
+    }
+    return "";
+}
+
+std::string contentOf(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void put(const fs::path& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+
+mode_t modeOf(const fs::path& path) {
+    struct stat info {};
+    EXPECT_EQ(stat(path.c_str(), &info), 0) << path;
+    return info.st_mode & 07777;
+}
+
+/// The names in a directory, to show that no temporary stayed behind.
+std::vector<std::string> namesIn(const fs::path& dir) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class FileIo : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "karvo-file-io-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        dir_ = pattern;
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::remove_all(dir_, ignored);
+    }
+    fs::path dir_;
+};
+
+/// Sets the umask for one test and restores the previous one.
+class UmaskScope {
+public:
+    explicit UmaskScope(mode_t mask) : previous_(umask(mask)) {}
+    ~UmaskScope() { umask(previous_); }
+
+private:
+    mode_t previous_;
+};
+
+} // namespace
+
+TEST_F(FileIo, NewFileGetsTheModeOfAPlainCreate) {
+    const std::pair<mode_t, mode_t> cases[] = {{022, 0644}, {027, 0640}, {077, 0600}};
+    for (const auto& [mask, mode] : cases) {
+        UmaskScope scope(mask);
+        fs::path path = dir_ / ("new-" + std::to_string(mask));
+        save(path, "data");
+        EXPECT_EQ(contentOf(path), "data");
+        EXPECT_EQ(modeOf(path), mode) << std::oct << mask;
+    }
+}
+
+TEST_F(FileIo, ReplacedFileKeepsItsMode) {
+    UmaskScope scope(022);
+    for (mode_t mode : {0640, 0600, 0755, 0604}) {
+        fs::path path = dir_ / ("old-" + std::to_string(mode));
+        put(path, "old content");
+        ASSERT_EQ(chmod(path.c_str(), mode), 0);
+        save(path, "new");
+        EXPECT_EQ(contentOf(path), "new");
+        EXPECT_EQ(modeOf(path), mode) << std::oct << mode;
+    }
+}
+
+TEST_F(FileIo, ReplacedFileKeepsItsOwner) {
+    if (geteuid() != 0) GTEST_SKIP() << "only a privileged process can save a file it does not own";
+    fs::path path = dir_ / "owned";
+    put(path, "old");
+    ASSERT_EQ(chown(path.c_str(), 4321, 8765), 0);
+    save(path, "new");
+    struct stat info {};
+    ASSERT_EQ(stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_uid, 4321u);
+    EXPECT_EQ(info.st_gid, 8765u);
+    EXPECT_EQ(contentOf(path), "new");
+}
+
+TEST_F(FileIo, SaveThroughLinksReplacesTheLastTarget) {
+    // chain -> b/link (relative to dir_) -> ../a/book (relative to b) -> a real file
+    fs::create_directory(dir_ / "a");
+    fs::create_directory(dir_ / "b");
+    put(dir_ / "a" / "book", "old");
+    ASSERT_EQ(chmod((dir_ / "a" / "book").c_str(), 0640), 0);
+    fs::create_symlink("../a/book", dir_ / "b" / "link");
+    fs::create_symlink("b/link", dir_ / "chain");
+    save(dir_ / "chain", "saved through two links");
+    EXPECT_TRUE(fs::is_symlink(dir_ / "chain"));
+    EXPECT_TRUE(fs::is_symlink(dir_ / "b" / "link"));
+    EXPECT_EQ(fs::read_symlink(dir_ / "chain"), "b/link");
+    EXPECT_EQ(fs::read_symlink(dir_ / "b" / "link"), "../a/book");
+    EXPECT_EQ(contentOf(dir_ / "a" / "book"), "saved through two links");
+    EXPECT_EQ(modeOf(dir_ / "a" / "book"), 0640u);
+    EXPECT_EQ(namesIn(dir_), (std::vector<std::string>{"a", "b", "chain"}));
+    EXPECT_EQ(namesIn(dir_ / "a"), std::vector<std::string>{"book"});
+    EXPECT_EQ(namesIn(dir_ / "b"), std::vector<std::string>{"link"});
+}
+
+TEST_F(FileIo, SaveThroughDanglingLinkCreatesItsTarget) {
+    fs::create_symlink("later.bin", dir_ / "link");
+    save(dir_ / "link", "created");
+    EXPECT_TRUE(fs::is_symlink(dir_ / "link"));
+    EXPECT_EQ(contentOf(dir_ / "later.bin"), "created");
+}
+
+TEST_F(FileIo, LinkLoopFails) {
+    fs::create_symlink("two", dir_ / "one");
+    fs::create_symlink("one", dir_ / "two");
+    EXPECT_EQ(saveFailure(dir_ / "one", "x"), kFailure);
+    EXPECT_EQ(namesIn(dir_), (std::vector<std::string>{"one", "two"}));
+}
+
+TEST_F(FileIo, FifoIsWrittenInPlace) {
+    fs::path fifo = dir_ / "pipe";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    // Holding the FIFO open both ways lets the reader open it at once, and its close
+    // ends the reader even when a faulty save renamed a file over the FIFO.
+    int holder = open(fifo.c_str(), O_RDWR);
+    ASSERT_GE(holder, 0);
+    const std::string text(200000, 'x'); // more than a pipe buffer holds
+    std::string received;
+    std::thread reader([&] { received = contentOf(fifo); });
+    std::string failure = saveFailure(fifo, text);
+    close(holder);
+    reader.join();
+    EXPECT_EQ(failure, "");
+    EXPECT_TRUE(received == text) << received.size() << " bytes received";
+    EXPECT_TRUE(fs::is_fifo(fifo));
+    EXPECT_EQ(namesIn(dir_), std::vector<std::string>{"pipe"});
+}
+
+TEST_F(FileIo, DeviceIsWrittenInPlace) {
+    // As root a faulty save would rename a file over the system's /dev/null, so root
+    // gets a null device of its own; other users cannot replace /dev/null.
+    fs::path device = "/dev/null";
+    if (geteuid() == 0) {
+        device = dir_ / "null-device";
+        int fd = -1;
+        if (mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0 || (fd = open(device.c_str(), O_WRONLY)) < 0)
+            GTEST_SKIP() << "no device node can be made and opened here";
+        close(fd);
+    }
+    EXPECT_EQ(saveFailure(device, "discarded"), "");
+    EXPECT_TRUE(fs::is_character_file(device));
+    // A link to a device is followed to it, not replaced.
+    fs::create_symlink(device, dir_ / "link");
+    EXPECT_EQ(saveFailure(dir_ / "link", "discarded"), "");
+    EXPECT_TRUE(fs::is_symlink(dir_ / "link"));
+    EXPECT_TRUE(fs::is_character_file(device));
+}
+
+TEST_F(FileIo, PathsThatCannotBeSavedFailCleanly) {
+    put(dir_ / "plain", "kept");
+    fs::create_directory(dir_ / "folder");
+    const fs::path cases[] = {dir_ / "folder", dir_ / "plain" / "below", dir_ / "missing" / "file", dir_ / "nothing/"};
+    for (const fs::path& path : cases) EXPECT_EQ(saveFailure(path, "x"), kFailure) << path;
+    EXPECT_EQ(contentOf(dir_ / "plain"), "kept");
+    EXPECT_EQ(namesIn(dir_), (std::vector<std::string>{"folder", "plain"}));
+    EXPECT_TRUE(namesIn(dir_ / "folder").empty());
+    EXPECT_THROW(writeWholeFile(u"", bytesOf("x"), kFailure), xlerror);
+}
+
+// A write that fails halfway, even for root: the file size limit stops the
+// temporary, in a child so that the limit does not reach the other tests.
+TEST_F(FileIo, FailedWriteLeavesTheOldFileAndNoTemporary) {
+    fs::path path = dir_ / "book";
+    put(path, "the old content");
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit limit {1024, 1024};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        _exit(saveFailure(path, std::string(4096, 'n')) == kFailure ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the save did not fail with its message";
+    EXPECT_EQ(contentOf(path), "the old content");
+    EXPECT_EQ(namesIn(dir_), std::vector<std::string>{"book"});
+}
