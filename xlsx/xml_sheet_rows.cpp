@@ -17,12 +17,6 @@ constexpr double kDefaultRowHeight = 15.0;
 // Row heights are points; consumers accept up to 409.5.
 constexpr double kMaxRowHeight = 409.5;
 
-// Pixels of a stored column width (characters of the maximum digit width, padding
-// included), as consumers lay the column out.
-int storedWidthPixels(double width, int digit) {
-    return static_cast<int>(std::trunc((256.0 * width + std::trunc(128.0 / digit)) / 256.0 * digit));
-}
-
 void checkColumn(int col) {
     if (col < 0 || col > kMaxAddressCol) throw xlerror("col must be less than 16384");
 }
@@ -104,8 +98,11 @@ double XMLSheetImplT::columnWidth(int col) {
     int digit = book_.maxDigitWidth();
     const c_CT_Col* range = col < 0 ? nullptr : findColumn(col);
     double stored = range && range->width.has() ? range->width.get() : defaultColumnWidth();
-    int pixels = storedWidthPixels(std::clamp(stored, 0.0, 255.0), digit);
-    double characters = pixels > 12 ? double(pixels - 5) / digit : double(pixels) / (digit + 5);
+    // The stored width counts digits with the padding included; setColumns stores
+    // whole 1/256 parts of it, so the pixels are taken as they are, not rounded,
+    // and a width set to two decimals reads back the same.
+    double pixels = std::clamp(stored, 0.0, 255.0) * digit;
+    double characters = pixels > 12 ? (pixels - 5) / digit : pixels / (digit + 5);
     return std::floor(characters * 100 + 0.5) / 100;
 }
 

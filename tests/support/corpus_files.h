@@ -21,13 +21,14 @@ inline std::filesystem::path corpusRoot() {
 #endif
 }
 
-/// The .xls files of one corpus folder, sorted by name; empty when the folder is absent.
-inline std::vector<std::filesystem::path> corpusFiles(const std::string& folder) {
+/// The files of one corpus folder with an extension, sorted by name; empty when the
+/// folder is absent.
+inline std::vector<std::filesystem::path> corpusFiles(const std::string& folder, const std::string& extension = ".xls") {
     std::vector<std::filesystem::path> files;
     const std::filesystem::path dir = corpusRoot() / folder;
     if (corpusRoot().empty() || !std::filesystem::is_directory(dir)) return files;
     for (const auto& entry : std::filesystem::directory_iterator(dir))
-        if (entry.path().extension() == ".xls") files.push_back(entry.path());
+        if (entry.path().extension() == extension) files.push_back(entry.path());
     std::sort(files.begin(), files.end());
     return files;
 }
@@ -39,8 +40,9 @@ inline std::vector<char> fileBytes(const std::filesystem::path& path) {
 
 /// The files of a corpus folder as test parameters; one empty path stands for an
 /// absent corpus, so that the test can skip and say so.
-inline std::vector<std::filesystem::path> corpusParameters(const std::string& folder) {
-    auto files = corpusFiles(folder);
+inline std::vector<std::filesystem::path> corpusParameters(const std::string& folder,
+                                                           const std::string& extension = ".xls") {
+    auto files = corpusFiles(folder, extension);
     if (files.empty()) files.emplace_back();
     return files;
 }

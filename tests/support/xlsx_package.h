@@ -72,7 +72,38 @@ inline PackageEntries savedEntries(IBook& book) {
     return data ? packageEntries(data, size) : PackageEntries{};
 }
 
+/// The saved bytes of one entry, with the layout whitespace of the XML taken out:
+/// runs of blanks inside tags become one, blank text between tags goes.
 inline std::string entry(const PackageEntries& entries, const std::string& name) {
+    for (const auto& [entryName, bytes] : entries) {
+        if (entryName != name) continue;
+        std::string compact;
+        bool inTag = false;
+        for (std::size_t i = 0; i < bytes.size(); ++i) {
+            char c = bytes[i];
+            bool blank = c == ' ' || c == '\t' || c == '\n' || c == '\r';
+            if (c == '<') inTag = true;
+            if (c == '>') inTag = false;
+            if (blank && inTag) {
+                if (compact.back() != ' ') compact += ' ';
+                continue;
+            }
+            if (blank && !inTag && (compact.empty() || compact.back() == '>')) {
+                std::size_t next = bytes.find_first_not_of(" \t\r\n", i);
+                if (next == std::string::npos || bytes[next] == '<') {
+                    i = next == std::string::npos ? bytes.size() : next - 1;
+                    continue;
+                }
+            }
+            compact += c;
+        }
+        return compact;
+    }
+    return {};
+}
+
+/// The bytes of one entry exactly as saved.
+inline std::string rawEntry(const PackageEntries& entries, const std::string& name) {
     for (const auto& [entryName, bytes] : entries)
         if (entryName == name) return bytes;
     return {};

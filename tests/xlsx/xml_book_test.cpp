@@ -37,8 +37,8 @@ TEST(XmlBookPackage, LoadsBackslashNamesAndKeepsUninterpretedPartsByteForByte) {
     ASSERT_TRUE(sheet);
     EXPECT_EQ(7.0, sheet->readNumber(0, 0));
     PackageEntries saved = savedEntries(*book);
-    EXPECT_EQ(theme, entry(saved, "xl/theme/theme1.xml"));
-    EXPECT_EQ(std::string("\0\1\2raw", 6), entry(saved, "docProps/app.bin"));
+    EXPECT_EQ(theme, rawEntry(saved, "xl/theme/theme1.xml"));
+    EXPECT_EQ(std::string("\0\1\2raw", 6), rawEntry(saved, "docProps/app.bin"));
     EXPECT_FALSE(entry(saved, "xl/worksheets/sheet1.xml").empty());
     // A second save gives the same bytes.
     EXPECT_EQ(saved, savedEntries(*book));
@@ -75,7 +75,7 @@ TEST(XmlBookPackage, FailuresNameTheProblem) {
     const Case cases[] = {
         {"no workbook relationships", noRels, "workbook relationships not found"},
         {"an empty worksheet part", emptySheet, "data is empty"},
-        {"a worksheet that is not XML", badSheet, "XML badly formed"},
+        {"a worksheet that is not XML", badSheet, "Not well formed"},
         {"no content types", noTypes, "workbook relationships not found"},
     };
     for (const Case& c : cases) {

@@ -119,7 +119,7 @@ TEST(XmlSheetFormulas, SeparatorsAndSharedGroups) {
     EXPECT_EQ(std::u16string(u"IF(A1;\"a;b\";'x;y'!B2)"), sheet->readFormula(4, 0));
     EXPECT_EQ(CellBlank, sheet->cellType(4, 0));
     std::string xml = entry(savedEntries(*book), "xl/worksheets/sheet1.xml");
-    EXPECT_TRUE(contains(xml, "<f>IF(A1,\"a;b\",'x;y'!B2)</f>")) << xml;
+    EXPECT_TRUE(contains(xml, "<f>IF(A1,&quot;a;b&quot;,&apos;x;y&apos;!B2)</f>")) << xml;
     EXPECT_TRUE(contains(xml, "<f>A3*2</f>")) << xml;
 }
 

@@ -1,4 +1,4 @@
-// corpus_broken_test.cpp - damaged, encrypted and foreign files either load or fail
+// corpus_broken_test.cpp - damaged, encrypted and foreign files (.xls and .xlsx) either load or fail
 // with a real message; none crashes, hangs or needs unbounded memory.
 #include <gtest/gtest.h>
 
@@ -51,12 +51,13 @@ constexpr char kLoaded[] = "loaded";
 // What the child tells the parent: "loaded" after a load and a save, or the load's
 // message. A book that loads must also save and load again.
 std::string outcomeOf(const std::filesystem::path& path) {
-    IBook* book = createBinaryBook();
+    auto create = path.extension() == ".xlsx" ? createXmlBook : createBinaryBook;
+    IBook* book = create();
     std::string outcome;
     if (book->load(path.u16string().c_str())) {
         const char* data = nullptr;
         std::size_t size = 0;
-        IBook* again = createBinaryBook();
+        IBook* again = create();
         if (!book->saveToMemory(&data, &size))
             outcome = std::string("loads but does not save: ") + book->errorMessage();
         else if (!again->loadFromMemory(data, size))
@@ -148,6 +149,8 @@ TEST_P(CorpusBroken, LoadsOrFailsWithAMessageWithinLimits) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Xls, CorpusBroken, ::testing::ValuesIn(testing::corpusParameters("broken")),
+                         testing::corpusTestName<::testing::TestParamInfo<std::filesystem::path>>);
+INSTANTIATE_TEST_SUITE_P(Xlsx, CorpusBroken, ::testing::ValuesIn(testing::corpusParameters("broken", ".xlsx")),
                          testing::corpusTestName<::testing::TestParamInfo<std::filesystem::path>>);
 
 } // namespace
