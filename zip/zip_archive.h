@@ -16,6 +16,8 @@
 
 namespace karvo::zip {
 
+class CDeflateCompressor;
+
 /// Every failure of the archive layer. `what()` is the description of the code,
 /// which the package layer hands on as the book's message.
 class CZipException : public std::exception {
@@ -92,8 +94,9 @@ public:
     std::size_t entryCount() const { return headers_.size(); }
     const CZipFileHeader& header(std::size_t index) const { return headers_.at(index); }
 
-    /// The whole inflated entry. Encrypted entries and methods other than 0 and 8
-    /// fail; so do sizes beyond the caps of this layer.
+    /// The whole inflated entry. Encrypted entries fail (badPassword, noAes for AES),
+    /// so do methods other than 0 and 8 (badZipFile: a package may use no other), and
+    /// sizes beyond the caps of this layer (tooBigSize; see zip_format.h).
     std::string extract(std::size_t index) const;
 
     /// A reader over the inflated entry, for parsing while inflating.
@@ -102,6 +105,7 @@ public:
 private:
     std::span<const std::uint8_t> bytes_;
     std::vector<CZipFileHeader> headers_;
+    std::vector<std::uint64_t> entryEnds_; ///< where each entry's bytes must end
 };
 
 /// An archive being written, in memory.
@@ -122,6 +126,7 @@ public:
 private:
     std::vector<std::uint8_t> out_;
     std::vector<CZipFileHeader> headers_;
+    std::unique_ptr<CDeflateCompressor> compressor_;
 };
 
 } // namespace karvo::zip

@@ -1,0 +1,35 @@
+// deflate.h - the compression library behind the archive layer: raw deflate of whole
+// buffers and CRC-32 (libdeflate, which measured fastest: see bench/zip_bench.cpp).
+// Inflating is zlib's streaming inflate, in entry_reader.cpp.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <vector>
+
+struct libdeflate_compressor;
+
+namespace karvo::zip {
+
+/// The default level of the archive writer.
+inline constexpr int kDeflateLevel = 6;
+
+class CDeflateCompressor {
+public:
+    explicit CDeflateCompressor(int level = kDeflateLevel);
+    ~CDeflateCompressor();
+    CDeflateCompressor(const CDeflateCompressor&) = delete;
+    CDeflateCompressor& operator=(const CDeflateCompressor&) = delete;
+
+    /// The raw deflate stream of `data`.
+    std::vector<std::uint8_t> compress(std::span<const std::uint8_t> data);
+
+private:
+    libdeflate_compressor* compressor_;
+};
+
+/// Continues the CRC-32 `crc` (0 to start) over `data`.
+std::uint32_t crc32(std::uint32_t crc, std::span<const std::uint8_t> data);
+
+} // namespace karvo::zip

@@ -1,0 +1,152 @@
+// zip_writer.cpp - CZipArchiveWriter: local headers and data as entries come, the
+// directory and end records at the close.
+#include "zip/zip_archive.h"
+
+#include <string>
+#include <utility>
+
+#include "core/byte_reader.h"
+#include "core/utf_convert.h"
+#include "zip/deflate.h"
+#include "zip/dos_time.h"
+#include "zip/zip_format.h"
+
+namespace karvo::zip {
+namespace {
+
+// Shorter data is stored: a deflate stream costs at least a few bytes of its own.
+constexpr std::size_t kMinDeflateSize = 5;
+// Version 2.0 is enough for deflate.
+constexpr std::uint16_t kVersionNeeded = 20;
+// Made by version 2.0 on a Unix host, with the mode of a plain file (rw-r--r--) in the
+// external attributes. unzip translates the names of archives made on MS-DOS from an
+// OEM code page even when flag bit 11 says UTF-8, which garbles any non-ASCII name.
+constexpr std::uint16_t kVersionMadeBy = 3 << 8 | 20;
+constexpr std::uint32_t kPlainFileAttributes = 0100644u << 16;
+
+void put16(std::vector<std::uint8_t>& out, std::uint64_t v) { putLittle(out, v, 2); }
+void put32(std::vector<std::uint8_t>& out, std::uint64_t v) { putLittle(out, v, 4); }
+void put64(std::vector<std::uint8_t>& out, std::uint64_t v) { putLittle(out, v, 8); }
+
+void putBytes(std::vector<std::uint8_t>& out, std::string_view bytes) { out.insert(out.end(), bytes.begin(), bytes.end()); }
+
+// The fields from the version needed to the name length, which the local and central
+// headers share.
+void putCommonFields(std::vector<std::uint8_t>& out, const CZipFileHeader& h, std::size_t nameSize) {
+    put16(out, h.versionNeeded);
+    put16(out, h.flags);
+    put16(out, h.method);
+    put16(out, h.dosTime);
+    put16(out, h.dosDate);
+    put32(out, h.crc32);
+    put32(out, h.compressedSize);
+    put32(out, h.uncompressedSize);
+    put16(out, nameSize);
+}
+
+void putCentralHeader(std::vector<std::uint8_t>& out, const CZipFileHeader& h) {
+    std::string name = utf16ToUtf8(h.fileName);
+    put32(out, signature::kCentralHeader);
+    put16(out, h.versionMadeBy);
+    putCommonFields(out, h, name.size());
+    put16(out, 0); // extra field size
+    put16(out, 0); // comment size
+    put16(out, 0); // disk number start
+    put16(out, 0); // internal attributes
+    put32(out, h.externalAttributes);
+    put32(out, h.localHeaderOffset);
+    putBytes(out, name);
+}
+
+// Zip64 records are written only when the entry count overflows 16 bits; sizes and
+// offsets past 32 bits are refused when entries are added or the directory is placed.
+void putEndRecords(std::vector<std::uint8_t>& out, std::uint64_t entries, std::uint64_t dirOffset,
+                   std::uint64_t dirSize) {
+    bool zip64 = entries >= kSaturated16;
+    if (zip64) {
+        std::uint64_t recordAt = out.size();
+        put32(out, signature::kZip64EndRecord);
+        put64(out, kZip64EndRecordSize - 12); // the record's size after this field
+        put16(out, 45); // version made by: 4.5, the first with Zip64
+        put16(out, 45); // version needed
+        put32(out, 0);  // this disk
+        put32(out, 0);  // the directory's disk
+        put64(out, entries);
+        put64(out, entries);
+        put64(out, dirSize);
+        put64(out, dirOffset);
+        put32(out, signature::kZip64Locator);
+        put32(out, 0); // the record's disk
+        put64(out, recordAt);
+        put32(out, 1); // disks in all
+    }
+    std::uint64_t count16 = zip64 ? kSaturated16 : entries;
+    put32(out, signature::kEndRecord);
+    put16(out, 0); // this disk
+    put16(out, 0); // the directory's disk
+    put16(out, count16);
+    put16(out, count16);
+    put32(out, dirSize);
+    put32(out, dirOffset);
+    put16(out, 0); // comment size
+}
+
+void requireFits32(std::uint64_t value) {
+    if (value >= kSaturated32) throw CZipException(CZipException::tooBigSize);
+}
+
+} // namespace
+
+CZipArchiveWriter::CZipArchiveWriter() = default;
+CZipArchiveWriter::~CZipArchiveWriter() = default;
+
+void CZipArchiveWriter::add(std::u16string_view name, std::span<const std::uint8_t> data) {
+    if (headers_.size() >= kMaxEntries) throw CZipException(CZipException::tooManyFiles);
+    std::string utf8 = utf16ToUtf8(name);
+    if (utf8.size() > 0xFFFF) throw CZipException(CZipException::tooLongData);
+    requireFits32(out_.size());
+    requireFits32(data.size());
+
+    CZipFileHeader h;
+    h.versionMadeBy = kVersionMadeBy;
+    h.versionNeeded = kVersionNeeded;
+    h.externalAttributes = kPlainFileAttributes;
+    h.flags = flag::kUtf8Name;
+    h.method = data.size() < kMinDeflateSize ? method::kStored : method::kDeflated;
+    DosDateTime stamp = dosNow();
+    h.dosTime = stamp.time;
+    h.dosDate = stamp.date;
+    h.crc32 = crc32(0, data);
+    h.uncompressedSize = data.size();
+    h.localHeaderOffset = out_.size();
+    h.fileName = utf8ToUtf16(utf8);
+
+    std::vector<std::uint8_t> compressed;
+    if (h.method == method::kDeflated) {
+        if (!compressor_) compressor_ = std::make_unique<CDeflateCompressor>();
+        compressed = compressor_->compress(data);
+        data = compressed;
+    }
+    h.compressedSize = data.size();
+    requireFits32(h.compressedSize);
+
+    put32(out_, signature::kLocalHeader);
+    putCommonFields(out_, h, utf8.size());
+    put16(out_, 0); // extra field size
+    putBytes(out_, utf8);
+    out_.insert(out_.end(), data.begin(), data.end());
+    headers_.push_back(std::move(h));
+}
+
+std::vector<std::uint8_t> CZipArchiveWriter::close() {
+    std::uint64_t dirOffset = out_.size();
+    requireFits32(dirOffset);
+    for (const CZipFileHeader& h : headers_) putCentralHeader(out_, h);
+    std::uint64_t dirSize = out_.size() - dirOffset;
+    requireFits32(dirSize);
+    putEndRecords(out_, headers_.size(), dirOffset, dirSize);
+    headers_.clear();
+    return std::exchange(out_, {});
+}
+
+} // namespace karvo::zip
