@@ -110,6 +110,8 @@ TEST(ZipReader, FailsWithTheFittingCode) {
         {"more than deflate can hold", with(stored("a", "ab"), [](RawEntry& e) { e.method = 8, e.declaredSize = 5000; }),
          CZipException::badZipFile},
         {"local header signature", with(sheet, [](RawEntry& e) { e.localOffset = 1; }), CZipException::badZipFile},
+        {"local header past the directory", with(sheet, [](RawEntry& e) { e.localOffset = 1 << 20; }),
+         CZipException::badZipFile},
         {"data beyond its range", with(sheet, [](RawEntry& e) { e.compressedSize = e.data.size() + 100; }),
          CZipException::badZipFile},
     };

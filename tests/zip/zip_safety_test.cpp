@@ -74,6 +74,9 @@ TEST(ZipSafety, OverlappingEntriesAreDamage) {
     for (const auto& [what, archive] : cases) {
         EXPECT_EQ(readAll(buildArchive(archive)).code, CZipException::badZipFile) << what;
     }
+    // Entries at one offset fail the archive as a whole, before any entry is opened.
+    std::vector<std::uint8_t> shared = buildArchive(cases[0].second);
+    EXPECT_THROW(zip::CZipArchive{shared}, CZipException);
 }
 
 // A header declaring 1000 bytes over a stream of a megabyte: the reader hands out at
