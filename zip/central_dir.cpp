@@ -136,10 +136,11 @@ CZipFileHeader readCentralHeader(ByteReader& in) {
     return h;
 }
 
-// Sorted by offset, every entry must end before the next one starts: its fixed local
-// header and its data at least. Entries sharing bytes are how a small archive
-// inflates to an enormous total, and no producer writes them. The exact end, with
-// the local name and extra field, is checked when the entry is opened.
+// Sorted by offset, each entry's bytes end where the next entry's local header (or the
+// directory) starts. Entries sharing bytes are how a small archive inflates to an
+// enormous total, and no producer writes them. Here each range must at least hold a
+// local header; that the header, name, extra field and data fit is checked when the
+// entry is opened, where the local header is read.
 std::vector<std::uint64_t> findEntryEnds(const std::vector<CZipFileHeader>& headers, std::uint64_t dirOffset) {
     std::vector<std::size_t> order(headers.size());
     for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
@@ -150,8 +151,7 @@ std::vector<std::uint64_t> findEntryEnds(const std::vector<CZipFileHeader>& head
     std::uint64_t next = dirOffset;
     for (std::size_t k = order.size(); k-- > 0;) {
         const CZipFileHeader& h = headers[order[k]];
-        require(h.localHeaderOffset <= next && next - h.localHeaderOffset >= kLocalHeaderSize &&
-                h.compressedSize <= next - h.localHeaderOffset - kLocalHeaderSize);
+        require(h.localHeaderOffset <= next && next - h.localHeaderOffset >= kLocalHeaderSize);
         ends[order[k]] = next;
         next = h.localHeaderOffset;
     }

@@ -1,0 +1,116 @@
+// zip_writer_test.cpp - the writer's headers, methods and limits, read back by our
+// reader and by a walk over the local headers.
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include "core/byte_reader.h"
+#include "core/utf_convert.h"
+#include "tests/zip/zip_bytes.h"
+#include "zip/dos_time.h"
+#include "zip/zip_archive.h"
+
+using namespace karvo;
+using namespace karvo::testing;
+using zip::CZipException;
+
+namespace {
+
+std::span<const std::uint8_t> bytesOf(const std::string& s) { return {reinterpret_cast<const std::uint8_t*>(s.data()), s.size()}; }
+
+TEST(ZipWriter, EntriesReadBackWithTheirHeaders) {
+    const std::pair<std::u16string, std::string> entries[] = {
+        {u"empty", ""},
+        {u"four", "abcd"},
+        {u"five", "abcde"},
+        {u"xl/worksheets/\u30B7\u30FC\u30C8.xml", std::string(100000, 'x') + "<row/>"},
+    };
+    zip::CZipArchiveWriter writer;
+    for (const auto& [name, data] : entries) writer.add(name, bytesOf(data));
+    std::vector<std::uint8_t> bytes = writer.close();
+
+    ReadResult read = readAll(bytes);
+    ASSERT_EQ(read.code, kReadOk);
+    zip::CZipArchive archive(bytes);
+    ASSERT_EQ(archive.entryCount(), std::size(entries));
+    ByteReader end{std::span<const std::uint8_t>(bytes).last(22)};
+    end.skip(16);
+    std::uint64_t dirOffset = end.u32();
+    for (std::size_t i = 0; i < std::size(entries); ++i) {
+        const auto& [name, data] = entries[i];
+        const zip::CZipFileHeader& h = archive.header(i);
+        EXPECT_EQ(h.fileName, name);
+        EXPECT_EQ(read.entries[i].second, data);
+        EXPECT_EQ(h.method, data.size() < 5 ? 0 : 8) << "short data stored, the rest deflated";
+        EXPECT_EQ(h.flags, 0x0800) << "UTF-8 names";
+        EXPECT_EQ(h.versionNeeded, 20);
+        EXPECT_EQ(h.crc32, crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
+        if (data.empty()) {
+            EXPECT_EQ(h.compressedSize, 0u) << "an empty entry has no data";
+        }
+        // The local header repeats the central one, for readers that walk the archive.
+        ByteReader local{std::span<const std::uint8_t>(bytes).subspan(h.localHeaderOffset)};
+        EXPECT_EQ(local.u32(), 0x04034B50u);
+        for (std::uint32_t field : {h.versionNeeded, h.flags, h.method, h.dosTime, h.dosDate}) EXPECT_EQ(local.u16(), field);
+        for (std::uint64_t field : {std::uint64_t(h.crc32), h.compressedSize, h.uncompressedSize}) EXPECT_EQ(local.u32(), field);
+        std::uint16_t nameSize = local.u16();
+        EXPECT_EQ(local.u16(), 0u);
+        std::span<const std::uint8_t> stored = local.bytes(nameSize);
+        EXPECT_EQ(std::string(stored.begin(), stored.end()), utf16ToUtf8(name));
+        std::uint64_t next = i + 1 < std::size(entries) ? archive.header(i + 1).localHeaderOffset : dirOffset;
+        EXPECT_EQ(h.localHeaderOffset + local.position() + h.compressedSize, next) << "the data follows the name, the next entry the data";
+    }
+    EXPECT_EQ(writer.close().size(), 22u) << "close() leaves an empty writer";
+}
+
+TEST(ZipWriter, DosTimeFields) {
+    struct Case {
+        int year, month, day, hour, minute, second;
+        std::uint16_t date, time;
+    };
+    const Case cases[] = {
+        {2024, 3, 5, 13, 47, 59, 0x5865, 0x6DFD}, // odd seconds round down
+        {1980, 1, 1, 0, 0, 0, 0x0021, 0x0000},
+        {1979, 12, 31, 23, 59, 58, 0x019F, 0xBF7D}, // before 1980: the year clamps, the rest stays
+        {2107, 12, 31, 23, 59, 58, 0xFF9F, 0xBF7D},
+        {2150, 6, 1, 12, 0, 0, 0xFEC1, 0x6000},
+    };
+    for (const Case& c : cases) {
+        std::tm tm{};
+        tm.tm_year = c.year - 1900, tm.tm_mon = c.month - 1, tm.tm_mday = c.day;
+        tm.tm_hour = c.hour, tm.tm_min = c.minute, tm.tm_sec = c.second;
+        zip::DosDateTime dos = zip::toDosDateTime(tm);
+        EXPECT_EQ(dos.date, c.date) << c.year;
+        EXPECT_EQ(dos.time, c.time) << c.year;
+    }
+}
+
+TEST(ZipWriter, LimitsOfNamesAndCounts) {
+    zip::CZipArchiveWriter writer;
+    try {
+        writer.add(std::u16string(0x10000, u'n'), {});
+        ADD_FAILURE() << "a name of 65536 bytes was added";
+    } catch (const CZipException& e) {
+        EXPECT_EQ(e.code(), CZipException::tooLongData);
+    }
+    writer.add(std::u16string(0xFFFF, u'n'), {});
+    // Past 65535 entries the counts go to the Zip64 end record; the cap ends it all.
+    for (int i = 1; i < 100000; ++i) writer.add(u"p" + utf8ToUtf16(std::to_string(i)), {});
+    try {
+        writer.add(u"one too many", {});
+        ADD_FAILURE() << "entry 100001 was added";
+    } catch (const CZipException& e) {
+        EXPECT_STREQ(e.what(), "The limit of the maximum number of files in an archive has been reached.");
+    }
+    std::vector<std::uint8_t> bytes = writer.close();
+    zip::CZipArchive archive(bytes);
+    ASSERT_EQ(archive.entryCount(), 100000u);
+    EXPECT_EQ(archive.header(0).fileName.size(), 0xFFFFu);
+    EXPECT_EQ(archive.header(99999).fileName, u"p99999");
+
+    RawArchive tooMany;
+    tooMany.entries.resize(100001, RawEntry{"e"});
+    tooMany.zip64End = true;
+    EXPECT_EQ(readAll(buildArchive(tooMany)).code, CZipException::tooManyFiles);
+}
+
+} // namespace
