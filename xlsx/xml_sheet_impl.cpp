@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "core/cell_address.h"
+#include "xlsx/cell_range.h"
 #include "xlsx/xml_book_impl.h"
 
 namespace karvo::xlsx {
@@ -46,6 +47,11 @@ void XMLSheetImplT::write(std::string& out) {
         for (auto& row : root_.sheetData->row) row->unclaimed.reset();
     root_.extLst.reset();
     if (root_.controls && root_.controls->control.empty()) root_.controls.reset();
+    // Readers size the sheet by its dimension, so it must cover every cell written.
+    recomputeUsedRange();
+    root_.dimension.make().ref =
+        used_.lastRow == 0 ? u"A1"
+                           : formatCellRange({used_.firstRow, used_.lastRow - 1, used_.firstCol, used_.lastCol - 1});
     XmlFile::write(out);
 }
 

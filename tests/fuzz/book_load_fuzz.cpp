@@ -1,4 +1,5 @@
-// book_load_fuzz.cpp - libFuzzer target: a whole binary book from untrusted bytes.
+// book_load_fuzz.cpp - libFuzzer target: a whole book from untrusted bytes, binary
+// or (built with KARVO_FUZZ_XML_BOOK) Open XML.
 //
 // Whatever loads must also read cell by cell, save, and load again: a book we
 // accepted and then wrote must never be one we reject.
@@ -10,6 +11,12 @@
 using namespace karvo;
 
 namespace {
+
+#ifdef KARVO_FUZZ_XML_BOOK
+IBook* createBook() { return createXmlBook(); }
+#else
+IBook* createBook() { return createBinaryBook(); }
+#endif
 
 // Bounds the cell walk so that a sheet claiming every cell stays fast to fuzz.
 constexpr int kMaxCellsVisited = 20000;
@@ -52,14 +59,14 @@ void readEveryCell(IBook& book) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    IBook* book = createBinaryBook();
+    IBook* book = createBook();
     if (book->loadFromMemory(reinterpret_cast<const char*>(data), size)) {
         readEveryCell(*book);
         readPictures(*book);
         const char* saved = nullptr;
         std::size_t savedSize = 0;
         if (book->saveToMemory(&saved, &savedSize)) {
-            IBook* again = createBinaryBook();
+            IBook* again = createBook();
             if (!again->loadFromMemory(saved, savedSize)) std::abort();
             again->release();
         }
