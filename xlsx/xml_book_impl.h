@@ -93,6 +93,9 @@ public:
     int maxDigitWidth() const;
     /// The `sheet` element at an index, or null.
     workbook::c_CT_Sheet* sheetElement(int index) const;
+    /// A sheet name as a new name of the sheet at `except` (-1: a new sheet) may be:
+    /// cut to 31 characters (`cut` tells), never empty, repeated or ill-formed.
+    std::u16string checkedSheetName(const char16_t* name, int except, bool& cut) const;
     /// The workbook's defined names (sheet features use them).
     workbook::c_workbook& workbookTree();
 

@@ -41,6 +41,24 @@ bool mentionsSheet(std::u16string_view formula, const std::u16string& name) {
 
 } // namespace
 
+// ---- names ----
+
+// Consumers refuse a workbook whose sheet names are empty, repeated (letter case
+// ignored) or hold a character that formulas use around sheet names.
+std::u16string XMLBookImplT::checkedSheetName(const char16_t* name, int except, bool& cut) const {
+    if (!name) throw xlerror("sheet name is null");
+    std::u16string text(name);
+    cut = text.size() > kMaxSheetName;
+    if (cut) text.resize(kMaxSheetName);
+    if (text.empty()) throw xlerror("sheet name is empty");
+    if (text.find_first_of(u"[]:*?/\\") != std::u16string::npos || text.front() == u'\'' || text.back() == u'\'')
+        throw xlerror("sheet name contains an invalid character");
+    for (int i = 0; const workbook::c_CT_Sheet* element = sheetElement(i); ++i)
+        if (i != except && sameTextIgnoringCase(element->name, text))
+            throw xlerror("book already contains such sheet name");
+    return text;
+}
+
 // ---- lookup ----
 
 workbook::c_CT_Sheet* XMLBookImplT::sheetElement(int index) const {
@@ -94,12 +112,8 @@ ISheet* XMLBookImplT::insertSheet(int index, const char16_t* name, ISheet* initS
         auto& tree = workbookTree();
         int count = sheetCount();
         if (index < 0 || index > count) throw xlerror("index is out of range");
-        std::u16string sheetName = name ? name : u"";
-        bool cut = sheetName.size() > kMaxSheetName;
-        if (cut) sheetName.resize(kMaxSheetName);
-        for (int i = 0; i < count; ++i)
-            if (sameTextIgnoringCase(sheetElement(i)->name, sheetName))
-                throw xlerror("book already contains such sheet name");
+        bool cut = false;
+        std::u16string sheetName = checkedSheetName(name, -1, cut);
         const XMLSheetImplT* initial = nullptr;
         if (initSheet) {
             initial = dynamic_cast<XMLSheetImplT*>(initSheet);

@@ -70,8 +70,6 @@ void XMLSheetImplT::setSelected(bool selected) {
 
 namespace {
 
-constexpr std::size_t kMaxSheetName = 31;
-
 const char16_t* stateName(SheetState state) {
     switch (state) {
     case SheetVisible: return u"visible";
@@ -96,10 +94,8 @@ void XMLSheetImplT::setSheetName(const char16_t* name) {
     run([&] {
         workbook::c_CT_Sheet* element = book_.sheetElement(index_);
         if (!element) throw xlerror("sheet doen't have relationship with book");
-        std::u16string text = name ? name : u"";
-        bool cut = text.size() > kMaxSheetName;
-        if (cut) text.resize(kMaxSheetName);
-        element->name = std::move(text);
+        bool cut = false;
+        element->name = book_.checkedSheetName(name, index_, cut);
         if (cut) message_.warn("sheet's name is cut to 31 characters");
     });
 }

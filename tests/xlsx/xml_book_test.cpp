@@ -118,6 +118,14 @@ TEST(XmlBookSheets, NamingNumberingAndTheActiveSheet) {
     EXPECT_STREQ("warning: sheet's name is cut to 31 characters", book->errorMessage());
     EXPECT_EQ(std::u16string(u"A name of forty characters, far"), longName->sheetName());
     EXPECT_EQ(1, book->activeSheetNumber());  // the sheet that was active stays active
+    for (const char16_t* bad : {u"", u"a/b", u"[x]", u"'quoted'"}) {
+        EXPECT_EQ(nullptr, book->addSheet(bad));
+        EXPECT_NE("ok", std::string(book->errorMessage()));
+    }
+    longName->setSheetName(u"second");
+    EXPECT_STREQ("book already contains such sheet name", book->errorMessage());
+    longName->setSheetName(u"A NAME OF FORTY CHARACTERS, FAR");  // its own name in other letters
+    EXPECT_STREQ("ok", book->errorMessage());
     EXPECT_EQ(nullptr, book->insertSheet(9, u"x"));
     EXPECT_STREQ("index is out of range", book->errorMessage());
     EXPECT_TRUE(book->deleteSheet(0));
