@@ -36,6 +36,14 @@ CellAddress parseCellAddress(std::u16string_view a) {
     return address;
 }
 
+void readCellAddress(const char16_t* text, int* row, int* col, bool* rowRelative, bool* colRelative) {
+    CellAddress address = parseCellAddress(text ? text : u"");
+    if (row) *row = address.row;
+    if (col) *col = address.col;
+    if (rowRelative) *rowRelative = address.rowRelative;
+    if (colRelative) *colRelative = address.colRelative;
+}
+
 std::u16string columnLetters(int col) {
     std::u16string letters;
     for (int c = col + 1; c > 0; c = (c - 1) / kLetters)

@@ -20,6 +20,10 @@ struct CellAddress {
 /// Reads a whole text as one address; an xlerror "address is invalid" otherwise.
 CellAddress parseCellAddress(std::u16string_view text);
 
+/// Reads a whole text (null reads as empty) into the outputs that are not null, as
+/// the sheets' addressToRowCol hands them out.
+void readCellAddress(const char16_t* text, int* row, int* col, bool* rowRelative, bool* colRelative);
+
 /// The address text; an xlerror when the row or column lies outside the grid.
 std::u16string formatCellAddress(const CellAddress& address);
 

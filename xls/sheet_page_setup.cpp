@@ -238,13 +238,7 @@ void SheetImplT::setZoom(int zoom) {
 // ---- A1 addresses ----
 
 void SheetImplT::addressToRowCol(const char16_t* addr, int* row, int* col, bool* rowRelative, bool* colRelative) {
-    run([&] {
-        CellAddress address = parseCellAddress(addr ? addr : u"");
-        if (row) *row = address.row;
-        if (col) *col = address.col;
-        if (rowRelative) *rowRelative = address.rowRelative;
-        if (colRelative) *colRelative = address.colRelative;
-    });
+    run([&] { readCellAddress(addr, row, col, rowRelative, colRelative); });
 }
 
 const char16_t* SheetImplT::rowColToAddress(int row, int col, bool rowRelative, bool colRelative) {

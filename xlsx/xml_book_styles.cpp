@@ -2,21 +2,12 @@
 //
 // Cell formats and custom number formats work over the stylesheet; fonts and
 // pictures of Open XML books are not available yet and answer "not supported".
+#include "xlsx/not_supported.h"
 #include "xlsx/styles.h"
 #include "xlsx/xml_book_impl.h"
 #include "xlsx/xml_format_impl.h"
 
 namespace karvo::xlsx {
-namespace {
-
-template <class T>
-T unsupported(BookMessage& message, T result) {
-    message.set("not supported");
-    return result;
-}
-
-} // namespace
-
 IFormat* XMLBookImplT::addFormat(IFormat* initFormat) {
     return runOperation(message_, nullptr, [&]() -> IFormat* {
         Styles& sheetStyles = styles();
@@ -87,10 +78,10 @@ const char16_t* XMLBookImplT::defaultFont(int* fontSize) {
     });
 }
 
-IFont* XMLBookImplT::addFont(IFont*) { return unsupported<IFont*>(message_, nullptr); }
-IFont* XMLBookImplT::fontAt(int) { return unsupported<IFont*>(message_, nullptr); }
-int XMLBookImplT::fontCount() { return unsupported(message_, 0); }
-void XMLBookImplT::setDefaultFont(const char16_t*, int) { unsupported(message_, 0); }
+IFont* XMLBookImplT::addFont(IFont*) { return notSupported<IFont*>(message_, nullptr); }
+IFont* XMLBookImplT::fontAt(int) { return notSupported<IFont*>(message_, nullptr); }
+int XMLBookImplT::fontCount() { return notSupported(message_, 0); }
+void XMLBookImplT::setDefaultFont(const char16_t*, int) { notSupported(message_, 0); }
 
 int XMLBookImplT::pictureCount() {
     message_.ok();
@@ -98,9 +89,9 @@ int XMLBookImplT::pictureCount() {
 }
 
 PictureType XMLBookImplT::pictureAt(int, const char**, std::size_t*) {
-    return unsupported(message_, PictureTypeError);
+    return notSupported(message_, PictureTypeError);
 }
-int XMLBookImplT::addPictureFile(const char16_t*) { return unsupported(message_, -1); }
-int XMLBookImplT::addPictureData(const char*, std::size_t) { return unsupported(message_, -1); }
+int XMLBookImplT::addPictureFile(const char16_t*) { return notSupported(message_, -1); }
+int XMLBookImplT::addPictureData(const char*, std::size_t) { return notSupported(message_, -1); }
 
 } // namespace karvo::xlsx

@@ -1,11 +1,12 @@
 // xml_format_impl.cpp - XMLFormatImplT. The number format is read and written
 // here; fonts, alignment, borders, fills and protection of Open XML formats are
 // not available yet and answer "not supported".
-#include "xlsx/xml_format_impl.h"
+#include "xlsx/not_supported.h"
 
 #include "core/operation_frame.h"
 #include "xlsx/styles.h"
 #include "xlsx/xml_book_impl.h"
+#include "xlsx/xml_format_impl.h"
 
 namespace karvo::xlsx {
 
@@ -28,63 +29,53 @@ void XMLFormatImplT::setNumFormat(int numFormat) {
     });
 }
 
-namespace {
-
-template <class T>
-T unsupported(Styles& styles, T result) {
-    styles.book().message().set("not supported");
-    return result;
-}
-
-} // namespace
-
-IFont* XMLFormatImplT::font() { return unsupported<IFont*>(styles_, nullptr); }
-bool XMLFormatImplT::setFont(IFont*) { return unsupported(styles_, false); }
-AlignH XMLFormatImplT::alignH() { return unsupported(styles_, static_cast<AlignH>(0)); }
-void XMLFormatImplT::setAlignH(AlignH) { unsupported(styles_, 0); }
-AlignV XMLFormatImplT::alignV() { return unsupported(styles_, static_cast<AlignV>(0)); }
-void XMLFormatImplT::setAlignV(AlignV) { unsupported(styles_, 0); }
-bool XMLFormatImplT::wrap() { return unsupported(styles_, false); }
-void XMLFormatImplT::setWrap(bool) { unsupported(styles_, 0); }
-int XMLFormatImplT::rotation() { return unsupported(styles_, 0); }
-bool XMLFormatImplT::setRotation(int) { return unsupported(styles_, false); }
-int XMLFormatImplT::indent() { return unsupported(styles_, 0); }
-void XMLFormatImplT::setIndent(int) { unsupported(styles_, 0); }
-bool XMLFormatImplT::shrinkToFit() { return unsupported(styles_, false); }
-void XMLFormatImplT::setShrinkToFit(bool) { unsupported(styles_, 0); }
-void XMLFormatImplT::setBorder(BorderStyle) { unsupported(styles_, 0); }
-void XMLFormatImplT::setBorderColor(Color) { unsupported(styles_, 0); }
-BorderStyle XMLFormatImplT::borderLeft() { return unsupported(styles_, static_cast<BorderStyle>(0)); }
-void XMLFormatImplT::setBorderLeft(BorderStyle) { unsupported(styles_, 0); }
-BorderStyle XMLFormatImplT::borderRight() { return unsupported(styles_, static_cast<BorderStyle>(0)); }
-void XMLFormatImplT::setBorderRight(BorderStyle) { unsupported(styles_, 0); }
-BorderStyle XMLFormatImplT::borderTop() { return unsupported(styles_, static_cast<BorderStyle>(0)); }
-void XMLFormatImplT::setBorderTop(BorderStyle) { unsupported(styles_, 0); }
-BorderStyle XMLFormatImplT::borderBottom() { return unsupported(styles_, static_cast<BorderStyle>(0)); }
-void XMLFormatImplT::setBorderBottom(BorderStyle) { unsupported(styles_, 0); }
-Color XMLFormatImplT::borderLeftColor() { return unsupported(styles_, ColorAutomaticFont); }
-void XMLFormatImplT::setBorderLeftColor(Color) { unsupported(styles_, 0); }
-Color XMLFormatImplT::borderRightColor() { return unsupported(styles_, ColorAutomaticFont); }
-void XMLFormatImplT::setBorderRightColor(Color) { unsupported(styles_, 0); }
-Color XMLFormatImplT::borderTopColor() { return unsupported(styles_, ColorAutomaticFont); }
-void XMLFormatImplT::setBorderTopColor(Color) { unsupported(styles_, 0); }
-Color XMLFormatImplT::borderBottomColor() { return unsupported(styles_, ColorAutomaticFont); }
-void XMLFormatImplT::setBorderBottomColor(Color) { unsupported(styles_, 0); }
-BorderDiagonal XMLFormatImplT::borderDiagonal() { return unsupported(styles_, static_cast<BorderDiagonal>(0)); }
-void XMLFormatImplT::setBorderDiagonal(BorderDiagonal) { unsupported(styles_, 0); }
-BorderStyle XMLFormatImplT::borderDiagonalStyle() { return unsupported(styles_, static_cast<BorderStyle>(0)); }
-void XMLFormatImplT::setBorderDiagonalStyle(BorderStyle) { unsupported(styles_, 0); }
-Color XMLFormatImplT::borderDiagonalColor() { return unsupported(styles_, ColorAutomaticFont); }
-void XMLFormatImplT::setBorderDiagonalColor(Color) { unsupported(styles_, 0); }
-FillPattern XMLFormatImplT::fillPattern() { return unsupported(styles_, static_cast<FillPattern>(0)); }
-void XMLFormatImplT::setFillPattern(FillPattern) { unsupported(styles_, 0); }
-Color XMLFormatImplT::patternForegroundColor() { return unsupported(styles_, ColorAutomaticFont); }
-void XMLFormatImplT::setPatternForegroundColor(Color) { unsupported(styles_, 0); }
-Color XMLFormatImplT::patternBackgroundColor() { return unsupported(styles_, ColorAutomaticFont); }
-void XMLFormatImplT::setPatternBackgroundColor(Color) { unsupported(styles_, 0); }
-bool XMLFormatImplT::locked() { return unsupported(styles_, false); }
-void XMLFormatImplT::setLocked(bool) { unsupported(styles_, 0); }
-bool XMLFormatImplT::hidden() { return unsupported(styles_, false); }
-void XMLFormatImplT::setHidden(bool) { unsupported(styles_, 0); }
+IFont* XMLFormatImplT::font() { return notSupported<IFont*>(styles_.book().message(), nullptr); }
+bool XMLFormatImplT::setFont(IFont*) { return notSupported(styles_.book().message(), false); }
+AlignH XMLFormatImplT::alignH() { return notSupported(styles_.book().message(), static_cast<AlignH>(0)); }
+void XMLFormatImplT::setAlignH(AlignH) { notSupported(styles_.book().message(), 0); }
+AlignV XMLFormatImplT::alignV() { return notSupported(styles_.book().message(), static_cast<AlignV>(0)); }
+void XMLFormatImplT::setAlignV(AlignV) { notSupported(styles_.book().message(), 0); }
+bool XMLFormatImplT::wrap() { return notSupported(styles_.book().message(), false); }
+void XMLFormatImplT::setWrap(bool) { notSupported(styles_.book().message(), 0); }
+int XMLFormatImplT::rotation() { return notSupported(styles_.book().message(), 0); }
+bool XMLFormatImplT::setRotation(int) { return notSupported(styles_.book().message(), false); }
+int XMLFormatImplT::indent() { return notSupported(styles_.book().message(), 0); }
+void XMLFormatImplT::setIndent(int) { notSupported(styles_.book().message(), 0); }
+bool XMLFormatImplT::shrinkToFit() { return notSupported(styles_.book().message(), false); }
+void XMLFormatImplT::setShrinkToFit(bool) { notSupported(styles_.book().message(), 0); }
+void XMLFormatImplT::setBorder(BorderStyle) { notSupported(styles_.book().message(), 0); }
+void XMLFormatImplT::setBorderColor(Color) { notSupported(styles_.book().message(), 0); }
+BorderStyle XMLFormatImplT::borderLeft() { return notSupported(styles_.book().message(), static_cast<BorderStyle>(0)); }
+void XMLFormatImplT::setBorderLeft(BorderStyle) { notSupported(styles_.book().message(), 0); }
+BorderStyle XMLFormatImplT::borderRight() { return notSupported(styles_.book().message(), static_cast<BorderStyle>(0)); }
+void XMLFormatImplT::setBorderRight(BorderStyle) { notSupported(styles_.book().message(), 0); }
+BorderStyle XMLFormatImplT::borderTop() { return notSupported(styles_.book().message(), static_cast<BorderStyle>(0)); }
+void XMLFormatImplT::setBorderTop(BorderStyle) { notSupported(styles_.book().message(), 0); }
+BorderStyle XMLFormatImplT::borderBottom() { return notSupported(styles_.book().message(), static_cast<BorderStyle>(0)); }
+void XMLFormatImplT::setBorderBottom(BorderStyle) { notSupported(styles_.book().message(), 0); }
+Color XMLFormatImplT::borderLeftColor() { return notSupported(styles_.book().message(), ColorAutomaticFont); }
+void XMLFormatImplT::setBorderLeftColor(Color) { notSupported(styles_.book().message(), 0); }
+Color XMLFormatImplT::borderRightColor() { return notSupported(styles_.book().message(), ColorAutomaticFont); }
+void XMLFormatImplT::setBorderRightColor(Color) { notSupported(styles_.book().message(), 0); }
+Color XMLFormatImplT::borderTopColor() { return notSupported(styles_.book().message(), ColorAutomaticFont); }
+void XMLFormatImplT::setBorderTopColor(Color) { notSupported(styles_.book().message(), 0); }
+Color XMLFormatImplT::borderBottomColor() { return notSupported(styles_.book().message(), ColorAutomaticFont); }
+void XMLFormatImplT::setBorderBottomColor(Color) { notSupported(styles_.book().message(), 0); }
+BorderDiagonal XMLFormatImplT::borderDiagonal() { return notSupported(styles_.book().message(), static_cast<BorderDiagonal>(0)); }
+void XMLFormatImplT::setBorderDiagonal(BorderDiagonal) { notSupported(styles_.book().message(), 0); }
+BorderStyle XMLFormatImplT::borderDiagonalStyle() { return notSupported(styles_.book().message(), static_cast<BorderStyle>(0)); }
+void XMLFormatImplT::setBorderDiagonalStyle(BorderStyle) { notSupported(styles_.book().message(), 0); }
+Color XMLFormatImplT::borderDiagonalColor() { return notSupported(styles_.book().message(), ColorAutomaticFont); }
+void XMLFormatImplT::setBorderDiagonalColor(Color) { notSupported(styles_.book().message(), 0); }
+FillPattern XMLFormatImplT::fillPattern() { return notSupported(styles_.book().message(), static_cast<FillPattern>(0)); }
+void XMLFormatImplT::setFillPattern(FillPattern) { notSupported(styles_.book().message(), 0); }
+Color XMLFormatImplT::patternForegroundColor() { return notSupported(styles_.book().message(), ColorAutomaticFont); }
+void XMLFormatImplT::setPatternForegroundColor(Color) { notSupported(styles_.book().message(), 0); }
+Color XMLFormatImplT::patternBackgroundColor() { return notSupported(styles_.book().message(), ColorAutomaticFont); }
+void XMLFormatImplT::setPatternBackgroundColor(Color) { notSupported(styles_.book().message(), 0); }
+bool XMLFormatImplT::locked() { return notSupported(styles_.book().message(), false); }
+void XMLFormatImplT::setLocked(bool) { notSupported(styles_.book().message(), 0); }
+bool XMLFormatImplT::hidden() { return notSupported(styles_.book().message(), false); }
+void XMLFormatImplT::setHidden(bool) { notSupported(styles_.book().message(), 0); }
 
 } // namespace karvo::xlsx

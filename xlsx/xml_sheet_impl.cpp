@@ -129,13 +129,7 @@ bool XMLSheetImplT::setSheetState(SheetState state) {
 // ---- A1 addresses ----
 
 void XMLSheetImplT::addressToRowCol(const char16_t* addr, int* row, int* col, bool* rowRelative, bool* colRelative) {
-    run([&] {
-        CellAddress address = parseCellAddress(addr ? addr : u"");
-        if (row) *row = address.row;
-        if (col) *col = address.col;
-        if (rowRelative) *rowRelative = address.rowRelative;
-        if (colRelative) *colRelative = address.colRelative;
-    });
+    run([&] { readCellAddress(addr, row, col, rowRelative, colRelative); });
 }
 
 const char16_t* XMLSheetImplT::rowColToAddress(int row, int col, bool rowRelative, bool colRelative) {
