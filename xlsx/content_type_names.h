@@ -5,6 +5,14 @@ namespace karvo::xlsx {
 
 inline constexpr char16_t kWorkbookType[] =
     u"application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml";
+// Workbooks with macros, templates and add-ins have the same main part under
+// other types; they load and save like a plain workbook.
+inline constexpr const char16_t* kOtherWorkbookTypes[] = {
+    u"application/vnd.ms-excel.sheet.macroEnabled.main+xml",
+    u"application/vnd.openxmlformats-officedocument.spreadsheetml.template.main+xml",
+    u"application/vnd.ms-excel.template.macroEnabled.main+xml",
+    u"application/vnd.ms-excel.addin.macroEnabled.main+xml",
+};
 inline constexpr char16_t kRelationshipsType[] = u"application/vnd.openxmlformats-package.relationships+xml";
 inline constexpr char16_t kStylesType[] = u"application/vnd.openxmlformats-officedocument.spreadsheetml.styles+xml";
 inline constexpr char16_t kWorksheetType[] =

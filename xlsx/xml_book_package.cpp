@@ -1,4 +1,5 @@
 // xml_book_package.cpp - an Open XML book's load and save: the package and its parts.
+#include <algorithm>
 #include <exception>
 
 #include "core/file_io.h"
@@ -22,6 +23,11 @@ constexpr std::uint64_t kStreamedPartSize = 8u << 20;
 // change to formulas, and consumers rebuild it when it is missing.
 constexpr char16_t kCalcChainPart[] = u"/xl/calcChain.xml";
 constexpr char16_t kCalcChainTarget[] = u"calcChain.xml";
+
+bool isWorkbookType(const std::u16string& type) {
+    return type == kWorkbookType ||
+           std::find(std::begin(kOtherWorkbookTypes), std::end(kOtherWorkbookTypes), type) != std::end(kOtherWorkbookTypes);
+}
 
 bool isDirectoryEntry(const zip::CZipFileHeader& header) {
     return !header.fileName.empty() && (header.fileName.back() == u'/' || header.fileName.back() == u'\\');
@@ -83,7 +89,7 @@ std::unique_ptr<XFile> XMLBookImplT::makePart(const std::u16string& type, const 
 
 void XMLBookImplT::readPart(const zip::CZipArchive& archive, std::size_t entry, const std::u16string& name) {
     std::u16string type = contentTypes_->contentType(name);
-    if (type == kWorkbookType && !workbook_) {
+    if (isWorkbookType(type) && !workbook_) {
         auto part = parseEntry<WorkbookPart>(archive, entry);
         workbook_ = part.get();
         workbookName_ = name;

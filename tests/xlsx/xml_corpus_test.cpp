@@ -29,9 +29,12 @@ std::string bytesOf(IBook& book) {
 // Parts the book parses and writes again (by their content type), the content
 // types themselves and the calculation chain it drops; all others come back unchanged.
 bool interpreted(const xlsx::ContentTypes* types, const std::string& name) {
-    static const std::set<std::u16string> kinds = {xlsx::kWorkbookType, xlsx::kRelationshipsType,
-                                                   xlsx::kWorksheetType, xlsx::kSharedStringsType,
-                                                   xlsx::kStylesType};
+    static const std::set<std::u16string> kinds = [] {
+        std::set<std::u16string> set = {xlsx::kWorkbookType, xlsx::kRelationshipsType, xlsx::kWorksheetType,
+                                        xlsx::kSharedStringsType, xlsx::kStylesType};
+        set.insert(std::begin(xlsx::kOtherWorkbookTypes), std::end(xlsx::kOtherWorkbookTypes));
+        return set;
+    }();
     if (name == "[content_types].xml" || name == "xl/calcchain.xml") return true;
     return types && kinds.contains(types->contentType(utf8ToUtf16("/" + name)));
 }

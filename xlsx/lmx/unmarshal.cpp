@@ -222,6 +222,11 @@ void dropInheritedDeclarations(const context& ctx, std::string& xml) {
     }
 }
 
+// An optional number beyond its type (a count that overflowed in the producer) is
+// left out rather than the whole part refused: the attribute only describes, and
+// the rest of the part is good.
+bool outOfRange(elmx_error e) { return e == ELMX_VALUE_EXCEEDS_MAX || e == ELMX_VALUE_EXCEEDS_MIN; }
+
 elmx_error readAttributes(context& ctx, const class_info& ci, void* object, bool isRoot) {
     c_xml_reader& r = ctx.reader;
     std::bitset<kMaxMembersPerTable> seen;
@@ -241,7 +246,8 @@ elmx_error readAttributes(context& ctx, const class_info& ci, void* object, bool
             std::size_t index = std::size_t(m - ci.attributes);
             if (seen[index]) return r.handle_error(ELMX_ATTRIBUTE_ALREADY_READ, a.name.qname, ci.source, m->line);
             seen[index] = true;
-            if (elmx_error e = convert(*m->type, a.value, m->how, at(object, m->offset)))
+            if (elmx_error e = convert(*m->type, a.value, m->how, at(object, m->offset));
+                e && !(outOfRange(e) && !m->required))
                 return r.handle_error(e, a.name.qname, ci.source, m->line);
         } else if (ci.unclaimed >= 0 && a.name.ns != kXsiNamespace && keepable(ctx, a, attributes, isRoot)) {
             auto& kept = reinterpret_cast<unclaimed_attributes*>(at(object, ci.unclaimed))->make();

@@ -99,7 +99,8 @@ TEST(SchemaClasses, FailuresCarryTheirCodes) {
          lmx::ELMX_VALUE_NOT_ENUMERATED},
         {"columns beyond XFD", sheetXml("<row><c r=\"XFD1\"/><c/></row>"), lmx::ELMX_VALUE_EXCEEDS_MAX},
         {"row number not a number", sheetXml("<row r=\"x\"/>"), lmx::ELMX_VALUE_BAD_FORMAT},
-        {"unsigned byte too large", sheetXml("<row outlineLevel=\"256\"/>"), lmx::ELMX_VALUE_EXCEEDS_MAX},
+        {"required number too large", "<worksheet xmlns=\"" + kMain + "\"><cols><col min=\"1\" max=\"4294967296\"/></cols><sheetData/></worksheet>",
+         lmx::ELMX_VALUE_EXCEEDS_MAX},
         {"boolean written yes", sheetXml("<row hidden=\"yes\"/>"), lmx::ELMX_VALUE_BAD_FORMAT},
         {"attribute twice", sheetXml("<row r=\"1\" r=\"2\"/>"), lmx::ELMX_ATTRIBUTE_ALREADY_READ},
         {"required attribute missing", "<worksheet xmlns=\"" + kMain + "\"><sheetData/><mergeCells><mergeCell/></mergeCells></worksheet>",
@@ -113,6 +114,15 @@ TEST(SchemaClasses, FailuresCarryTheirCodes) {
         EXPECT_EQ(error.code, c.code) << c.what;
         EXPECT_NE(error.program_file.find("sml-sheet"), std::string::npos) << c.what << ": " << error.program_file;
     }
+}
+
+TEST(SchemaClasses, OptionalNumbersBeyondTheirTypeAreLeftOut) {
+    sheet::c_worksheet ws;
+    ASSERT_EQ(read(ws, sheetXml("<row r=\"1\" outlineLevel=\"256\" s=\"4294967296\" ht=\"15\"/>")), lmx::ELMX_OK);
+    const auto& row = *ws.sheetData->row.at(0);
+    EXPECT_FALSE(row.outlineLevel.has());
+    EXPECT_FALSE(row.s.has());
+    EXPECT_EQ(row.ht.get(), 15.0);
 }
 
 TEST(SchemaClasses, CellsTakeTheirPlaceFromReferencesOrOrder) {
