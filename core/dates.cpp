@@ -74,6 +74,31 @@ bool unpackDate(DateSystem system, double serial, int* year, int* month, int* da
     return true;
 }
 
+std::optional<double> isoDateSerial(DateSystem system, std::string_view text) {
+    std::size_t at = 0;
+    auto number = [&](std::size_t digits, int& value) {
+        value = 0;
+        for (std::size_t i = 0; i < digits; ++i, ++at) {
+            if (at >= text.size() || text[at] < '0' || text[at] > '9') return false;
+            value = value * 10 + (text[at] - '0');
+        }
+        return true;
+    };
+    auto literal = [&](char c) { return at < text.size() && text[at] == c && ++at; };
+    int year, month, day, hour = 0, minute = 0, second = 0;
+    if (!number(4, year) || !literal('-') || !number(2, month) || !literal('-') || !number(2, day)) return std::nullopt;
+    double fraction = 0;
+    if (literal('T')) {
+        if (!number(2, hour) || !literal(':') || !number(2, minute)) return std::nullopt;
+        if (literal(':') && !number(2, second)) return std::nullopt;
+        if (literal('.'))
+            for (double scale = 0.1; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at, scale /= 10)
+                fraction += (text[at] - '0') * scale;
+    }
+    if (month < 1 || month > 12 || day < 1 || day > 31 || hour > 24 || minute > 59 || second > 60) return std::nullopt;
+    return packDate(system, year, month, day, hour, minute, second, 0) + fraction / 86400;
+}
+
 bool numFormatIsDate(int id, const std::function<const char16_t*(int)>& customText) {
     if ((id >= 14 && id <= 22) || (id >= 45 && id <= 47)) return true;
     if ((id >= 0 && id <= 13) || (id >= 37 && id <= 44) || id == 48 || id == 49) return false;

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <functional>
+#include <optional>
+#include <string_view>
 
 namespace karvo {
 
@@ -16,6 +18,10 @@ double packDate(DateSystem system, int year, int month, int day, int hour, int m
 /// Any out pointer may be null. Serials below 1 give year, month and day 0.
 bool unpackDate(DateSystem system, double serial, int* year, int* month, int* day, int* hour, int* minute,
                 int* second, int* tenths);
+
+/// The serial number of an ISO 8601 date text ("2017-03-04", "2017-03-04T10:20:30.5Z";
+/// a zone is not applied), or nothing when the text is not one.
+std::optional<double> isoDateSerial(DateSystem system, std::string_view text);
 
 /// Whether a number format shows a date. Built-in ids decide by themselves;
 /// for others `customText` is asked for the format text (null: not known).

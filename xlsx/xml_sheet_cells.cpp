@@ -219,6 +219,7 @@ bool XMLSheetImplT::cellIsDate(int row, int col) {
     return run<bool>(false, [&] {
         c_CT_Cell* cell = findCell(row, col);
         if (!cell || cellType(row, col) != CellNumber) return false;
+        if (cell->type() == Type::t_d) return true;
         Styles* styles = book_.stylesIfAny();
         if (!styles) return false;
         auto id = static_cast<int>(std::min<std::uint32_t>(styles->numFormatId(cell->style()), INT32_MAX));
@@ -297,10 +298,16 @@ double XMLSheetImplT::readNumber(int row, int col, IFormat** format) {
     return run<double>(0.0, [&] {
         const c_CT_Cell& cell = requireCell(row, col);
         Type type = cell.type();
-        if ((type != Type::t_none && type != Type::t_n) || !cell.has_value())
+        if ((type != Type::t_none && type != Type::t_n && type != Type::t_d) || !cell.has_value())
             throw xlerror("this cell doesn't contain a number");
+        double value = parseNumber(valueText(cell));
+        if (type == Type::t_d) {
+            std::optional<double> serial = isoDateSerial(book_.dateSystem(), valueText(cell));
+            if (!serial) throw xlerror("this cell doesn't contain a number");
+            value = *serial;
+        }
         handOutFormat(cell, format);
-        return parseNumber(valueText(cell));
+        return value;
     });
 }
 

@@ -129,3 +129,28 @@ TEST(DateFormats, CustomTextsAreScanned) {
     EXPECT_FALSE(numFormatIsDate(169, lookup));
     EXPECT_TRUE(numFormatIsDate(170, lookup));  // "s" after the closing bracket counts
 }
+
+TEST(IsoDates, TextsGiveSerialNumbers) {
+    const struct {
+        const char* text;
+        std::optional<double> serial;
+    } cases[] = {
+        {"2000-01-01", 36526.0},
+        {"2000-01-01T18:00", 36526.75},
+        {"2000-01-01T00:00:43.2Z", 36526.0005},
+        {"1900-03-01", 61.0},
+        {"2000-13-01", std::nullopt},
+        {"2000-1-01", std::nullopt},
+        {"20000101", std::nullopt},
+        {"", std::nullopt},
+        {"2000-01-01T1", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        std::optional<double> serial = isoDateSerial(DateSystem::From1900, c.text);
+        ASSERT_EQ(c.serial.has_value(), serial.has_value()) << c.text;
+        if (serial) {
+            EXPECT_NEAR(*c.serial, *serial, 1e-9) << c.text;
+        }
+    }
+    EXPECT_EQ(35064.0, isoDateSerial(DateSystem::From1904, "2000-01-01"));
+}

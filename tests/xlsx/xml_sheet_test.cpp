@@ -56,6 +56,7 @@ TEST(XmlSheetCells, ReadersAnswerEveryKindAndRefuseTheWrongOne) {
         "<c r=\"E2\" s=\"0\"/>"
         "<c r=\"F2\" t=\"n\"><v>-2.5E3</v></c>"
         "<c r=\"G2\" t=\"s\"><v>0</v></c>"
+        "<c r=\"H2\" t=\"d\"><v>2000-01-01T12:00:00Z</v></c>"
         "</row></sheetData>";
     BookPtr book = loadedXml(packageBytes(minimalPackage(sheetData)));
     ISheet* sheet = book->getSheet(0);
@@ -71,6 +72,8 @@ TEST(XmlSheetCells, ReadersAnswerEveryKindAndRefuseTheWrongOne) {
     EXPECT_EQ(-2500.0, sheet->readNumber(1, 5));
     EXPECT_EQ(nullptr, sheet->readString(1, 6));
     EXPECT_STREQ("sharedStrings not found", book->errorMessage());
+    EXPECT_EQ(36526.5, sheet->readNumber(1, 7));  // an ISO date cell reads as its serial number
+    EXPECT_TRUE(sheet->cellIsDate(1, 7));
 }
 
 TEST(XmlSheetCells, FailedReadsSetTheirMessage) {

@@ -24,13 +24,14 @@ struct cell_extra {
 };
 
 /// A cell of a row. One 32-bit word holds the type code in its top three bits (0 no
-/// type attribute, then "b", "n", "e", "s", "str", "inlineStr" as 1 to 6), flags, and
+/// type attribute, then "b", "n", "e", "s", "str", "inlineStr", "d" as 1 to 7), flags, and
 /// the 0-based column in its low 16 bits. Beside it the style index, and 8 bytes that
 /// hold either the value text packed four bits a character (number texts and string
 /// indexes: up to 16 characters of "0-9 . - + E e") or the pointer to the extra part.
 class compact_cell {
 public:
-    enum type_code : std::uint8_t { t_none, t_b, t_n, t_e, t_s, t_str, t_inlineStr };
+    /// t_d is the ISO 8601 date of later editions of the format, which producers write.
+    enum type_code : std::uint8_t { t_none, t_b, t_n, t_e, t_s, t_str, t_inlineStr, t_d };
 
     compact_cell() = default;
     compact_cell(const compact_cell& other);

@@ -132,7 +132,7 @@ void marshaller::text(const T& value) {
     }
 }
 
-constexpr const char* kCellTypes[] = {"", "b", "n", "e", "s", "str", "inlineStr"};
+constexpr const char* kCellTypes[] = {"", "b", "n", "e", "s", "str", "inlineStr", "d"};
 
 void appendColumn(std::string& out, std::uint32_t column) {
     char letters[4];

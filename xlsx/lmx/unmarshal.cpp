@@ -275,7 +275,7 @@ bool referenceColumn(std::string_view ref, std::uint32_t& column) {
 }
 
 compact_cell::type_code cellType(std::string_view t, bool& ok) {
-    static constexpr std::string_view kNames[] = {"b", "n", "e", "s", "str", "inlineStr"};
+    static constexpr std::string_view kNames[] = {"b", "n", "e", "s", "str", "inlineStr", "d"};
     for (std::size_t i = 0; i < std::size(kNames); ++i)
         if (t == kNames[i]) return static_cast<compact_cell::type_code>(i + 1);
     ok = false;

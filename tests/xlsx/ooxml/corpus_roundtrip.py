@@ -46,7 +46,6 @@ ROOTS = {
 # Parts the schema classes refuse on purpose, with the code they refuse them with:
 # values outside their type that the published rules say must fail.
 EXPECTED_FAILURES = {
-    "sjs_xlsx-stream-d-date-cell.xlsx:xl/worksheets/sheet1.xml": "Value does not match enumerations",  # t="d"
 }
 
 

@@ -95,7 +95,7 @@ TEST(SchemaClasses, FailuresCarryTheirCodes) {
     } cases[] = {
         {"root in another namespace", "<worksheet xmlns=\"urn:other\"><sheetData/></worksheet>", lmx::ELMX_ELEMENT_NOT_FOUND},
         {"another root", "<workbook xmlns=\"" + kMain + "\"/>", lmx::ELMX_ELEMENT_NOT_FOUND},
-        {"cell type outside the enumeration", sheetXml("<row><c r=\"A1\" t=\"d\"><v>1</v></c></row>"),
+        {"cell type outside the enumeration", sheetXml("<row><c r=\"A1\" t=\"date\"><v>1</v></c></row>"),
          lmx::ELMX_VALUE_NOT_ENUMERATED},
         {"columns beyond XFD", sheetXml("<row><c r=\"XFD1\"/><c/></row>"), lmx::ELMX_VALUE_EXCEEDS_MAX},
         {"row number not a number", sheetXml("<row r=\"x\"/>"), lmx::ELMX_VALUE_BAD_FORMAT},
