@@ -37,6 +37,7 @@ struct RawArchive {
     std::vector<RawEntry> entries{};
     std::string comment{};
     bool zip64End = false; ///< Zip64 end record and locator before the end record
+    std::string trailing{}; ///< bytes after the end record and its comment
 };
 
 inline std::vector<std::uint8_t> rawDeflate(const std::string& text) {
@@ -125,6 +126,7 @@ inline std::vector<std::uint8_t> buildArchive(const RawArchive& archive) {
     putLittle(out, archive.zip64End ? 0xFFFFFFFF : dirOffset, 4);
     putLittle(out, archive.comment.size(), 2);
     bytes(out, archive.comment);
+    bytes(out, archive.trailing);
     return out;
 }
 

@@ -39,6 +39,7 @@ TEST(ZipReader, ReadsEveryShape) {
         {"empty entries", {{stored("empty", ""), deflatedEntry("empty.deflated", "")}}},
         {"archive comment", {{stored("a", "b")}, "written by a test"}},
         {"longest archive comment", {{stored("a", "b")}, std::string(0xFFFF, 'c')}},
+        {"bytes after the comment", {{stored("a", "b")}, "comment", false, "padding"}},
         {"data descriptor", {{descriptor, stored("after", "descriptor")}}},
         {"zip64 fields and end records", {{zip64, stored("b", "c")}, "", true}},
         {"local extra field", {{longLocalExtra, stored("next", "entry")}}},
