@@ -57,7 +57,8 @@ std::string makeStyledEmptySheet(int rows, int columns) {
         std::string n = std::to_string(r);
         s += "<row r=\"" + n + "\" spans=\"1:" + std::to_string(columns) + "\" s=\"3\" customFormat=\"1\">";
         for (int c = 0; c < columns; ++c) {
-            std::string name = c < 26 ? std::string(1, char('A' + c)) : std::string{char('A' + c / 26 - 1), char('A' + c % 26)};
+            std::string name =
+                c < 26 ? std::string(1, char('A' + c)) : std::string{char('A' + c / 26 - 1), char('A' + c % 26)};
             s += "<c r=\"" + name + n + "\" s=\"3\"/>";
         }
         s += "</row>";
@@ -126,7 +127,8 @@ std::span<const std::uint8_t> spanOf(const std::string& s) { return {bytesOf(s),
 std::string makeFormattedRows(int rows) {
     std::string s = "<worksheet><sheetData>";
     for (int r = 1; r <= rows; ++r)
-        s += "<row r=\"" + std::to_string(r) + "\" spans=\"1:16384\" s=\"5\" customFormat=\"1\" ht=\"15.75\" customHeight=\"1\"/>";
+        s += "<row r=\"" + std::to_string(r) +
+             "\" spans=\"1:16384\" s=\"5\" customFormat=\"1\" ht=\"15.75\" customHeight=\"1\"/>";
     return s + "</sheetData></worksheet>";
 }
 
@@ -165,7 +167,8 @@ int main() {
     int status = 0;
     row("libdeflate whole buffer", seconds([&] {
             status = libdeflate_deflate_decompress(d, ld6.data(), ld6.size(), whole.data(), whole.size(), nullptr);
-        }), sheet.size());
+        }),
+        sheet.size());
     libdeflate_free_decompressor(d);
     if (streamed != sheet.size() || status != LIBDEFLATE_SUCCESS || whole != sheet) std::printf("  MISMATCH\n");
 
@@ -192,7 +195,8 @@ int main() {
             std::unique_ptr<karvo::zip::CZipEntryReader> in = reader.open(0);
             std::vector<char> chunk(64 * 1024);
             while (std::size_t n = in->read(chunk.data(), chunk.size())) chunked += n;
-        }), sheet.size());
+        }),
+        sheet.size());
     if (extracted != sheet || chunked != sheet.size()) std::printf("  MISMATCH\n");
 
     std::printf("\ninflate ratios (uncompressed / compressed, libdeflate level 6)\n");

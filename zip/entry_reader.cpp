@@ -104,9 +104,12 @@ private:
                 in_ = in_.subspan(feed);
             }
             int status = inflate(&stream_, Z_NO_FLUSH);
-            if (status == Z_STREAM_END) ended_ = true;
-            else if (status == Z_BUF_ERROR) throw CZipException(CZipException::zlibDataError); // input ran out
-            else if (status != Z_OK) failZlib(status);
+            if (status == Z_STREAM_END)
+                ended_ = true;
+            else if (status == Z_BUF_ERROR)
+                throw CZipException(CZipException::zlibDataError); // input ran out
+            else if (status != Z_OK)
+                failZlib(status);
         }
         return static_cast<std::size_t>(stream_.next_out - out);
     }

@@ -10,8 +10,7 @@ namespace {
 [[noreturn]] void fail(CZipException::Code code) { throw CZipException(code); }
 
 void checkMethodAndSize(const CZipFileHeader& h) {
-    if (h.flags & flag::kEncrypted)
-        fail(h.method == method::kAes ? CZipException::noAes : CZipException::badPassword);
+    if (h.flags & flag::kEncrypted) fail(h.method == method::kAes ? CZipException::noAes : CZipException::badPassword);
     if (h.uncompressedSize > kMaxEntrySize) fail(CZipException::tooBigSize);
     if (h.method == method::kStored) {
         if (h.compressedSize != h.uncompressedSize) fail(CZipException::badZipFile);

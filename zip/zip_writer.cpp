@@ -28,7 +28,9 @@ void put16(std::vector<std::uint8_t>& out, std::uint64_t v) { putLittle(out, v, 
 void put32(std::vector<std::uint8_t>& out, std::uint64_t v) { putLittle(out, v, 4); }
 void put64(std::vector<std::uint8_t>& out, std::uint64_t v) { putLittle(out, v, 8); }
 
-void putBytes(std::vector<std::uint8_t>& out, std::string_view bytes) { out.insert(out.end(), bytes.begin(), bytes.end()); }
+void putBytes(std::vector<std::uint8_t>& out, std::string_view bytes) {
+    out.insert(out.end(), bytes.begin(), bytes.end());
+}
 
 // The fields from the version needed to the name length, which the local and central
 // headers share.
@@ -67,10 +69,10 @@ void putEndRecords(std::vector<std::uint8_t>& out, std::uint64_t entries, std::u
         std::uint64_t recordAt = out.size();
         put32(out, signature::kZip64EndRecord);
         put64(out, kZip64EndRecordSize - 12); // the record's size after this field
-        put16(out, 45); // version made by: 4.5, the first with Zip64
-        put16(out, 45); // version needed
-        put32(out, 0);  // this disk
-        put32(out, 0);  // the directory's disk
+        put16(out, 45);                       // version made by: 4.5, the first with Zip64
+        put16(out, 45);                       // version needed
+        put32(out, 0);                        // this disk
+        put32(out, 0);                        // the directory's disk
         put64(out, entries);
         put64(out, entries);
         put64(out, dirSize);

@@ -21,7 +21,8 @@ void save(const std::string& dir, const char* name, const Entries& entries) {
 std::string rows(int count) {
     std::string s = "<sheetData>";
     for (int r = 1; r <= count; ++r)
-        s += "<row r=\"" + std::to_string(r) + "\"><c r=\"A" + std::to_string(r) + "\"><v>" + std::to_string(r * 0.25) + "</v></c></row>";
+        s += "<row r=\"" + std::to_string(r) + "\"><c r=\"A" + std::to_string(r) + "\"><v>" + std::to_string(r * 0.25) +
+             "</v></c></row>";
     return s + "</sheetData>";
 }
 
@@ -32,9 +33,10 @@ int main(int argc, char** argv) {
     save(dir, "empty.zip", {});
     save(dir, "stored.zip", {{u"a", "abc"}, {u"b", ""}, {u"c", "1234"}});
     save(dir, "deflated.zip", {{u"xl/worksheets/sheet1.xml", rows(40)}});
-    save(dir, "package.zip", {{u"[Content_Types].xml", "<Types><Default Extension=\"xml\"/></Types>"},
-                              {u"_rels/.rels", "<Relationships/>"},
-                              {u"xl/\u0434\u0430\u043D\u043D\u044B\u0435.xml", rows(5)},
-                              {u"xl/empty.xml", ""}});
+    save(dir, "package.zip",
+         {{u"[Content_Types].xml", "<Types><Default Extension=\"xml\"/></Types>"},
+          {u"_rels/.rels", "<Relationships/>"},
+          {u"xl/\u0434\u0430\u043D\u043D\u044B\u0435.xml", rows(5)},
+          {u"xl/empty.xml", ""}});
     return 0;
 }

@@ -25,10 +25,10 @@ struct RawEntry {
     std::string inflated{}; ///< what `data` stands for; declared size and CRC follow it
     std::uint16_t method = 0;
     std::uint16_t flags = 0;
-    bool descriptor = false; ///< zeros in the local header, a data descriptor after the data
-    bool zip64 = false;      ///< saturated central fields, the values in a Zip64 extra field
-    std::int64_t declaredSize = -1; ///< overrides inflated.size() in the central header
-    std::string localExtra{}; ///< extra field of the local header only
+    bool descriptor = false;          ///< zeros in the local header, a data descriptor after the data
+    bool zip64 = false;               ///< saturated central fields, the values in a Zip64 extra field
+    std::int64_t declaredSize = -1;   ///< overrides inflated.size() in the central header
+    std::string localExtra{};         ///< extra field of the local header only
     std::int64_t localOffset = -1;    ///< overrides where the central header says the entry is
     std::int64_t compressedSize = -1; ///< overrides data.size() in the central header
 };
@@ -36,7 +36,8 @@ struct RawEntry {
 struct RawArchive {
     std::vector<RawEntry> entries{};
     std::string comment{};
-    bool zip64End = false; ///< Zip64 end record and locator before the end record
+    bool zip64End = false;  ///< Zip64 end record and locator before the end record
+    std::string trailing{}; ///< bytes after the end record and its comment
 };
 
 inline std::vector<std::uint8_t> rawDeflate(const std::string& text) {
@@ -86,15 +87,14 @@ inline std::vector<std::uint8_t> buildArchive(const RawArchive& archive) {
         bytes(out, e.localExtra);
         bytes(out, e.data);
         if (e.descriptor) {
-            for (std::uint64_t v : {std::uint64_t(0x08074B50), std::uint64_t(crc), packed, size})
-                putLittle(out, v, 4);
+            for (std::uint64_t v : {std::uint64_t(0x08074B50), std::uint64_t(crc), packed, size}) putLittle(out, v, 4);
         }
         putLittle(dir, 0x02014B50, 4);
         putLittle(dir, 20, 2); // version made by
         common(dir, false);
         putLittle(dir, e.zip64 ? 28 : 0, 2); // extra field size
-        putLittle(dir, 0, 6); // comment size, disk, internal attributes
-        putLittle(dir, 0, 4); // external attributes
+        putLittle(dir, 0, 6);                // comment size, disk, internal attributes
+        putLittle(dir, 0, 4);                // external attributes
         putLittle(dir, e.zip64 ? 0xFFFFFFFF : at, 4);
         bytes(dir, e.name);
         if (e.zip64) {
@@ -125,6 +125,7 @@ inline std::vector<std::uint8_t> buildArchive(const RawArchive& archive) {
     putLittle(out, archive.zip64End ? 0xFFFFFFFF : dirOffset, 4);
     putLittle(out, archive.comment.size(), 2);
     bytes(out, archive.comment);
+    bytes(out, archive.trailing);
     return out;
 }
 
@@ -151,8 +152,16 @@ inline ReadResult readAll(std::span<const std::uint8_t> bytes, std::size_t chunk
         zip::CZipArchive archive(bytes);
         for (std::size_t i = 0; i < archive.entryCount(); ++i) {
             std::pair<int, std::string> whole{kReadOk, {}}, streamed{kReadOk, {}};
-            try { whole.second = archive.extract(i); } catch (const zip::CZipException& e) { whole.first = e.code(); }
-            try { streamed.second = readStreaming(archive, i, chunk); } catch (const zip::CZipException& e) { streamed.first = e.code(); }
+            try {
+                whole.second = archive.extract(i);
+            } catch (const zip::CZipException& e) {
+                whole.first = e.code();
+            }
+            try {
+                streamed.second = readStreaming(archive, i, chunk);
+            } catch (const zip::CZipException& e) {
+                streamed.first = e.code();
+            }
             EXPECT_EQ(whole.first, streamed.first) << "entry " << i;
             if (whole.first != kReadOk) return {whole.first, {}};
             EXPECT_EQ(whole.second, streamed.second) << "entry " << i;

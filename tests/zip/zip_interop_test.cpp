@@ -22,7 +22,9 @@ namespace {
 
 const std::string kScript = "/usr/bin/python3 " KARVO_TESTS_DIR "/zip/zip_interop.py";
 
-bool have(const char* tool) { return std::system((std::string("command -v ") + tool + " >/dev/null 2>&1").c_str()) == 0; }
+bool have(const char* tool) {
+    return std::system((std::string("command -v ") + tool + " >/dev/null 2>&1").c_str()) == 0;
+}
 
 class ZipInterop : public ::testing::Test {
 protected:
@@ -79,7 +81,8 @@ const std::vector<std::pair<std::u16string, std::string>> kEntries = {
 
 TEST_F(ZipInterop, PythonAndUnzipReadOurArchive) {
     zip::CZipArchiveWriter writer;
-    for (const auto& [name, data] : kEntries) writer.add(name, {reinterpret_cast<const std::uint8_t*>(data.data()), data.size()});
+    for (const auto& [name, data] : kEntries)
+        writer.add(name, {reinterpret_cast<const std::uint8_t*>(data.data()), data.size()});
     std::vector<std::uint8_t> bytes = writer.close();
     std::time_t written = std::time(nullptr);
     put("ours.zip", std::string(bytes.begin(), bytes.end()));
@@ -93,7 +96,8 @@ TEST_F(ZipInterop, PythonAndUnzipReadOurArchive) {
         std::tm stamp{};
         lines >> hex >> stamp.tm_year >> stamp.tm_mon >> stamp.tm_mday >> stamp.tm_hour >> stamp.tm_min >> stamp.tm_sec;
         std::string name;
-        for (std::size_t at = 0; at + 1 < hex.size(); at += 2) name += static_cast<char>(std::stoi(hex.substr(at, 2), nullptr, 16));
+        for (std::size_t at = 0; at + 1 < hex.size(); at += 2)
+            name += static_cast<char>(std::stoi(hex.substr(at, 2), nullptr, 16));
         EXPECT_EQ(name, utf16ToUtf8(kEntries[i].first));
         EXPECT_EQ(slurp(path(std::to_string(i))), kEntries[i].second) << name;
         stamp.tm_year -= 1900, stamp.tm_mon -= 1, stamp.tm_isdst = -1;
@@ -116,7 +120,8 @@ TEST_F(ZipInterop, WeReadPythonArchives) {
     for (const char* name : {"comment.zip", "zip64.zip", "descriptor.zip"}) {
         std::map<std::u16string, std::string> read = readOurs(path(name));
         ASSERT_EQ(read.size(), 6u) << name;
-        for (int k = 0; k < 6; ++k) EXPECT_EQ(read[u"xl/part" + utf8ToUtf16(std::to_string(k)) + u".xml"], content(k)) << name;
+        for (int k = 0; k < 6; ++k)
+            EXPECT_EQ(read[u"xl/part" + utf8ToUtf16(std::to_string(k)) + u".xml"], content(k)) << name;
     }
     std::map<std::u16string, std::string> many = readOurs(path("many.zip"));
     ASSERT_EQ(many.size(), 70000u);
@@ -129,11 +134,14 @@ TEST_F(ZipInterop, WeReadTheZipTool) {
     put("in/sub/image.bin", pseudoRandom(5000));
     int status = 0;
     // Written to a pipe, zip cannot seek back and follows each entry with a data descriptor.
-    std::string said = runCommand("cd " + path("in") + " && zip -qr ../tool.zip sheet.xml sub && zip -q - sheet.xml | cat > ../piped.zip", status);
+    std::string said = runCommand(
+        "cd " + path("in") + " && zip -qr ../tool.zip sheet.xml sub && zip -q - sheet.xml | cat > ../piped.zip",
+        status);
     ASSERT_EQ(status, 0) << said;
     std::map<std::u16string, std::string> tool = readOurs(path("tool.zip"));
-    std::map<std::u16string, std::string> expected = {
-        {u"sheet.xml", slurp(path("in/sheet.xml"))}, {u"sub/", ""}, {u"sub/image.bin", slurp(path("in/sub/image.bin"))}};
+    std::map<std::u16string, std::string> expected = {{u"sheet.xml", slurp(path("in/sheet.xml"))},
+                                                      {u"sub/", ""},
+                                                      {u"sub/image.bin", slurp(path("in/sub/image.bin"))}};
     EXPECT_EQ(tool, expected);
     std::map<std::u16string, std::string> piped = readOurs(path("piped.zip"));
     ASSERT_EQ(piped.size(), 1u);

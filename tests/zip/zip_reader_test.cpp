@@ -13,7 +13,8 @@ namespace {
 
 std::string text(std::size_t size) {
     std::string s;
-    for (std::size_t i = 0; s.size() < size; ++i) s += "<c r=\"A" + std::to_string(i) + "\"><v>" + std::to_string(i * 7 % 1000) + "</v></c>";
+    for (std::size_t i = 0; s.size() < size; ++i)
+        s += "<c r=\"A" + std::to_string(i) + "\"><v>" + std::to_string(i * 7 % 1000) + "</v></c>";
     s.resize(size);
     return s;
 }
@@ -39,6 +40,7 @@ TEST(ZipReader, ReadsEveryShape) {
         {"empty entries", {{stored("empty", ""), deflatedEntry("empty.deflated", "")}}},
         {"archive comment", {{stored("a", "b")}, "written by a test"}},
         {"longest archive comment", {{stored("a", "b")}, std::string(0xFFFF, 'c')}},
+        {"bytes after the comment", {{stored("a", "b")}, "comment", false, "padding"}},
         {"data descriptor", {{descriptor, stored("after", "descriptor")}}},
         {"zip64 fields and end records", {{zip64, stored("b", "c")}, "", true}},
         {"local extra field", {{longLocalExtra, stored("next", "entry")}}},
@@ -56,20 +58,9 @@ TEST(ZipReader, ReadsEveryShape) {
     }
 }
 
-TEST(ZipReader, Zip64FieldsReachTheHeader) {
-    RawEntry entry = deflatedEntry("big", text(100000));
-    entry.zip64 = true;
-    std::vector<std::uint8_t> bytes = buildArchive({{stored("first", "0123456789"), entry}, "", true});
-    zip::CZipArchive archive(bytes);
-    ASSERT_EQ(archive.entryCount(), 2u);
-    EXPECT_EQ(archive.header(1).uncompressedSize, 100000u);
-    EXPECT_EQ(archive.header(1).compressedSize, entry.data.size());
-    EXPECT_EQ(archive.header(1).localHeaderOffset, 30u + 5 + 10);
-}
-
 TEST(ZipReader, NamesAreUtf8WithInvalidBytesReplaced) {
-    std::vector<std::uint8_t> bytes = buildArchive(
-        {{stored("xl/\xD0\x9B\xD0\xB8\xD1\x81\xD1\x82.xml", "a"), stored("bad\xFF\xC3", "b"), stored("\xE6\x95\xB0", "c")}});
+    std::vector<std::uint8_t> bytes = buildArchive({{stored("xl/\xD0\x9B\xD0\xB8\xD1\x81\xD1\x82.xml", "a"),
+                                                     stored("bad\xFF\xC3", "b"), stored("\xE6\x95\xB0", "c")}});
     zip::CZipArchive archive(bytes);
     EXPECT_EQ(archive.header(0).fileName, u"xl/\u041B\u0438\u0441\u0442.xml");
     EXPECT_EQ(archive.header(1).fileName.substr(0, 4), u"bad\uFFFD");
@@ -107,8 +98,8 @@ TEST(ZipReader, FailsWithTheFittingCode) {
          CZipException::badZipFile},
         {"declared shorter than the stream", with(sheet, [](RawEntry& e) { e.declaredSize = 19999; }),
          CZipException::badZipFile},
-        {"more than deflate can hold", with(stored("a", "ab"), [](RawEntry& e) { e.method = 8, e.declaredSize = 5000; }),
-         CZipException::badZipFile},
+        {"more than deflate can hold",
+         with(stored("a", "ab"), [](RawEntry& e) { e.method = 8, e.declaredSize = 5000; }), CZipException::badZipFile},
         {"local header signature", with(sheet, [](RawEntry& e) { e.localOffset = 1; }), CZipException::badZipFile},
         {"local header past the directory", with(sheet, [](RawEntry& e) { e.localOffset = 1 << 20; }),
          CZipException::badZipFile},
@@ -136,23 +127,16 @@ TEST(ZipReader, FailsOnDamagedDirectories) {
     const std::pair<std::vector<std::uint8_t>, CZipException::Code> cases[] = {
         {std::vector<std::uint8_t>(notZip.begin(), notZip.end()), CZipException::cdirNotFound},
         {{}, CZipException::cdirNotFound},
-        {patched(endAt + 4, 1, 2), CZipException::cdirNotFound},       // another disk: a segmented archive
-        {patched(endAt + 8, 3, 2), CZipException::badZipFile},         // the two entry counts differ
+        {patched(endAt + 4, 1, 2), CZipException::cdirNotFound},         // another disk: a segmented archive
+        {patched(endAt + 8, 3, 2), CZipException::badZipFile},           // the two entry counts differ
         {patched(endAt + 8, 3 | 3 << 16, 4), CZipException::badZipFile}, // more entries than the directory holds
-        {patched(endAt + 16, 1, 4), CZipException::badZipFile},        // directory offset
+        {patched(endAt + 16, 1, 4), CZipException::badZipFile},          // directory offset
         {patched(endAt + 12, 0x7FFFFFFF, 4), CZipException::badZipFile}, // directory size
-        {patched(dirAt, 0, 1), CZipException::badZipFile},             // central header signature
-        {saturated, CZipException::badZipFile},                        // 0xFFFFFFFF without a Zip64 field
+        {patched(dirAt, 0, 1), CZipException::badZipFile},               // central header signature
+        {saturated, CZipException::badZipFile},                          // 0xFFFFFFFF without a Zip64 field
     };
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         EXPECT_EQ(readAll(cases[i].first).code, cases[i].second) << "case " << i;
-    }
-    try {
-        zip::CZipArchive archive(cases[0].first);
-        FAIL() << "a text opened as an archive";
-    } catch (const CZipException& e) {
-        EXPECT_STREQ(e.what(), "The central directory was not found in the archive (or you were trying to open "
-                               "not the last volume of a segmented archive).");
     }
 }
 

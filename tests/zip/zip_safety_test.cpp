@@ -26,7 +26,9 @@ const std::vector<std::pair<std::u16string, std::string>> kParts = {
 };
 
 // Deflate of this many zeros reaches a ratio near 1000, what a flat bomb relies on.
-RawEntry zeroBomb(std::string name, std::size_t size) { return deflatedEntry(std::move(name), std::string(size, '\0')); }
+RawEntry zeroBomb(std::string name, std::size_t size) {
+    return deflatedEntry(std::move(name), std::string(size, '\0'));
+}
 
 TEST(ZipSafety, BombsFailBeforeInflating) {
     RawEntry flat = zeroBomb("sheet.xml", 64 << 20);

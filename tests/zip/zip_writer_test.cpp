@@ -1,9 +1,7 @@
-// zip_writer_test.cpp - the writer's headers, methods and limits, read back by our
-// reader and by a walk over the local headers.
+// zip_writer_test.cpp - the writer's headers, methods and limits, read back by our reader.
 #include <gtest/gtest.h>
 #include <zlib.h>
 
-#include "core/byte_reader.h"
 #include "core/utf_convert.h"
 #include "tests/zip/zip_bytes.h"
 #include "zip/dos_time.h"
@@ -15,7 +13,9 @@ using zip::CZipException;
 
 namespace {
 
-std::span<const std::uint8_t> bytesOf(const std::string& s) { return {reinterpret_cast<const std::uint8_t*>(s.data()), s.size()}; }
+std::span<const std::uint8_t> bytesOf(const std::string& s) {
+    return {reinterpret_cast<const std::uint8_t*>(s.data()), s.size()};
+}
 
 TEST(ZipWriter, EntriesReadBackWithTheirHeaders) {
     const std::pair<std::u16string, std::string> entries[] = {
@@ -32,9 +32,6 @@ TEST(ZipWriter, EntriesReadBackWithTheirHeaders) {
     ASSERT_EQ(read.code, kReadOk);
     zip::CZipArchive archive(bytes);
     ASSERT_EQ(archive.entryCount(), std::size(entries));
-    ByteReader end{std::span<const std::uint8_t>(bytes).last(22)};
-    end.skip(16);
-    std::uint64_t dirOffset = end.u32();
     for (std::size_t i = 0; i < std::size(entries); ++i) {
         const auto& [name, data] = entries[i];
         const zip::CZipFileHeader& h = archive.header(i);
@@ -47,17 +44,6 @@ TEST(ZipWriter, EntriesReadBackWithTheirHeaders) {
         if (data.empty()) {
             EXPECT_EQ(h.compressedSize, 0u) << "an empty entry has no data";
         }
-        // The local header repeats the central one, for readers that walk the archive.
-        ByteReader local{std::span<const std::uint8_t>(bytes).subspan(h.localHeaderOffset)};
-        EXPECT_EQ(local.u32(), 0x04034B50u);
-        for (std::uint32_t field : {h.versionNeeded, h.flags, h.method, h.dosTime, h.dosDate}) EXPECT_EQ(local.u16(), field);
-        for (std::uint64_t field : {std::uint64_t(h.crc32), h.compressedSize, h.uncompressedSize}) EXPECT_EQ(local.u32(), field);
-        std::uint16_t nameSize = local.u16();
-        EXPECT_EQ(local.u16(), 0u);
-        std::span<const std::uint8_t> stored = local.bytes(nameSize);
-        EXPECT_EQ(std::string(stored.begin(), stored.end()), utf16ToUtf8(name));
-        std::uint64_t next = i + 1 < std::size(entries) ? archive.header(i + 1).localHeaderOffset : dirOffset;
-        EXPECT_EQ(h.localHeaderOffset + local.position() + h.compressedSize, next) << "the data follows the name, the next entry the data";
     }
     EXPECT_EQ(writer.close().size(), 22u) << "close() leaves an empty writer";
 }
