@@ -44,8 +44,6 @@ std::vector<std::string> splitLines(const std::string& text) {
     return lines;
 }
 
-// Lines in sorted order, one text: two readers that list the same facts in another
-// order compare equal, and a failure prints both lists.
 // Two readers may list the same facts in another order: the lines are compared as
 // sets, and a failure names the lines missing from `seen` and those it has in excess.
 void expectSameLines(std::vector<std::string> seen, std::vector<std::string> expected) {
@@ -77,8 +75,8 @@ struct Format {
     const char* openpyxl;
 };
 const Format kFormats[] = {
-    {0, nullptr, "General"},                          // no format given
-    {14, nullptr, "mm-dd-yy"},                         // the built-in short date
+    {0, nullptr, "General"},  // no format given
+    {14, nullptr, "mm-dd-yy"},  // the built-in short date
     {0, u"yyyy-mm-dd hh:mm", "yyyy-mm-dd hh:mm"},
     {0, u"0.00", "0.00"},
 };
@@ -556,6 +554,8 @@ TEST_F(ConsumerXlsx, WeReadWhatGnumericWrites) {
     if (!hasOpenpyxl()) GTEST_SKIP() << "python3-openpyxl is not installed: it writes Gnumeric's input";
     const std::vector<std::string> wrote = openpyxlWrites(path("openpyxl.xlsx"));
     int status = 0;
+    // What it says is not checked: it objects to the empty workbookProtection that
+    // openpyxl writes, which is no business of ours.
     const std::string said = run("ssconvert " + quoted(path("openpyxl.xlsx")) + " " + quoted(path("gnumeric.xlsx")), status);
     ASSERT_EQ(status, 0) << said;
     BookPtr book = loadedFile(path("gnumeric.xlsx"));
