@@ -36,6 +36,15 @@ std::string_view valueText(const c_CT_Cell& cell) {
     return text;
 }
 
+// Producers that compute nothing write a formula cell with an empty value element,
+// <f>SUM(A1:A2)</f><v></v>: an empty number text is no value at all, where an
+// empty "str" value is the empty string a formula gave.
+bool holdsValue(const c_CT_Cell& cell) {
+    if (!cell.has_value()) return false;
+    Type type = cell.type();
+    return (type != Type::t_none && type != Type::t_n && type != Type::t_d) || !valueText(cell).empty();
+}
+
 double parseNumber(std::string_view text) {
     double value = 0;
     const char* begin = text.data();
@@ -236,7 +245,7 @@ CellType XMLSheetImplT::cellType(int row, int col) {
     message_.ok();
     c_CT_Cell* cell = findCell(row, col);
     if (!cell) return CellEmpty;
-    if (!cell->has_value() && !sheet::cell_is(*cell)) return CellBlank;
+    if (!holdsValue(*cell) && !sheet::cell_is(*cell)) return CellBlank;
     switch (cell->type()) {
     case Type::t_s:
     case Type::t_str:
@@ -298,7 +307,7 @@ double XMLSheetImplT::readNumber(int row, int col, IFormat** format) {
     return run<double>(0.0, [&] {
         const c_CT_Cell& cell = requireCell(row, col);
         Type type = cell.type();
-        if ((type != Type::t_none && type != Type::t_n && type != Type::t_d) || !cell.has_value())
+        if ((type != Type::t_none && type != Type::t_n && type != Type::t_d) || !holdsValue(cell))
             throw xlerror("this cell doesn't contain a number");
         double value = parseNumber(valueText(cell));
         if (type == Type::t_d) {
@@ -345,7 +354,7 @@ bool XMLSheetImplT::writeBool(int row, int col, bool value, IFormat* format) {
 bool XMLSheetImplT::readBlank(int row, int col, IFormat** format) {
     return run<bool>(false, [&] {
         const c_CT_Cell& cell = requireCell(row, col);
-        if (cell.has_value()) throw xlerror("cell is not blank");
+        if (holdsValue(cell)) throw xlerror("cell is not blank");
         handOutFormat(cell, format);
         return true;
     });

@@ -76,6 +76,28 @@ TEST(XmlSheetCells, ReadersAnswerEveryKindAndRefuseTheWrongOne) {
     EXPECT_TRUE(sheet->cellIsDate(1, 7));
 }
 
+TEST(XmlSheetCells, AnEmptyNumberTextIsNoValue) {
+    // openpyxl saves every formula this way, with no result.
+    BookPtr book = loadedXml(packageBytes(minimalPackage(
+        "<sheetData><row r=\"1\">"
+        "<c r=\"A1\"><f>1+1</f><v></v></c>"
+        "<c r=\"B1\" t=\"n\"><v/></c>"
+        "<c r=\"C1\" t=\"str\"><f>\"\"</f><v></v></c>"
+        "<c r=\"D1\"><v>0</v></c>"
+        "</row></sheetData>")));
+    ISheet* sheet = book->getSheet(0);
+    IFormat* format = nullptr;
+    const std::pair<int, CellType> cells[] = {{0, CellBlank}, {1, CellBlank}, {2, CellString}, {3, CellNumber}};
+    for (const auto& [col, type] : cells) {
+        EXPECT_EQ(type, sheet->cellType(0, col)) << "column " << col;
+        EXPECT_EQ(type == CellBlank, sheet->readBlank(0, col, &format)) << "column " << col;
+    }
+    EXPECT_EQ(0.0, sheet->readNumber(0, 0));
+    EXPECT_STREQ("this cell doesn't contain a number", book->errorMessage());
+    EXPECT_EQ(std::u16string(u""), sheet->readString(0, 2));
+    EXPECT_EQ(std::u16string(u"1+1"), sheet->readFormula(0, 0));
+}
+
 TEST(XmlSheetCells, FailedReadsSetTheirMessage) {
     BookPtr book = loadedXml(packageBytes(minimalPackage(
         "<sheetData><row r=\"1\"><c r=\"A1\" t=\"str\"><v>t</v></c><c r=\"B1\"><v>1</v></c></row></sheetData>")));
