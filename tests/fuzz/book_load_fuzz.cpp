@@ -28,6 +28,7 @@ void readPictures(IBook& book) {
     for (int i = 0; i < book.pictureCount(); ++i) book.pictureAt(i, &data, &size);
     for (int s = 0; s < book.sheetCount(); ++s) {
         ISheet* sheet = book.getSheet(s);
+        if (!sheet) continue;  // a chart sheet of an Open XML book
         int v[8];
         for (int i = 0; i < sheet->pictureCount(); ++i)
             sheet->pictureAt(i, &v[0], &v[1], &v[2], &v[3], &v[4], &v[5], &v[6], &v[7]);
@@ -38,6 +39,7 @@ void readEveryCell(IBook& book) {
     int visited = 0;
     for (int s = 0; s < book.sheetCount(); ++s) {
         ISheet* sheet = book.getSheet(s);
+        if (!sheet) continue;
         sheet->sheetName();
         for (int r = sheet->firstRow(); r < sheet->lastRow(); ++r)
             for (int c = sheet->firstColumn(); c < sheet->lastColumn() && visited < kMaxCellsVisited; ++c, ++visited) {
