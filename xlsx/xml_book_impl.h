@@ -102,7 +102,8 @@ public:
 private:
     void clear();
     void loadPackage(std::span<const std::uint8_t> bytes);
-    void readPart(const zip::CZipArchive& archive, std::size_t entry, const std::u16string& name);
+    void readPart(const zip::CZipArchive& archive, std::size_t entry, const std::u16string& name,
+                  const std::u16string& officeDocument);
     std::unique_ptr<XFile> makePart(const std::u16string& type, const zip::CZipArchive& archive, std::size_t entry);
     std::vector<std::uint8_t> writePackage();
     void dropCalcChain();

@@ -64,6 +64,23 @@ std::unique_ptr<Part> parseEntry(const zip::CZipArchive& archive, std::size_t en
     return std::make_unique<Part>(args..., bytes.data(), bytes.size());
 }
 
+// The workbook part as the package's own relationships name it, or "" when they name
+// none that the archive holds. Content types alone can give the workbook's type to other parts too (a
+// default for every ".xml"), and which of those came first in the archive is no
+// way to tell them apart.
+std::u16string officeDocumentName(const zip::CZipArchive& archive, const std::vector<std::u16string>& names) {
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (!sameTextIgnoringCase(names[i], u"/_rels/.rels")) continue;
+        auto rels = parseEntry<Relationships>(archive, i);
+        std::u16string target = rels->target(kOfficeDocumentRelationship);
+        if (target.empty()) return {};
+        std::u16string name = resolveTarget(u"", target);
+        for (const std::u16string& other : names)
+            if (sameTextIgnoringCase(other, name)) return name;
+    }
+    return {};
+}
+
 } // namespace
 
 void XMLBookImplT::clear() {
@@ -87,9 +104,11 @@ std::unique_ptr<XFile> XMLBookImplT::makePart(const std::u16string& type, const 
     return std::make_unique<BinaryFile>(archive.extract(entry));
 }
 
-void XMLBookImplT::readPart(const zip::CZipArchive& archive, std::size_t entry, const std::u16string& name) {
+void XMLBookImplT::readPart(const zip::CZipArchive& archive, std::size_t entry, const std::u16string& name,
+                            const std::u16string& officeDocument) {
     std::u16string type = contentTypes_->contentType(name);
-    if (isWorkbookType(type) && !workbook_) {
+    bool isWorkbook = officeDocument.empty() ? isWorkbookType(type) : sameTextIgnoringCase(name, officeDocument);
+    if (isWorkbook && !workbook_) {
         auto part = parseEntry<WorkbookPart>(archive, entry);
         workbook_ = part.get();
         workbookName_ = name;
@@ -115,9 +134,11 @@ void XMLBookImplT::loadPackage(std::span<const std::uint8_t> bytes) {
         auto part = parseEntry<ContentTypes>(archive, contentTypes);
         contentTypes_ = part.get();
         parts_.emplace(names[contentTypes], std::move(part));
+        std::u16string officeDocument = officeDocumentName(archive, names);
         // Entries are read in archive order; where two normalise to one name, the first counts.
         for (std::size_t i = 0; i < names.size(); ++i)
-            if (!isDirectoryEntry(archive.header(i)) && !parts_.contains(names[i])) readPart(archive, i, names[i]);
+            if (!isDirectoryEntry(archive.header(i)) && !parts_.contains(names[i]))
+                readPart(archive, i, names[i], officeDocument);
     }
     if (contentTypes_ && !workbook_) throw xlerror("workbook not found");
     folder_ = folderOf(workbookName_);

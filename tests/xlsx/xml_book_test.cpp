@@ -44,6 +44,22 @@ TEST(XmlBookPackage, LoadsBackslashNamesAndKeepsUninterpretedPartsByteForByte) {
     EXPECT_EQ(saved, savedEntries(*book));
 }
 
+TEST(XmlBookPackage, TheWorkbookIsThePartThePackageNamesNotTheFirstOfItsType) {
+    // A default that gives every ".xml" part the workbook's type; the saved archive
+    // lists "xl/a.xml" before "xl/workbook.xml".
+    PackageEntries entries = minimalPackage("<sheetData/>");
+    std::string& types = entries[0].second;
+    types.replace(types.find("application/xml"), 15,
+                  "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml");
+    entries.push_back({"xl/a.xml", "<table/>"});
+    BookPtr book = loadedXml(packageBytes(entries));
+    const char* data;
+    std::size_t size;
+    ASSERT_TRUE(book->saveToMemory(&data, &size));
+    BookPtr again = loadedXml(std::string(data, size));
+    EXPECT_EQ(std::u16string(u"Data"), again->getSheet(0)->sheetName());
+}
+
 TEST(XmlBookPackage, SaveDropsTheCalculationChain) {
     PackageEntries entries = minimalPackage("<sheetData/>",
                                             "<Override PartName=\"/xl/calcChain.xml\" ContentType=\"application/"
