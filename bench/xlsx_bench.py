@@ -1,0 +1,193 @@
+#!/usr/bin/python3
+"""Open XML write and read speed and memory: karvo against openpyxl and libxlsxwriter.
+
+    bench/xlsx_bench.py [--build build] [--dir /tmp/karvo_xlsx_bench] [--repeat 3]
+                        [--workloads W1,W2] [--no-openpyxl-normal]
+
+Every step runs in its own process under `/usr/bin/time -f %M`, so the peak resident
+memory is that of the step alone. Seconds are those the step measures inside its
+process (program start and imports are left out); a step repeated with --repeat
+reports its median. Every reader reads the file karvo wrote, and the cell count, sum
+and character count of each reader are compared. The workloads are described in
+bench/xlsx_bench.cpp. Tools that are not installed are skipped with a message.
+"""
+import argparse
+import os
+import re
+import shutil
+import statistics
+import subprocess
+import sys
+import tempfile
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+TIME_RE = re.compile(r"time ([0-9.]+) s")
+CHECK_RE = re.compile(r"cells (\d+) sum (\S+) chars (\d+)")
+
+# The goals the results are held against.
+FLOOR_FACTOR = 4.0          # load-and-read at most this many times the floor
+OPENPYXL_FACTOR = 30.0      # and at least this many times faster than openpyxl (read_only)
+READ_PEAK_MIB = {"W1": 150.0, "W2": 400.0}
+XLSXWRITER_FRACTION = 0.5   # write-and-save in at most this part of libxlsxwriter's time
+
+
+class Result:
+    def __init__(self, seconds, mib, line):
+        self.seconds, self.mib, self.line = seconds, mib, line
+        match = CHECK_RE.search(line)
+        self.check = match.groups() if match else None
+
+
+def run_once(command):
+    """Runs one step under /usr/bin/time; its seconds, peak MiB and output line."""
+    with tempfile.NamedTemporaryFile("r", suffix=".time") as peak:
+        done = subprocess.run(["/usr/bin/time", "-f", "%M", "-o", peak.name] + command,
+                              stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+        kib = peak.read().strip().splitlines()
+    if done.returncode != 0:
+        raise RuntimeError("%s failed (%d): %s" % (" ".join(command), done.returncode, done.stderr.strip()))
+    match = TIME_RE.search(done.stdout)
+    if not match:
+        raise RuntimeError("%s printed no time: %r" % (" ".join(command), done.stdout))
+    return Result(float(match.group(1)), int(kib[-1]) / 1024.0, done.stdout.strip())
+
+
+def run(command, repeat):
+    results = [run_once(command) for _ in range(repeat)]
+    results.sort(key=lambda r: r.seconds)
+    middle = results[len(results) // 2]
+    middle.seconds = statistics.median(r.seconds for r in results)
+    middle.mib = max(r.mib for r in results)
+    return middle
+
+
+def have_openpyxl():
+    return subprocess.run(["/usr/bin/python3", "-c", "import openpyxl"], stderr=subprocess.DEVNULL).returncode == 0
+
+
+def build_xlsxwriter(directory):
+    """Compiles bench/xlsxwriter_bench.c; None (after a message) when that cannot be done."""
+    if not os.path.exists("/usr/include/xlsxwriter.h"):
+        print("skipped libxlsxwriter: libxlsxwriter-dev is not installed")
+        return None
+    compiler = shutil.which("cc")
+    if not compiler:
+        print("skipped libxlsxwriter: no C compiler")
+        return None
+    program = os.path.join(directory, "xlsxwriter_bench")
+    done = subprocess.run([compiler, "-O2", "-Wall", "-Wextra", "-Werror", "-o", program,
+                           os.path.join(HERE, "xlsxwriter_bench.c"), "-lxlsxwriter"],
+                          stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+    if done.returncode != 0:
+        print("skipped libxlsxwriter: compile failed:\n" + done.stdout)
+        return None
+    return program
+
+
+def unzip_floor(path):
+    """The floor with unzip: inflate the worksheet part and count its '<' in a pipe."""
+    if not shutil.which("unzip"):
+        print("skipped the unzip floor: unzip is not installed")
+        return None
+    script = ('TIMEFORMAT="time %3R s"; '
+              '{ time unzip -p "$1" xl/worksheets/sheet1.xml | tr -cd "<" | wc -c >/dev/null; } 2>&1')
+    return ["bash", "-c", script, "floor", path]
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--build", default=os.path.join(os.path.dirname(HERE), "build"))
+    parser.add_argument("--dir", default=os.path.join(tempfile.gettempdir(), "karvo_xlsx_bench"))
+    parser.add_argument("--repeat", type=int, default=3, help="runs of each fast step (openpyxl runs once)")
+    parser.add_argument("--workloads", default="W1,W2")
+    parser.add_argument("--no-openpyxl-normal", action="store_true",
+                        help="skip openpyxl's slow normal modes")
+    args = parser.parse_args()
+
+    ours = os.path.join(args.build, "bench", "xlsx_bench")
+    if not os.access(ours, os.X_OK):
+        sys.exit("%s is missing: cmake --build %s -j1 --target xlsx_bench" % (ours, args.build))
+    os.makedirs(args.dir, exist_ok=True)
+    openpyxl = have_openpyxl()
+    if not openpyxl:
+        print("skipped openpyxl: /usr/bin/python3 cannot import it")
+    xlsxwriter = build_xlsxwriter(args.dir)
+    py = ["/usr/bin/python3", os.path.join(HERE, "openpyxl_bench.py")]
+
+    tables = []
+    for workload in args.workloads.split(","):
+        file_of = lambda tool: os.path.join(args.dir, "%s_%s.xlsx" % (tool, workload))
+        ours_file = file_of("karvo")
+        rows = []  # (label, Result or None, note)
+
+        def step(label, command, repeat=args.repeat, note=""):
+            try:
+                result = run(command, repeat)
+            except RuntimeError as error:
+                print("%s %s: %s" % (workload, label, error))
+                result = None
+            rows.append((label, result, note))
+            return result
+
+        write = step("karvo write+save", [ours, "write", workload, ours_file])
+        read = step("karvo load+read", [ours, "read", workload, ours_file])
+        floor = step("floor: inflate sheet1.xml, count '<'", [ours, "floor", workload, ours_file])
+        step("floor: inflate every part", [ours, "floor-all", workload, ours_file])
+        command = unzip_floor(ours_file)
+        if command:
+            step("floor: unzip -p | tr | wc", command)
+        cm = None
+        if xlsxwriter:
+            cm = step("libxlsxwriter write (constant_memory)", [xlsxwriter, workload, file_of("xlsxwriter")],
+                      note="inline strings")
+            step("karvo load+read of libxlsxwriter's file", [ours, "read", workload, file_of("xlsxwriter")])
+        ro = None
+        if openpyxl:
+            step("openpyxl write (write_only)", py + ["write", "write_only", workload, file_of("openpyxl_wo")], 1)
+            if not args.no_openpyxl_normal:
+                step("openpyxl write (normal)", py + ["write", "normal", workload, file_of("openpyxl")], 1)
+            ro = step("openpyxl read (read_only)", py + ["read", "read_only", workload, ours_file], 1)
+            if not args.no_openpyxl_normal:
+                step("openpyxl read (normal)", py + ["read", "normal", workload, ours_file], 1)
+            step("karvo load+read of openpyxl's file", [ours, "read", workload, file_of("openpyxl_wo")])
+        tables.append((workload, rows, write, read, floor, cm, ro))
+
+    for workload, rows, write, read, floor, cm, ro in tables:
+        print("\n%s (median of %d for the fast steps; openpyxl once)" % (workload, args.repeat))
+        print("| %-45s | %9s | %9s | %s" % ("step", "seconds", "peak MiB", "check (cells, sum, chars)"))
+        print("|%s|%s|%s|%s" % ("-" * 47, "-" * 11, "-" * 11, "-" * 30))
+        for label, result, note in rows:
+            if result is None:
+                print("| %-45s | %9s | %9s | failed" % (label, "-", "-"))
+                continue
+            check = " ".join(result.check) if result.check else ""
+            print("| %-45s | %9.3f | %9.1f | %s" % (label, result.seconds, result.mib, " ".join(filter(None, [check, note]))))
+        checks = {r.check for label, r, _ in rows if r and r.check and " of " not in label}
+        if len(checks) > 1:
+            print("MISMATCH: the readers of karvo's file disagree: %s" % sorted(checks))
+
+        print("\n%s goals" % workload)
+
+        def goal(name, measured, target, met, gap):
+            print("  %-44s %-22s target %-14s %s" % (name, measured, target, ("met, " if met else "MISSED, ") + gap))
+
+        if read and floor:
+            ratio = read.seconds / floor.seconds
+            goal("load+read against the floor", "%.2fx the floor" % ratio, "<= %.0fx" % FLOOR_FACTOR,
+                 ratio <= FLOOR_FACTOR, "%.2fx of the allowed" % (ratio / FLOOR_FACTOR))
+        if read and ro:
+            speedup = ro.seconds / read.seconds
+            goal("load+read against openpyxl read_only", "%.1fx faster" % speedup, ">= %.0fx" % OPENPYXL_FACTOR,
+                 speedup >= OPENPYXL_FACTOR, "%.2fx of the required" % (speedup / OPENPYXL_FACTOR))
+        if read:
+            limit = READ_PEAK_MIB[workload]
+            goal("load+read peak memory", "%.1f MiB" % read.mib, "<= %.0f MiB" % limit, read.mib <= limit,
+                 "%.2fx of the allowed" % (read.mib / limit))
+        if write and cm:
+            ratio = write.seconds / cm.seconds
+            goal("write+save against libxlsxwriter", "%.2fx its time" % ratio, "<= %.2fx" % XLSXWRITER_FRACTION,
+                 ratio <= XLSXWRITER_FRACTION, "%.2fx of the allowed" % (ratio / XLSXWRITER_FRACTION))
+
+
+if __name__ == "__main__":
+    main()
