@@ -73,6 +73,35 @@ TEST(XmlSheetCells, ReadersAnswerEveryKindAndRefuseTheWrongOne) {
     EXPECT_STREQ("sharedStrings not found", book->errorMessage());
 }
 
+// Lookups try the place a row or cell has when none is missing before it, and the
+// last row; rows and cells with gaps, and the repeated ones some producers write,
+// must still be found where a search finds them: the first of equals.
+TEST(XmlSheetCells, LookupsFindRowsAndCellsAfterGapsAndRepeats) {
+    BookPtr book = loadedXml(packageBytes(minimalPackage(
+        "<sheetData>"
+        "<row r=\"1\"><c r=\"A1\"><v>1</v></c><c r=\"B1\"><v>2</v></c><c r=\"C1\"><v>3</v></c></row>"
+        "<row r=\"2\"><c r=\"B2\"><v>4</v></c><c r=\"C2\"><v>5</v></c></row>"
+        "<row r=\"4\"><c r=\"A4\"><v>6</v></c><c r=\"D4\"><v>7</v></c></row>"
+        "<row r=\"4\"><c r=\"A4\"><v>8</v></c></row>"
+        "<row r=\"5\"><c r=\"A5\"><v>9</v></c><c r=\"A5\"><v>10</v></c></row>"
+        "</sheetData>")));
+    ISheet* sheet = book->getSheet(0);
+    const struct {
+        int row, col;
+        double value;
+    } found[] = {{0, 0, 1}, {0, 2, 3}, {1, 1, 4}, {1, 2, 5}, {3, 0, 6}, {3, 3, 7}, {4, 0, 9}};
+    for (const auto& cell : found)
+        EXPECT_EQ(cell.value, sheet->readNumber(cell.row, cell.col)) << cell.row << "," << cell.col;
+    for (auto [row, col] : {std::pair{1, 0}, {2, 0}, {3, 1}, {3, 2}, {5, 0}, {0, 3}})
+        EXPECT_EQ(CellEmpty, sheet->cellType(row, col)) << row << "," << col;
+    // Writing after the lookups lands in the same places.
+    ASSERT_TRUE(sheet->writeNumber(3, 0, 60));
+    ASSERT_TRUE(sheet->writeNumber(1, 0, 40));
+    EXPECT_EQ(60.0, sheet->readNumber(3, 0));
+    EXPECT_EQ(40.0, sheet->readNumber(1, 0));
+    EXPECT_EQ(4.0, sheet->readNumber(1, 1));
+}
+
 TEST(XmlSheetCells, FailedReadsSetTheirMessage) {
     BookPtr book = loadedXml(packageBytes(minimalPackage(
         "<sheetData><row r=\"1\"><c r=\"A1\" t=\"str\"><v>t</v></c><c r=\"B1\"><v>1</v></c></row></sheetData>")));
