@@ -2,14 +2,18 @@
 """Open XML write and read speed and memory: karvo against openpyxl and libxlsxwriter.
 
     bench/xlsx_bench.py [--build build] [--dir /tmp/karvo_xlsx_bench] [--repeat 3]
-                        [--workloads W1,W2] [--no-openpyxl-normal]
+                        [--workloads W1,W2] [--no-openpyxl-normal] [--no-openpyxl]
 
 Every step runs in its own process under `/usr/bin/time -f %M`, so the peak resident
 memory is that of the step alone. Seconds are those the step measures inside its
-process (program start and imports are left out); a step repeated with --repeat
-reports its median. Every reader reads the file karvo wrote, and the cell count, sum
-and character count of each reader are compared. The workloads are described in
-bench/xlsx_bench.cpp. Tools that are not installed are skipped with a message.
+process (program start and imports are left out). The fast steps run --repeat times,
+in rounds of one run each, and report their median; openpyxl runs once. Every reader
+reads the file karvo wrote, and the cell count, sum and character count of each
+reader are compared. The workloads are described in bench/xlsx_bench.cpp. Tools
+that are not installed are skipped with a message.
+
+The machine's other load moves the short memory-bound floor more than the other
+steps: compare ratios from a quiet machine (see `uptime`).
 """
 import argparse
 import os
@@ -52,13 +56,39 @@ def run_once(command):
     return Result(float(match.group(1)), int(kib[-1]) / 1024.0, done.stdout.strip())
 
 
-def run(command, repeat):
-    results = [run_once(command) for _ in range(repeat)]
-    results.sort(key=lambda r: r.seconds)
-    middle = results[len(results) // 2]
-    middle.seconds = statistics.median(r.seconds for r in results)
-    middle.mib = max(r.mib for r in results)
-    return middle
+class Step:
+    """One line of the table: a command run `repeat` times; its median seconds and
+    the largest peak memory of its runs."""
+
+    def __init__(self, label, command, repeat, note=""):
+        self.label, self.command, self.repeat, self.note = label, command, repeat, note
+        self.runs, self.failure = [], None
+
+    def run(self, workload):
+        if self.failure:
+            return
+        print("%s: %s" % (workload, " ".join(self.command)), file=sys.stderr, flush=True)
+        try:
+            self.runs.append(run_once(self.command))
+        except RuntimeError as error:
+            self.failure = str(error)
+            print("%s %s: %s" % (workload, self.label, error))
+
+    def result(self):
+        if self.failure or not self.runs:
+            return None
+        by_time = sorted(self.runs, key=lambda r: r.seconds)
+        middle = by_time[len(by_time) // 2]
+        return Result(statistics.median(r.seconds for r in self.runs), max(r.mib for r in self.runs), middle.line)
+
+
+def run_rounds(workload, steps):
+    """Runs the steps in rounds, each step once a round, so that a stretch of load from
+    other processes on the machine falls on all of them rather than on one."""
+    for round in range(max(step.repeat for step in steps)):
+        for step in steps:
+            if round < step.repeat:
+                step.run(workload)
 
 
 def have_openpyxl():
@@ -102,14 +132,15 @@ def main():
     parser.add_argument("--workloads", default="W1,W2")
     parser.add_argument("--no-openpyxl-normal", action="store_true",
                         help="skip openpyxl's slow normal modes")
+    parser.add_argument("--no-openpyxl", action="store_true", help="skip openpyxl")
     args = parser.parse_args()
 
     ours = os.path.join(args.build, "bench", "xlsx_bench")
     if not os.access(ours, os.X_OK):
         sys.exit("%s is missing: cmake --build %s -j1 --target xlsx_bench" % (ours, args.build))
     os.makedirs(args.dir, exist_ok=True)
-    openpyxl = have_openpyxl()
-    if not openpyxl:
+    openpyxl = not args.no_openpyxl and have_openpyxl()
+    if not openpyxl and not args.no_openpyxl:
         print("skipped openpyxl: /usr/bin/python3 cannot import it")
     xlsxwriter = build_xlsxwriter(args.dir)
     py = ["/usr/bin/python3", os.path.join(HERE, "openpyxl_bench.py")]
@@ -118,42 +149,38 @@ def main():
     for workload in args.workloads.split(","):
         file_of = lambda tool: os.path.join(args.dir, "%s_%s.xlsx" % (tool, workload))
         ours_file = file_of("karvo")
-        rows = []  # (label, Result or None, note)
+        steps = {}
 
-        def step(label, command, repeat=args.repeat, note=""):
-            try:
-                result = run(command, repeat)
-            except RuntimeError as error:
-                print("%s %s: %s" % (workload, label, error))
-                result = None
-            rows.append((label, result, note))
-            return result
+        def step(key, label, command, repeat=args.repeat, note=""):
+            steps[key] = Step(label, command, repeat, note)
 
-        write = step("karvo write+save", [ours, "write", workload, ours_file])
-        read = step("karvo load+read", [ours, "read", workload, ours_file])
-        floor = step("floor: inflate sheet1.xml, count '<'", [ours, "floor", workload, ours_file])
-        step("floor: inflate every part", [ours, "floor-all", workload, ours_file])
+        step("write", "karvo write+save", [ours, "write", workload, ours_file])
+        step("read", "karvo load+read", [ours, "read", workload, ours_file])
+        step("floor", "floor: inflate sheet1.xml, count '<'", [ours, "floor", workload, ours_file])
+        step("floor-all", "floor: inflate every part", [ours, "floor-all", workload, ours_file])
         command = unzip_floor(ours_file)
         if command:
-            step("floor: unzip -p | tr | wc", command)
-        cm = None
+            step("unzip", "floor: unzip -p | tr | wc", command)
         if xlsxwriter:
-            cm = step("libxlsxwriter write (constant_memory)", [xlsxwriter, workload, file_of("xlsxwriter")],
-                      note="inline strings")
-            step("karvo load+read of libxlsxwriter's file", [ours, "read", workload, file_of("xlsxwriter")])
-        ro = None
+            step("cm", "libxlsxwriter write (constant_memory)", [xlsxwriter, workload, file_of("xlsxwriter")],
+                 note="inline strings")
+            step("read-cm", "karvo load+read of libxlsxwriter's file", [ours, "read", workload, file_of("xlsxwriter")])
         if openpyxl:
-            step("openpyxl write (write_only)", py + ["write", "write_only", workload, file_of("openpyxl_wo")], 1)
+            step("op-wo", "openpyxl write (write_only)",
+                 py + ["write", "write_only", workload, file_of("openpyxl_wo")], 1)
             if not args.no_openpyxl_normal:
-                step("openpyxl write (normal)", py + ["write", "normal", workload, file_of("openpyxl")], 1)
-            ro = step("openpyxl read (read_only)", py + ["read", "read_only", workload, ours_file], 1)
+                step("op-w", "openpyxl write (normal)", py + ["write", "normal", workload, file_of("openpyxl")], 1)
+            step("ro", "openpyxl read (read_only)", py + ["read", "read_only", workload, ours_file], 1)
             if not args.no_openpyxl_normal:
-                step("openpyxl read (normal)", py + ["read", "normal", workload, ours_file], 1)
-            step("karvo load+read of openpyxl's file", [ours, "read", workload, file_of("openpyxl_wo")])
-        tables.append((workload, rows, write, read, floor, cm, ro))
+                step("op-r", "openpyxl read (normal)", py + ["read", "normal", workload, ours_file], 1)
+            step("read-op", "karvo load+read of openpyxl's file", [ours, "read", workload, file_of("openpyxl_wo")])
+        run_rounds(workload, list(steps.values()))
+        rows = [(s.label, s.result(), s.note) for s in steps.values()]
+        got = lambda key: steps[key].result() if key in steps else None
+        tables.append((workload, rows, got("write"), got("read"), got("floor"), got("cm"), got("ro")))
 
     for workload, rows, write, read, floor, cm, ro in tables:
-        print("\n%s (median of %d for the fast steps; openpyxl once)" % (workload, args.repeat))
+        print("\n%s (median of %d rounds for the fast steps; openpyxl once)" % (workload, args.repeat))
         print("| %-45s | %9s | %9s | %s" % ("step", "seconds", "peak MiB", "check (cells, sum, chars)"))
         print("|%s|%s|%s|%s" % ("-" * 47, "-" * 11, "-" * 11, "-" * 30))
         for label, result, note in rows:
@@ -161,7 +188,8 @@ def main():
                 print("| %-45s | %9s | %9s | failed" % (label, "-", "-"))
                 continue
             check = " ".join(result.check) if result.check else ""
-            print("| %-45s | %9.3f | %9.1f | %s" % (label, result.seconds, result.mib, " ".join(filter(None, [check, note]))))
+            remarks = " ".join(filter(None, [check, note]))
+            print("| %-45s | %9.3f | %9.1f | %s" % (label, result.seconds, result.mib, remarks))
         checks = {r.check for label, r, _ in rows if r and r.check and " of " not in label}
         if len(checks) > 1:
             print("MISMATCH: the readers of karvo's file disagree: %s" % sorted(checks))
