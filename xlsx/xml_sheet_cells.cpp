@@ -44,6 +44,17 @@ double parseNumber(std::string_view text) {
     return value;
 }
 
+// The text "%.15g" gives, which is what consumers show. Whole numbers of up to 15
+// digits come out as plain integers, and integer formatting takes an eighth of the time
+// of the general one, which was a third of filling a sheet of numbers. -0 keeps its
+// sign the general way.
+char* numberText(double value, char* first, char* last) {
+    constexpr double kAllFifteenDigits = 1e15;
+    if (std::fabs(value) < kAllFifteenDigits && value == std::trunc(value) && (value != 0 || !std::signbit(value)))
+        return std::to_chars(first, last, static_cast<std::int64_t>(value)).ptr;
+    return std::to_chars(first, last, value, std::chars_format::general, 15).ptr;
+}
+
 std::u16string inlineText(const sheet::c_CT_Rst& text) {
     if (text.t.has()) return text.t.get();
     std::u16string joined;
@@ -323,7 +334,7 @@ bool XMLSheetImplT::writeNumber(int row, int col, double value, IFormat* format)
         // A worksheet has no text for infinities and NaN that consumers read back.
         if (!std::isfinite(value)) throw xlerror("number is not finite");
         char digits[32];
-        auto end = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::general, 15).ptr;
+        auto end = numberText(value, digits, digits + sizeof digits);
         c_CT_Cell& cell = prepareCell(row, col, format, true);
         cell.set_value_utf8({digits, static_cast<std::size_t>(end - digits)});
         return true;

@@ -46,6 +46,20 @@ TEST(XmlSheetCells, ValuesAreStoredAsTheFileHoldsThem) {
     EXPECT_STREQ("number is not finite", b.book->errorMessage());
 }
 
+// Numbers are written as "%.15g" writes them, whole numbers included: up to 15
+// digits without a point, beyond that with an exponent, and the sign of zero kept.
+TEST(XmlSheetCells, NumbersAreWrittenWithFifteenSignificantDigits) {
+    SheetBook b;
+    const std::pair<double, const char*> numbers[] = {
+        {0.0, "0"},        {-0.0, "-0"}, {42.0, "42"}, {-7.0, "-7"}, {123456789012345.0, "123456789012345"},
+        {-123456789012345.0, "-123456789012345"}, {1e15, "1e+15"}, {1234567890123456.0, "1.23456789012346e+15"},
+        {2.5, "2.5"},      {1e-7, "1e-07"}};
+    for (std::size_t i = 0; i < std::size(numbers); ++i) ASSERT_TRUE(b.sheet->writeNumber(int(i), 0, numbers[i].first));
+    std::string xml = b.sheetXml();
+    for (const auto& [value, text] : numbers)
+        EXPECT_TRUE(contains(xml, std::string("<v>") + text + "</v>")) << text << "\n" << xml;
+}
+
 TEST(XmlSheetCells, ReadersAnswerEveryKindAndRefuseTheWrongOne) {
     std::string sheetData =
         "<sheetData><row r=\"2\">"
