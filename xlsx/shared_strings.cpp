@@ -6,24 +6,27 @@
 namespace karvo::xlsx {
 namespace {
 
-std::u16string plainText(const sharedStringTable::c_CT_Rst& entry) {
-    if (entry.t.has()) return entry.t.get();
-    std::u16string text;
-    for (const auto& run : entry.r) text += run->t;
-    return text;
+void plainText(const sharedStringTable::c_CT_Rst& entry, std::u16string& out) {
+    if (entry.t.has()) {
+        out.assign(entry.t.get());
+        return;
+    }
+    out.clear();
+    for (const auto& run : entry.r) out += run->t;
 }
 
 } // namespace
 
-std::u16string SharedStrings::text(std::uint32_t index) const {
+void SharedStrings::text(std::uint32_t index, std::u16string& out) const {
     if (index >= root_.si.size()) throw xlerror("index is out of range or no value");
-    return plainText(*root_.si[index]);
+    plainText(*root_.si[index], out);
 }
 
 std::u16string_view SharedStrings::storedText(std::uint32_t index) {
     const auto& entry = *root_.si[index];
     if (entry.t.has()) return entry.t.get();
-    return joined_.emplace_back(plainText(entry));
+    plainText(entry, joined_.emplace_back());
+    return joined_.back();
 }
 
 // Equal texts keep the first index, as a reader of the file would resolve them.

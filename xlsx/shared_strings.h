@@ -20,8 +20,9 @@ public:
 
     /// The index of the text, appending an entry when no equal text has one.
     std::uint32_t add(std::u16string_view text);
-    /// The plain text of an entry (its runs joined when it has no single text).
-    std::u16string text(std::uint32_t index) const;
+    /// The plain text of an entry (its runs joined when it has no single text), into
+    /// `out`, whose room is reused: a reader of every cell asks once a cell.
+    void text(std::uint32_t index, std::u16string& out) const;
     std::size_t size() const { return root_.si.size(); }
 
 private:

@@ -53,6 +53,17 @@ double parseNumber(std::string_view text) {
     return value;
 }
 
+// The text "%.15g" gives, which is what consumers show. Whole numbers of up to 15
+// digits come out as plain integers, and integer formatting takes an eighth of the time
+// of the general one, which was a third of filling a sheet of numbers. -0 keeps its
+// sign the general way.
+char* numberText(double value, char* first, char* last) {
+    constexpr double kAllFifteenDigits = 1e15;
+    if (std::fabs(value) < kAllFifteenDigits && value == std::trunc(value) && (value != 0 || !std::signbit(value)))
+        return std::to_chars(first, last, static_cast<std::int64_t>(value)).ptr;
+    return std::to_chars(first, last, value, std::chars_format::general, 15).ptr;
+}
+
 std::u16string inlineText(const sheet::c_CT_Rst& text) {
     if (text.t.has()) return text.t.get();
     std::u16string joined;
@@ -73,6 +84,16 @@ std::size_t XMLSheetImplT::rowPosition(std::uint32_t r) const {
     const auto& rows = root_.sheetData->row;
     // Rows are mostly written in order: the end is the common answer.
     if (rows.empty() || rows.back()->r.get() < r) return rows.size();
+    // Every cell read or written looks its row up, and the search below costs a dozen
+    // scattered reads in a large sheet. Two places are tried first: r - 1, where row r
+    // is when the sheet has every row from the first, and the last row, which the cells
+    // of a row written in order go to. A place holding r after a row below r is the
+    // one the search finds.
+    auto firstWith = [&](std::size_t i) {
+        return i < rows.size() && rows[i]->r.get() == r && (i == 0 || rows[i - 1]->r.get() < r);
+    };
+    if (r > 0 && firstWith(r - 1)) return r - 1;
+    if (firstWith(rows.size() - 1)) return rows.size() - 1;
     auto found = std::lower_bound(rows.begin(), rows.end(), r,
                                   [](const auto& row, std::uint32_t number) { return row->r.get() < number; });
     return static_cast<std::size_t>(found - rows.begin());
@@ -100,6 +121,10 @@ namespace {
 
 std::size_t cellPosition(const lmx::cell_vector& cells, int col) {
     if (cells.empty() || cells.back().column() < col) return cells.size();
+    // As for rows: in a row with every cell from column A, column col is at col.
+    auto u = static_cast<std::size_t>(col);
+    if (col >= 0 && u < cells.size() && cells[u].column() == col && (u == 0 || cells[u - 1].column() < col))
+        return u;
     auto found = std::lower_bound(cells.begin(), cells.end(), col,
                                   [](const c_CT_Cell& cell, int column) { return cell.column() < column; });
     return static_cast<std::size_t>(found - cells.begin());
@@ -274,7 +299,7 @@ const char16_t* XMLSheetImplT::readString(int row, int col, IFormat** format) {
             auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), index);
             if (error != std::errc() || end != digits.data() + digits.size())
                 throw xlerror("index is out of range or no value");
-            text_ = strings->text(index);
+            strings->text(index, text_);
             break;
         }
         case Type::t_str: text_ = cell.value(); break;
@@ -325,7 +350,7 @@ bool XMLSheetImplT::writeNumber(int row, int col, double value, IFormat* format)
         // A worksheet has no text for infinities and NaN that consumers read back.
         if (!std::isfinite(value)) throw xlerror("number is not finite");
         char digits[32];
-        auto end = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::general, 15).ptr;
+        auto end = numberText(value, digits, digits + sizeof digits);
         c_CT_Cell& cell = prepareCell(row, col, format, true);
         cell.set_value_utf8({digits, static_cast<std::size_t>(end - digits)});
         return true;

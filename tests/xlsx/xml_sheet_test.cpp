@@ -46,6 +46,20 @@ TEST(XmlSheetCells, ValuesAreStoredAsTheFileHoldsThem) {
     EXPECT_STREQ("number is not finite", b.book->errorMessage());
 }
 
+// Numbers are written as "%.15g" writes them, whole numbers included: up to 15
+// digits without a point, beyond that with an exponent, and the sign of zero kept.
+TEST(XmlSheetCells, NumbersAreWrittenWithFifteenSignificantDigits) {
+    SheetBook b;
+    const std::pair<double, const char*> numbers[] = {
+        {0.0, "0"},        {-0.0, "-0"}, {42.0, "42"}, {-7.0, "-7"}, {123456789012345.0, "123456789012345"},
+        {-123456789012345.0, "-123456789012345"}, {1e15, "1e+15"}, {1234567890123456.0, "1.23456789012346e+15"},
+        {2.5, "2.5"},      {1e-7, "1e-07"}};
+    for (std::size_t i = 0; i < std::size(numbers); ++i) ASSERT_TRUE(b.sheet->writeNumber(int(i), 0, numbers[i].first));
+    std::string xml = b.sheetXml();
+    for (const auto& [value, text] : numbers)
+        EXPECT_TRUE(contains(xml, std::string("<v>") + text + "</v>")) << text << "\n" << xml;
+}
+
 TEST(XmlSheetCells, ReadersAnswerEveryKindAndRefuseTheWrongOne) {
     std::string sheetData =
         "<sheetData><row r=\"2\">"
@@ -96,6 +110,35 @@ TEST(XmlSheetCells, AnEmptyNumberTextIsNoValue) {
     EXPECT_STREQ("this cell doesn't contain a number", book->errorMessage());
     EXPECT_EQ(std::u16string(u""), sheet->readString(0, 2));
     EXPECT_EQ(std::u16string(u"1+1"), sheet->readFormula(0, 0));
+}
+
+// Lookups try the place a row or cell has when none is missing before it, and the
+// last row; rows and cells with gaps, and the repeated ones some producers write,
+// must still be found where a search finds them: the first of equals.
+TEST(XmlSheetCells, LookupsFindRowsAndCellsAfterGapsAndRepeats) {
+    BookPtr book = loadedXml(packageBytes(minimalPackage(
+        "<sheetData>"
+        "<row r=\"1\"><c r=\"A1\"><v>1</v></c><c r=\"B1\"><v>2</v></c><c r=\"C1\"><v>3</v></c></row>"
+        "<row r=\"2\"><c r=\"B2\"><v>4</v></c><c r=\"C2\"><v>5</v></c></row>"
+        "<row r=\"4\"><c r=\"A4\"><v>6</v></c><c r=\"D4\"><v>7</v></c></row>"
+        "<row r=\"4\"><c r=\"A4\"><v>8</v></c></row>"
+        "<row r=\"5\"><c r=\"A5\"><v>9</v></c><c r=\"A5\"><v>10</v></c></row>"
+        "</sheetData>")));
+    ISheet* sheet = book->getSheet(0);
+    const struct {
+        int row, col;
+        double value;
+    } found[] = {{0, 0, 1}, {0, 2, 3}, {1, 1, 4}, {1, 2, 5}, {3, 0, 6}, {3, 3, 7}, {4, 0, 9}};
+    for (const auto& cell : found)
+        EXPECT_EQ(cell.value, sheet->readNumber(cell.row, cell.col)) << cell.row << "," << cell.col;
+    for (auto [row, col] : {std::pair{1, 0}, {2, 0}, {3, 1}, {3, 2}, {5, 0}, {0, 3}})
+        EXPECT_EQ(CellEmpty, sheet->cellType(row, col)) << row << "," << col;
+    // Writing after the lookups lands in the same places.
+    ASSERT_TRUE(sheet->writeNumber(3, 0, 60));
+    ASSERT_TRUE(sheet->writeNumber(1, 0, 40));
+    EXPECT_EQ(60.0, sheet->readNumber(3, 0));
+    EXPECT_EQ(40.0, sheet->readNumber(1, 0));
+    EXPECT_EQ(4.0, sheet->readNumber(1, 1));
 }
 
 TEST(XmlSheetCells, FailedReadsSetTheirMessage) {

@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 #include "tests/xlsx/lmx/xml_walk.h"
+#include "xlsx/lmx/xml_reader_input.h"
 
 namespace lmx {
 namespace {
@@ -315,6 +317,32 @@ TEST(XmlReaderChunked, AnyChunkingReadsAsMemory) {
     }
     EXPECT_EQ(from_memory(docs[0]).events, from_memory(docs[1]).events);
     EXPECT_EQ(from_memory(docs[4]).line, 4);  // LF, CR LF and a lone CR each end a line
+}
+
+// Line ends are counted eight bytes at a time; runs long enough to fill every lane,
+// and starts and ends at every offset of a word, must count as one byte at a time does.
+TEST(XmlReaderChunked, LineEndsOfLongRuns) {
+    std::string lines(5000, '\n');
+    bool last_cr = false;
+    EXPECT_EQ(detail::count_line_ends(lines.data(), lines.data() + lines.size(), last_cr), 5000u);
+    std::string text;
+    std::size_t expected = 0;
+    for (int i = 0; i < 3000; ++i) {
+        bool lf = i % 7 == 0 || i % 11 == 0;
+        text += lf ? '\n' : static_cast<char>(i % 2 ? '\x8a' : 'a' + i % 26);
+        expected += lf;
+    }
+    for (std::size_t cut = 0; cut < 9; ++cut) {
+        last_cr = false;
+        std::size_t skipped = static_cast<std::size_t>(std::count(text.begin(), text.begin() + cut, '\n')) +
+                              static_cast<std::size_t>(std::count(text.end() - cut, text.end(), '\n'));
+        EXPECT_EQ(detail::count_line_ends(text.data() + cut, text.data() + text.size() - cut, last_cr),
+                  expected - skipped)
+            << cut;
+    }
+    last_cr = true;  // the LF of a CR LF split across two calls counts once
+    EXPECT_EQ(detail::count_line_ends(lines.data(), lines.data() + lines.size(), last_cr), 4999u);
+    EXPECT_FALSE(last_cr);
 }
 
 // Every prefix of a document that uses most of the syntax ends in a clean error.
