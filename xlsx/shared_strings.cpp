@@ -17,9 +17,12 @@ void plainText(const sharedStringTable::c_CT_Rst& entry, std::u16string& out) {
 
 } // namespace
 
-void SharedStrings::text(std::uint32_t index, std::u16string& out) const {
+const char16_t* SharedStrings::text(std::uint32_t index, std::u16string& scratch) const {
     if (index >= root_.si.size()) throw xlerror("index is out of range or no value");
-    plainText(*root_.si[index], out);
+    const auto& entry = *root_.si[index];
+    if (entry.t.has()) return entry.t.get().c_str();
+    plainText(entry, scratch);
+    return scratch.c_str();
 }
 
 std::u16string_view SharedStrings::storedText(std::uint32_t index) {

@@ -20,9 +20,10 @@ public:
 
     /// The index of the text, appending an entry when no equal text has one.
     std::uint32_t add(std::u16string_view text);
-    /// The plain text of an entry (its runs joined when it has no single text), into
-    /// `out`, whose room is reused: a reader of every cell asks once a cell.
-    void text(std::uint32_t index, std::u16string& out) const;
+    /// The plain text of an entry: its own text, which stays valid while the table
+    /// lives, or its runs joined into `scratch`. No copy of a plain entry is made, so
+    /// a long text that many cells share costs nothing per cell read.
+    const char16_t* text(std::uint32_t index, std::u16string& scratch) const;
     std::size_t size() const { return root_.si.size(); }
 
 private:

@@ -290,6 +290,7 @@ bool XMLSheetImplT::cellIsFormula(int row, int col) {
 const char16_t* XMLSheetImplT::readString(int row, int col, IFormat** format) {
     return run<const char16_t*>(nullptr, [&] {
         const c_CT_Cell& cell = requireCell(row, col);
+        const char16_t* result = nullptr;
         switch (cell.type()) {
         case Type::t_s: {
             SharedStrings* strings = book_.sharedStringsIfAny();
@@ -299,7 +300,7 @@ const char16_t* XMLSheetImplT::readString(int row, int col, IFormat** format) {
             auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), index);
             if (error != std::errc() || end != digits.data() + digits.size())
                 throw xlerror("index is out of range or no value");
-            strings->text(index, text_);
+            result = strings->text(index, text_);
             break;
         }
         case Type::t_str: text_ = cell.value(); break;
@@ -311,7 +312,7 @@ const char16_t* XMLSheetImplT::readString(int row, int col, IFormat** format) {
         default: throw xlerror("this cell doesn't contain a string");
         }
         handOutFormat(cell, format);
-        return text_.c_str();
+        return result ? result : text_.c_str();
     });
 }
 
