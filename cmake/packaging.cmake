@@ -58,5 +58,6 @@ install(FILES ${CMAKE_BINARY_DIR}/karvoConfig.cmake ${CMAKE_BINARY_DIR}/karvoCon
 
 # karvo.pc finds the prefix from its own place, so an install with --prefix or DESTDIR works.
 file(RELATIVE_PATH KARVO_PC_TO_PREFIX /root/${CMAKE_INSTALL_LIBDIR}/pkgconfig /root)
+string(REGEX REPLACE "/$" "" KARVO_PC_TO_PREFIX ${KARVO_PC_TO_PREFIX})
 configure_file(${CMAKE_CURRENT_LIST_DIR}/karvo.pc.in ${CMAKE_BINARY_DIR}/karvo.pc @ONLY)
 install(FILES ${CMAKE_BINARY_DIR}/karvo.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
