@@ -27,7 +27,6 @@ if(BUILD_SHARED_LIBS)
     set(KARVO_INSTALLED_LIBRARY karvo_shared)
     set(KARVO_PC_REQUIRES "Requires.private")
 else()
-    set_target_properties(karvo PROPERTIES EXPORT_NAME karvo)
     set(KARVO_INSTALLED_LIBRARY karvo)
     # A program linking the archive needs its dependencies named too.
     set(KARVO_PC_REQUIRES "Requires")
@@ -57,7 +56,7 @@ install(FILES ${CMAKE_BINARY_DIR}/karvoConfig.cmake ${CMAKE_BINARY_DIR}/karvoCon
     DESTINATION ${KARVO_CMAKE_DIR})
 
 # karvo.pc finds the prefix from its own place, so an install with --prefix or DESTDIR works.
-file(RELATIVE_PATH KARVO_PC_TO_PREFIX /root/${CMAKE_INSTALL_LIBDIR}/pkgconfig /root)
+file(RELATIVE_PATH KARVO_PC_TO_PREFIX /prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig /prefix)
 string(REGEX REPLACE "/$" "" KARVO_PC_TO_PREFIX ${KARVO_PC_TO_PREFIX})
 configure_file(${CMAKE_CURRENT_LIST_DIR}/karvo.pc.in ${CMAKE_BINARY_DIR}/karvo.pc @ONLY)
 install(FILES ${CMAKE_BINARY_DIR}/karvo.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
