@@ -4,7 +4,10 @@
 
 #include <cstddef>
 
-#include "core/enums.h"
+// Siblings are included by plain name, so these headers work both from the source
+// tree and installed together under include/karvo/.
+#include "api.h"
+#include "enums.h"
 
 namespace karvo {
 
@@ -13,7 +16,7 @@ template <class TCHAR> class IFormatT;
 template <class TCHAR> class IFontT;
 
 template <class TCHAR>
-class IBookT {
+class KARVO_API IBookT {
 public:
     virtual bool load(const TCHAR* filename) = 0;
     virtual bool save(const TCHAR* filename) = 0;
@@ -59,7 +62,7 @@ protected:
 };
 
 template <class TCHAR>
-class ISheetT {
+class KARVO_API ISheetT {
 public:
     virtual CellType cellType(int row, int col) = 0;
     virtual bool cellIsFormula(int row, int col) = 0;
@@ -181,7 +184,7 @@ protected:
 };
 
 template <class TCHAR>
-class IFormatT {
+class KARVO_API IFormatT {
 public:
     virtual IFontT<TCHAR>* font() = 0;
     virtual bool setFont(IFontT<TCHAR>* font) = 0;
@@ -239,7 +242,7 @@ protected:
 };
 
 template <class TCHAR>
-class IFontT {
+class KARVO_API IFontT {
 public:
     virtual int size() = 0;
     virtual void setSize(int size) = 0;
@@ -268,6 +271,8 @@ using ISheet = ISheetT<char16_t>;
 using IFormat = IFormatT<char16_t>;
 using IFont = IFontT<char16_t>;
 
+// The vtables and type information live in the library, exported (KARVO_API above):
+// a program may derive a test double from an interface, or dynamic_cast through one.
 extern template class IBookT<char16_t>;
 extern template class ISheetT<char16_t>;
 extern template class IFormatT<char16_t>;
