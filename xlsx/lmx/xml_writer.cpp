@@ -25,24 +25,35 @@ enum char_class : std::uint8_t {
     kEntity = 1,   // " ' & <
     kGreater = 2,  // > : an entity only where it could close "]]>"
     kDrop = 3,     // C0 controls but tab, LF, CR: XML 1.0 has no way to carry them
+    kCharRef = 4,  // white space a reader would not give back as it stands
 };
 
-constexpr std::array<std::uint8_t, 256> make_class_table() {
-    std::array<std::uint8_t, 256> table{};
+using class_table = std::array<std::uint8_t, 256>;
+
+// A reader turns a raw CR (and CR LF) into LF; in an attribute value it also turns
+// tab, LF and CR into spaces. Written as character references they read back as
+// themselves.
+constexpr class_table make_class_table(bool attribute) {
+    class_table table{};
     for (int c = 0; c < 0x20; ++c) table[c] = kDrop;
-    table['\t'] = table['\n'] = table['\r'] = kAsIs;
+    table['\t'] = table['\n'] = attribute ? kCharRef : kAsIs;
+    table['\r'] = kCharRef;
     table['"'] = table['\''] = table['&'] = table['<'] = kEntity;
     table['>'] = kGreater;
     return table;
 }
 
-constexpr std::array<std::uint8_t, 256> kClass = make_class_table();
+constexpr class_table kContentClass = make_class_table(false);
+constexpr class_table kAttributeClass = make_class_table(true);
 
 std::string_view entity_of(char c) {
     switch (c) {
     case '"': return "&quot;";
     case '\'': return "&apos;";
     case '&': return "&amp;";
+    case '\t': return "&#x9;";
+    case '\n': return "&#xA;";
+    case '\r': return "&#xD;";
     default: return "&lt;";
     }
 }
@@ -50,7 +61,7 @@ std::string_view entity_of(char c) {
 // The index-2 rule alone would let "]]" from an earlier call, or from either side of
 // a dropped control character, meet a ">" and close a CDATA end in content.
 void put_special(byte_sink& sink, std::uint8_t cls, char c, bool bracket_before_at_2_or_later) {
-    if (cls == kEntity) {
+    if (cls == kEntity || cls == kCharRef) {
         sink.put(entity_of(c));
     } else if (cls == kGreater) {
         if (bracket_before_at_2_or_later || sink.ends_with_brackets()) sink.put("&gt;");
@@ -58,11 +69,11 @@ void put_special(byte_sink& sink, std::uint8_t cls, char c, bool bracket_before_
     }
 }
 
-void escape(byte_sink& sink, std::string_view text) {
+void escape(byte_sink& sink, std::string_view text, const class_table& classes = kContentClass) {
     const char* p = text.data();
     std::size_t run = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        std::uint8_t cls = kClass[static_cast<unsigned char>(p[i])];
+        std::uint8_t cls = classes[static_cast<unsigned char>(p[i])];
         if (cls == kAsIs) continue;
         sink.put(text.substr(run, i - run));
         put_special(sink, cls, p[i], i >= 2 && p[i - 1] == ']');
@@ -73,7 +84,7 @@ void escape(byte_sink& sink, std::string_view text) {
 
 bool is_noncharacter_ffff(char32_t cp) { return cp == 0xFFFE || cp == 0xFFFF; }
 
-void escape(byte_sink& sink, std::u16string_view text) {
+void escape(byte_sink& sink, std::u16string_view text, const class_table& classes = kContentClass) {
     for (std::size_t i = 0; i < text.size();) {
         std::size_t at = i;
         char32_t cp = detail::next_code_point(text, i);
@@ -82,7 +93,7 @@ void escape(byte_sink& sink, std::u16string_view text) {
             if (!is_noncharacter_ffff(cp)) sink.put_utf8(cp);
             continue;
         }
-        std::uint8_t cls = kClass[cp];
+        std::uint8_t cls = classes[cp];
         if (cls == kAsIs) sink.put(static_cast<char>(cp));
         else put_special(sink, cls, static_cast<char>(cp), at >= 2 && text[at - 1] == u']');
     }
@@ -327,7 +338,7 @@ void c_xml_writer::write_namespace_declaration(std::string_view prefix, std::str
         sink_.put(prefix);
     }
     sink_.put("=\"");
-    escape(sink_, uri);
+    escape(sink_, uri, kAttributeClass);
     sink_.put('"');
 }
 
@@ -368,14 +379,14 @@ KARVO_HOT_INLINE void c_xml_writer::write_attribute_start(int ns, std::string_vi
 void c_xml_writer::attribute(int ns, std::string_view local, std::string_view utf8_value) {
     if (!can_write_attribute(local)) return;
     write_attribute_start(ns, local);
-    escape(sink_, utf8_value);
+    escape(sink_, utf8_value, kAttributeClass);
     sink_.put('"');
 }
 
 void c_xml_writer::attribute(int ns, std::string_view local, std::u16string_view value) {
     if (!can_write_attribute(local)) return;
     write_attribute_start(ns, local);
-    escape(sink_, value);
+    escape(sink_, value, kAttributeClass);
     sink_.put('"');
 }
 

@@ -122,7 +122,10 @@ private:
 
 /// Writes text escaped: the double quote, apostrophe, ampersand and less-than sign
 /// always, the greater-than sign after "]" at index 2 or later, and also wherever
-/// the output already ends in "]]" (so "]]>" never appears, even across calls).
+/// the output already ends in "]]" (so "]]>" never appears, even across calls),
+/// and carriage return as "&#xD;" (a reader gives a raw one back as line feed).
+/// Attribute values written by c_xml_writer also get tab and line feed as
+/// character references, since a reader turns raw ones into spaces.
 /// Wide text is encoded as UTF-8; an unpaired surrogate, high or low, ends the
 /// output of that text. Control characters that XML 1.0 cannot carry (U+0000 to
 /// U+001F other than tab, line feed and carriage return) are dropped, as are

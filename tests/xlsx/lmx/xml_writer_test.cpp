@@ -179,6 +179,16 @@ const document_case kDocuments[] = {
          w.end_element();
      },
      "<p q=\"a&lt;&quot;&amp;&apos;>\" w=\"\xC3\xA9&lt;\">x&amp;y\xE4\xB8\xAD></p>"},
+    {"white space a reader would change is written as character references",
+     {0, "", "", "", ""},
+     [](c_xml_writer& w) {
+         w.start_element("p");
+         w.attribute("q", "a\tb\nc\r\nd");
+         w.attribute(kNoNamespace, "w", std::u16string_view(u"\t\r"));
+         w.text("e\tf\r\ng");
+         w.end_element();
+     },
+     "<p q=\"a&#x9;b&#xA;c&#xD;&#xA;d\" w=\"&#x9;&#xD;\">e\tf&#xD;\ng</p>"},
     {"empty text still closes the start tag",
      {0, "", "", "", ""},
      [](c_xml_writer& w) {
@@ -280,7 +290,7 @@ TEST(XmlWriterEscape, NarrowText) {
         {"]]>", "]]&gt;"},
         {"a]]]>>", "a]]]&gt;>"},
         {"\xC3\xA9\xE4\xB8\xAD", "\xC3\xA9\xE4\xB8\xAD"},  // UTF-8 passes byte for byte
-        {"tab\tlf\ncr\r", "tab\tlf\ncr\r"},
+        {"tab\tlf\ncr\r", "tab\tlf\ncr&#xD;"},  // a raw CR would read back as LF
         {"a\x01" "b\x1F" "c\x0B", "abc"},                  // controls XML 1.0 cannot carry
         {std::string_view("a\0b", 3), "ab"},
         {"]]\x01>", "]]&gt;"},  // a dropped control must not open a way to "]]>"
