@@ -88,6 +88,7 @@ public:
     /// The stylesheet, made on first use.
     Styles& styles();
     Styles* stylesIfAny() const { return styles_; }
+    bool rgbMode() const { return rgbColorMode_; }
     DateSystem dateSystem() const;
     /// The largest digit width in pixels of the stylesheet's first font.
     int maxDigitWidth() const;
@@ -118,6 +119,7 @@ private:
     void removeDefinedNamesOf(int index, const std::u16string& sheetName);
     int sheetTreeIndex(int index);
     void ensureRelationships();
+    int carriedNumFormat(IFormat& init);
 
     BookMessage message_;
     BookLocale locale_;
