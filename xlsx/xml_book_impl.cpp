@@ -38,6 +38,9 @@ void XMLBookImplT::makeNewPackage() {
     workbook_ = workbook.get();
     workbookName_ = u"/xl/workbook.xml";
     parts_.emplace(workbookName_, std::move(workbook));
+    // A new book has its formats and fonts from the start, as a binary one does; a
+    // loaded book without a stylesheet gets one only when a format is added.
+    styles();
 }
 
 workbook::c_workbook& XMLBookImplT::workbookTree() {

@@ -97,20 +97,21 @@ const char16_t* XMLBookImplT::customNumFormat(int fmt) {
 
 IFormat* XMLBookImplT::formatAt(int index) {
     return runOperation(message_, nullptr, [&]() -> IFormat* {
-        XMLFormatImplT* format = index < 0 ? nullptr : styles().formatAt(static_cast<std::size_t>(index));
+        XMLFormatImplT* format = index < 0 || !styles_ ? nullptr : styles_->formatAt(static_cast<std::size_t>(index));
         if (!format) throw xlerror("index is out of range");
         return format;
     });
 }
 
 int XMLBookImplT::formatCount() {
-    return runOperation(message_, 0, [&] { return static_cast<int>(styles().formatCount()); });
+    message_.ok();
+    return styles_ ? static_cast<int>(styles_->formatCount()) : 0;
 }
 
 const char16_t* XMLBookImplT::defaultFont(int* fontSize) {
     return runOperation(message_, nullptr, [&]() -> const char16_t* {
         int size = 0;
-        if (!styles().firstFont(text_, size)) throw xlerror("fonts is empty");
+        if (!styles_ || !styles_->firstFont(text_, size)) throw xlerror("fonts is empty");
         if (fontSize) *fontSize = size;
         return text_.c_str();
     });
@@ -127,19 +128,20 @@ IFont* XMLBookImplT::addFont(IFont* initFont) {
 
 IFont* XMLBookImplT::fontAt(int index) {
     return runOperation(message_, nullptr, [&]() -> IFont* {
-        XMLFontImplT* font = index < 0 ? nullptr : styles().fontAt(static_cast<std::size_t>(index));
+        XMLFontImplT* font = index < 0 || !styles_ ? nullptr : styles_->fontAt(static_cast<std::size_t>(index));
         if (!font) throw xlerror("index is out of range");
         return font;
     });
 }
 
 int XMLBookImplT::fontCount() {
-    return runOperation(message_, 0, [&] { return static_cast<int>(styles().fontCount()); });
+    message_.ok();
+    return styles_ ? static_cast<int>(styles_->fontCount()) : 0;
 }
 
 void XMLBookImplT::setDefaultFont(const char16_t* fontName, int fontSize) {
     runOperation(message_, [&] {
-        XMLFontImplT* first = styles().fontAt(0);
+        XMLFontImplT* first = styles_ ? styles_->fontAt(0) : nullptr;
         if (!first) throw xlerror("fonts are not found");
         if (!first->setName(fontName)) throw xlerror(message_.text());
         first->setSize(fontSize);

@@ -225,7 +225,8 @@ int XMLSheetImplT::lastColumn() {
 // ---- formats ----
 
 IFormat* XMLSheetImplT::formatOf(const c_CT_Cell& cell) const {
-    return book_.styles().formatAt(cell.style());
+    Styles* styles = book_.stylesIfAny();
+    return styles ? styles->formatAt(cell.style()) : nullptr;
 }
 
 void XMLSheetImplT::handOutFormat(const c_CT_Cell& cell, IFormat** format) const {

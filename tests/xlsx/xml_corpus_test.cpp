@@ -9,6 +9,7 @@
 
 #include "core/utf_convert.h"
 #include "support/corpus_files.h"
+#include "support/format_description.h"
 #include "support/xlsx_package.h"
 #include "xlsx/content_type_names.h"
 #include "xlsx/content_types.h"
@@ -73,7 +74,17 @@ std::string cellText(ISheet& sheet, int row, int col) {
     return text;
 }
 
+void expectSameFormats(IBook& a, IBook& b, const std::string& file) {
+    ASSERT_EQ(a.formatCount(), b.formatCount()) << file;
+    for (int i = 0; i < a.formatCount(); ++i)
+        EXPECT_EQ(formatDescription(*a.formatAt(i)), formatDescription(*b.formatAt(i))) << file << " format " << i;
+    ASSERT_EQ(a.fontCount(), b.fontCount()) << file;
+    for (int i = 0; i < a.fontCount(); ++i)
+        EXPECT_EQ(fontDescription(*a.fontAt(i)), fontDescription(*b.fontAt(i))) << file << " font " << i;
+}
+
 void expectSameBooks(IBook& a, IBook& b, const std::string& file) {
+    expectSameFormats(a, b, file);
     ASSERT_EQ(a.sheetCount(), b.sheetCount()) << file;
     for (int i = 0; i < a.sheetCount(); ++i) {
         ISheet* x = a.getSheet(i);
