@@ -586,3 +586,183 @@ TEST_F(ConsumerXlsx, WeReadWhatLibreOfficeWrites) {
 
 } // namespace
 } // namespace karvo::testing
+
+// ---- formats and fonts ----
+
+namespace karvo::testing {
+namespace {
+
+// Three cells with every format and font property a consumer shows, in RGB mode;
+// the lines are what openpyxl_styles.py must print for them.
+void writeStyledBook(const fs::path& file) {
+    BookPtr book(createXmlBook());
+    ISheet* sheet = book->addSheet(u"Styled");
+    book->setRgbColorMode(true);
+    auto rgb = [&](int r, int g, int b) { return book->packColor(r, g, b); };
+
+    IFormat* first = book->addFormat();
+    IFont* bold = book->addFont();
+    bold->setName(u"Arial");
+    bold->setSize(14);
+    bold->setBold(true);
+    bold->setColor(rgb(255, 0, 0));
+    first->setFont(bold);
+    first->setFillPattern(FillSolid);
+    first->setPatternForegroundColor(rgb(0x12, 0x34, 0x56));
+    first->setBorder(BorderThin);
+    first->setBorderColor(rgb(0, 255, 0));
+    first->setAlignH(AlignHCenter);
+    first->setAlignV(AlignVCenter);
+    first->setWrap(true);
+    first->setNumFormat(2);
+    sheet->writeNumber(0, 0, 1.5, first);
+
+    IFormat* second = book->addFormat();
+    IFont* fancy = book->addFont();
+    fancy->setItalic(true);
+    fancy->setStrikeOut(true);
+    fancy->setUnderline(UnderlineDouble);
+    fancy->setScript(ScriptSuper);
+    second->setFont(fancy);
+    second->setFillPattern(FillDiagonalCrosshatch);
+    second->setPatternForegroundColor(rgb(255, 128, 0));
+    second->setPatternBackgroundColor(rgb(0, 0, 255));
+    second->setBorderLeft(BorderThick);
+    second->setBorderRight(BorderDashDot);
+    second->setBorderTop(BorderDouble);
+    second->setBorderBottom(BorderHair);
+    second->setBorderDiagonal(BorderDiagonalBoth);
+    second->setBorderDiagonalStyle(BorderMedium);
+    second->setAlignH(AlignHRight);
+    second->setAlignV(AlignVTop);
+    second->setRotation(45);
+    second->setIndent(2);
+    second->setLocked(false);
+    second->setHidden(true);
+    second->setNumFormat(book->addCustomNumFormat(u"yyyy-mm-dd"));
+    sheet->writeNumber(1, 0, 36526, second);
+
+    IFormat* third = book->addFormat();
+    IFont* plain = book->addFont();
+    plain->setUnderline(UnderlineSingleAccounting);
+    plain->setScript(ScriptSub);
+    third->setFont(plain);
+    third->setAlignH(AlignHFill);
+    third->setAlignV(AlignVJustify);
+    third->setRotation(255);
+    third->setShrinkToFit(true);
+    sheet->writeString(2, 0, u"x", third);
+    ASSERT_TRUE(book->save(utf8ToUtf16(file.string()).c_str())) << book->errorMessage();
+}
+
+const std::vector<std::string> kStyledLines = {
+    "A1 font Arial 14 b1 i0 s0 u=none va=none FFFF0000",
+    "A1 fill solid FF123456 00000000",  // openpyxl's colour when there is none
+    "A1 border thin/FF00FF00 thin/FF00FF00 thin/FF00FF00 thin/FF00FF00 diagonal none/none up0 down0",
+    "A1 align center center wrap1 rot0 indent0 shrink0",
+    "A1 protection locked1 hidden0",
+    "A1 numfmt 0.00",
+    "A2 font Calibri 11 b0 i1 s1 u=double va=superscript none",
+    "A2 fill darkGrid FFFF8000 FF0000FF",
+    "A2 border thick/none dashDot/none double/none hair/none diagonal medium/none up1 down1",
+    "A2 align right top wrap0 rot45 indent2 shrink0",
+    "A2 protection locked0 hidden1",
+    "A2 numfmt yyyy-mm-dd",
+    "A3 font Calibri 11 b0 i0 s0 u=singleAccounting va=subscript none",
+    "A3 align fill justify wrap0 rot255 indent0 shrink1",
+    "A3 protection locked1 hidden0",
+    "A3 numfmt General",
+    "A3 border none/none none/none none/none none/none diagonal none/none up0 down0",
+};
+
+std::vector<std::string> openpyxlStyles(const fs::path& file) {
+    int status = 0;
+    std::string seen = runCommand(kTimeout + "/usr/bin/python3 " + kScripts + "openpyxl_styles.py " + quoted(file), status);
+    EXPECT_EQ(status, 0) << seen;
+    return splitLines(seen);
+}
+
+TEST_F(ConsumerXlsx, OpenpyxlAndLibreOfficeSeeOurStyles) {
+    if (!hasOpenpyxl()) GTEST_SKIP() << "python3-openpyxl is not installed: style check skipped";
+    const fs::path ours = path("styled.xlsx");
+    ASSERT_NO_FATAL_FAILURE(writeStyledBook(ours));
+    expectSameLines(openpyxlStyles(ours), kStyledLines);
+
+    if (!installed("soffice")) GTEST_SKIP() << "soffice (libreoffice) is not installed: LibreOffice's style check skipped";
+    int status = 0;
+    std::string said = soffice("xlsx", ours, path("lo"), status);
+    ASSERT_EQ(status, 0) << said;
+    // What LibreOffice cannot show it writes as the nearest thing it can: patterns as
+    // solid blends, accounting underlines as plain ones; it drops superscript from
+    // cell fonts, turns justified vertical alignment into wrapped text, and quotes
+    // the dashes of a date format.
+    const std::vector<Rewritten> changes = {
+        {"A1 fill solid FF123456 00000000", {"A1 fill solid FF123456 FF333333"}},
+        {"A2 fill darkGrid FFFF8000 FF0000FF", {"A2 fill solid FF7F4080 FF993366"}},
+        {"A2 font Calibri 11 b0 i1 s1 u=double va=superscript none", {"A2 font Calibri 11 b0 i1 s1 u=double va=none none"}},
+        {"A2 numfmt yyyy-mm-dd", {"A2 numfmt yyyy\\-mm\\-dd"}},
+        {"A3 align fill justify wrap0 rot255 indent0 shrink1", {"A3 align fill bottom wrap1 rot255 indent0 shrink1"}},
+        {"A3 font Calibri 11 b0 i0 s0 u=singleAccounting va=subscript none",
+         {"A3 font Calibri 11 b0 i0 s0 u=single va=subscript none"}},
+    };
+    expectSameLines(openpyxlStyles(path("lo") / "styled.xlsx"), rewritten(kStyledLines, changes));
+}
+
+// The same three cells written by openpyxl, read through the interfaces.
+TEST_F(ConsumerXlsx, WeReadOpenpyxlsStyles) {
+    if (!hasOpenpyxl()) GTEST_SKIP() << "python3-openpyxl is not installed: style check skipped";
+    int status = 0;
+    std::string said = run("/usr/bin/python3 " + kScripts + "openpyxl_styles.py write " + quoted(path("op.xlsx")), status);
+    ASSERT_EQ(status, 0) << said;
+    BookPtr book = loadedFile(path("op.xlsx"));
+    book->setRgbColorMode(true);
+    ISheet* sheet = book->getSheet(0);
+    IFormat* a1 = sheet->cellFormat(0, 0);
+    IFormat* a2 = sheet->cellFormat(1, 0);
+    IFormat* a3 = sheet->cellFormat(2, 0);
+    ASSERT_TRUE(a1 && a2 && a3) << book->errorMessage();
+    EXPECT_EQ(std::u16string(a1->font()->name()), u"Arial");
+    EXPECT_EQ(a1->font()->size(), 14);
+    EXPECT_TRUE(a1->font()->bold());
+    EXPECT_EQ(a1->font()->color(), book->packColor(255, 0, 0));
+    EXPECT_EQ(a1->fillPattern(), FillSolid);
+    EXPECT_EQ(a1->patternForegroundColor(), book->packColor(0x12, 0x34, 0x56));
+    EXPECT_EQ(a1->borderBottom(), BorderThin);
+    EXPECT_EQ(a1->borderLeftColor(), book->packColor(0, 255, 0));
+    EXPECT_EQ(a1->alignH(), AlignHCenter);
+    EXPECT_EQ(a1->alignV(), AlignVCenter);
+    EXPECT_TRUE(a1->wrap());
+    EXPECT_EQ(a1->numFormat(), 2);
+
+    EXPECT_TRUE(a2->font()->italic());
+    EXPECT_TRUE(a2->font()->strikeOut());
+    EXPECT_EQ(a2->font()->underline(), UnderlineDouble);
+    EXPECT_EQ(a2->font()->script(), ScriptSuper);
+    EXPECT_EQ(a2->fillPattern(), FillDiagonalCrosshatch);
+    EXPECT_EQ(a2->patternBackgroundColor(), book->packColor(0, 0, 255));
+    EXPECT_EQ(a2->borderLeft(), BorderThick);
+    EXPECT_EQ(a2->borderRight(), BorderDashDot);
+    EXPECT_EQ(a2->borderTop(), BorderDouble);
+    EXPECT_EQ(a2->borderBottom(), BorderHair);
+    EXPECT_EQ(a2->borderDiagonal(), BorderDiagonalBoth);
+    EXPECT_EQ(a2->borderDiagonalStyle(), BorderMedium);
+    EXPECT_EQ(a2->alignH(), AlignHRight);
+    EXPECT_EQ(a2->alignV(), AlignVTop);
+    EXPECT_EQ(a2->rotation(), 45);
+    EXPECT_EQ(a2->indent(), 2);
+    EXPECT_FALSE(a2->locked());
+    EXPECT_TRUE(a2->hidden());
+    EXPECT_EQ(std::u16string(book->customNumFormat(a2->numFormat())), u"yyyy-mm-dd");
+    EXPECT_TRUE(sheet->cellIsDate(1, 0));
+
+    EXPECT_EQ(a3->font()->underline(), UnderlineSingleAccounting);
+    EXPECT_EQ(a3->font()->script(), ScriptSub);
+    EXPECT_EQ(a3->alignH(), AlignHFill);
+    EXPECT_EQ(a3->alignV(), AlignVJustify);
+    EXPECT_EQ(a3->rotation(), 255);
+    EXPECT_TRUE(a3->shrinkToFit());
+    EXPECT_STREQ(book->errorMessage(), "ok");
+}
+
+} // namespace
+} // namespace karvo::testing
