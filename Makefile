@@ -38,7 +38,7 @@ package-check: bootstrap
 
 demo: build
 	KARVO_MODULE_DIR=$(BUILD)/lua lua5.1 examples/demo.lua
-	$(BUILD)/examples/styled_book /tmp/karvo_styled.xls
+	$(BUILD)/examples/styled_book /tmp/karvo_styled
 
 install: build
 	cmake --install $(BUILD)
