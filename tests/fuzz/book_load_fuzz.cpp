@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "core/book_factory.h"
+#include "support/format_description.h"
 
 using namespace karvo;
 
@@ -33,6 +34,13 @@ void readPictures(IBook& book) {
         for (int i = 0; i < sheet->pictureCount(); ++i)
             sheet->pictureAt(i, &v[0], &v[1], &v[2], &v[3], &v[4], &v[5], &v[6], &v[7]);
     }
+}
+
+// Every property of every format and font, which reaches into the stylesheet by
+// the ids the file gives.
+void readFormats(IBook& book) {
+    for (int i = 0; i < book.formatCount(); ++i) karvo::testing::formatDescription(*book.formatAt(i));
+    for (int i = 0; i < book.fontCount(); ++i) karvo::testing::fontDescription(*book.fontAt(i));
 }
 
 void readEveryCell(IBook& book) {
@@ -64,6 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     IBook* book = createBook();
     if (book->loadFromMemory(reinterpret_cast<const char*>(data), size)) {
         readEveryCell(*book);
+        readFormats(*book);
         readPictures(*book);
         const char* saved = nullptr;
         std::size_t savedSize = 0;

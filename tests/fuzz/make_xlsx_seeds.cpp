@@ -49,6 +49,33 @@ void sheets(const std::string& dir) {
     saveBook(book, dir + "/sheets.xlsx");
 }
 
+void styled(const std::string& dir) {
+    IBook* book = createXmlBook();
+    ISheet* sheet = book->addSheet(u"Styled");
+    IFormat* palette = book->addFormat();
+    IFont* font = book->addFont();
+    font->setBold(true);
+    font->setUnderline(UnderlineDoubleAccounting);
+    font->setColor(static_cast<Color>(10));
+    palette->setFont(font);
+    palette->setBorder(BorderDashDot);
+    palette->setBorderColor(static_cast<Color>(12));
+    palette->setBorderDiagonal(BorderDiagonalBoth);
+    palette->setFillPattern(FillGray6P25);
+    palette->setPatternBackgroundColor(ColorSystemBackground);
+    palette->setAlignH(AlignHDistributed);
+    palette->setRotation(255);
+    palette->setLocked(false);
+    sheet->writeNumber(0, 0, 1, palette);
+    book->setRgbColorMode(true);
+    IFormat* rgb = book->addFormat(palette);
+    rgb->setPatternForegroundColor(book->packColor(1, 2, 3));
+    rgb->font()->setScript(ScriptSub);
+    rgb->setNumFormat(book->addCustomNumFormat(u"0.0%"));
+    sheet->writeString(1, 0, u"rgb", rgb);
+    saveBook(book, dir + "/styled.xlsx");
+}
+
 void assembled(const std::string& dir) {
     const std::string main = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
     const std::string rel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
@@ -101,5 +128,6 @@ int main(int argc, char** argv) {
     values(dir);
     sheets(dir);
     assembled(dir);
+    styled(dir);
     return 0;
 }
