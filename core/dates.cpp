@@ -11,8 +11,8 @@ namespace {
 constexpr long kJulianDay1900 = 2415019;
 constexpr long kJulianDay1904 = 2416481;
 
-// Serials outside this open interval lie before year 0 or after 9999-12-31.
-constexpr double kSerialLowerBound = -657435.0;
+// A serial is a day count with the time of day as its fraction; below 0 there is
+// no time of day to give, and from this bound on the year has five digits.
 constexpr double kSerialUpperBound = 2958466.0;
 
 // Added before the time is split so that a value a hair below a whole unit (the
@@ -21,10 +21,9 @@ constexpr double kRoundingNudge = 0.00000000001;
 
 long epoch(DateSystem system) { return system == DateSystem::From1904 ? kJulianDay1904 : kJulianDay1900; }
 
-// One step of the time split: the whole units of `f` scaled up, and the rest.
-// The stored part is kept to 16 bits, as the time fields always have been.
+// One step of the time split: the whole units of `f` (in [0, 1)) scaled up, and the rest.
 int takeUnits(double& f, double scale) {
-    auto units = static_cast<std::uint16_t>(static_cast<long>(f * scale));
+    auto units = static_cast<int>(f * scale);
     f = f * scale - units;
     return units;
 }
@@ -32,12 +31,14 @@ int takeUnits(double& f, double scale) {
 } // namespace
 
 double packDate(DateSystem system, int year, int month, int day, int hour, int minute, int second, int tenths) {
-    long dayNumber = 0;
+    std::int64_t dayNumber = 0;
     if (!(year < 1 && month < 1 && day < 1)) {
-        long a = (static_cast<long>(month) - 14) / 12;
-        long y = year + a;
-        long c = (y + 4900) / 100;
-        long jdn = (1461 * (y + 4800)) / 4 + (367 * (month - 2 - 12 * a)) / 12 - (3 * c) / 4 + day - 32075;
+        // 64 bits hold every step for any int parts, however far out of range.
+        const std::int64_t m = month;
+        const std::int64_t a = (m - 14) / 12;
+        const std::int64_t y = year + a;
+        const std::int64_t c = (y + 4900) / 100;
+        const std::int64_t jdn = (1461 * (y + 4800)) / 4 + (367 * (m - 2 - 12 * a)) / 12 - (3 * c) / 4 + day - 32075;
         dayNumber = jdn - epoch(system);
     }
     return static_cast<double>(dayNumber) + hour / 24.0 + minute / 1440.0 + second / 86400.0 + tenths / 864000.0;
@@ -45,7 +46,7 @@ double packDate(DateSystem system, int year, int month, int day, int hour, int m
 
 bool unpackDate(DateSystem system, double serial, int* year, int* month, int* day, int* hour, int* minute,
                 int* second, int* tenths) {
-    if (!(serial > kSerialLowerBound && serial < kSerialUpperBound)) return false;
+    if (!(serial >= 0 && serial < kSerialUpperBound)) return false;
     double whole = std::trunc(serial);
     double f = serial - whole + kRoundingNudge;
     if (f >= 1.0) f -= kRoundingNudge;
@@ -70,7 +71,7 @@ bool unpackDate(DateSystem system, double serial, int* year, int* month, int* da
     if (hour) *hour = takeUnits(f, 24);
     if (minute) *minute = takeUnits(f, 60);
     if (second) *second = takeUnits(f, 60);
-    if (tenths) *tenths = static_cast<std::uint16_t>(static_cast<long>(f * 10));
+    if (tenths) *tenths = static_cast<int>(f * 10);
     return true;
 }
 

@@ -14,8 +14,8 @@ enum class DateSystem { From1900, From1904 };
 /// days and times are carried by the arithmetic (month 13 is January next year).
 double packDate(DateSystem system, int year, int month, int day, int hour, int minute, int second, int tenths);
 
-/// The inverse; false (outputs untouched) for serials outside (-657435, 2958466).
-/// Any out pointer may be null. Serials below 1 give year, month and day 0.
+/// The inverse; false (outputs untouched) for serials outside [0, 2958466), NaN
+/// included. Any out pointer may be null. Serials below 1 give year, month and day 0.
 bool unpackDate(DateSystem system, double serial, int* year, int* month, int* day, int* hour, int* minute,
                 int* second, int* tenths);
 
