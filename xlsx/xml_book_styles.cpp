@@ -83,15 +83,4 @@ IFont* XMLBookImplT::fontAt(int) { return notSupported<IFont*>(message_, nullptr
 int XMLBookImplT::fontCount() { return notSupported(message_, 0); }
 void XMLBookImplT::setDefaultFont(const char16_t*, int) { notSupported(message_, 0); }
 
-int XMLBookImplT::pictureCount() {
-    message_.ok();
-    return static_cast<int>(pictures_.size());
-}
-
-PictureType XMLBookImplT::pictureAt(int, const char**, std::size_t*) {
-    return notSupported(message_, PictureTypeError);
-}
-int XMLBookImplT::addPictureFile(const char16_t*) { return notSupported(message_, -1); }
-int XMLBookImplT::addPictureData(const char*, std::size_t) { return notSupported(message_, -1); }
-
 } // namespace karvo::xlsx
