@@ -8,6 +8,7 @@
 
 #include "core/xlerror.h"
 #include "support/placed_pictures.h"
+#include "support/python_script.h"
 #include "support/test_images.h"
 #include "support/xlsx_package.h"
 #include "xlsx/image_types.h"
@@ -320,6 +321,22 @@ TEST_F(XmlPlacing, AReloadedBookKeepsImagesAnchorsAndItsDrawing) {
     EXPECT_EQ(count(entry(resaved, "xl/drawings/drawing1.xml"), "<xdr:twoCellAnchor"), 2u);
     EXPECT_EQ(rawEntry(resaved, "xl/drawings/drawing3.xml"), "");
     EXPECT_EQ(first->pictureCount(), 2);
+}
+
+TEST_F(XmlPlacing, OpenpyxlFindsThePlacedPictures) {
+    int bmp = add(*book, makeBmp(7, 5));
+    sheet->placePictureSized(2, 1, id, 100, 45, 10, 5);
+    book->addSheet(u"Second", nullptr)->placePictureScaled(3, 0, bmp, 2.0, 0, 0);
+    auto path = std::filesystem::temp_directory_path() / "karvo_xml_pictures.xlsx";
+    ASSERT_TRUE(book->save(path.u16string().c_str())) << book->errorMessage();
+    int status = 0;
+    std::string seen = runCommand("/usr/bin/python3 " KARVO_TESTS_DIR "/xlsx/openpyxl_pictures.py '" + path.string() + "'",
+                                  status);
+    std::filesystem::remove(path);
+    if (status == kScriptModuleMissing) GTEST_SKIP() << "openpyxl or python3-pil is not installed";
+    ASSERT_EQ(status, 0) << seen;
+    EXPECT_EQ(seen, "picture Sheet1 TwoCellAnchor 1,2 2,4 png 40x30\n"
+                    "picture Second TwoCellAnchor 0,3 0,3 bmp 7x5\n");
 }
 
 // ---- loaded drawings ----
