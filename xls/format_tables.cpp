@@ -5,6 +5,7 @@
 #include <bitset>
 #include <utility>
 
+#include "core/format_copy.h"
 #include "core/text_metrics.h"
 #include "core/xlerror.h"
 
@@ -113,28 +114,7 @@ void FormatTables::copyFormat(IFormat& from, FormatImplT& to) {
     // Every copy gets a font of its own, even within one book.
     to.setFont(addFont(from.font()));
     to.setNumFormat(carryNumFormat(from));
-    to.setAlignH(from.alignH());
-    to.setAlignV(from.alignV());
-    to.setWrap(from.wrap());
-    to.setRotation(from.rotation());
-    to.setIndent(from.indent());
-    to.setShrinkToFit(from.shrinkToFit());
-    to.setBorderLeft(from.borderLeft());
-    to.setBorderRight(from.borderRight());
-    to.setBorderTop(from.borderTop());
-    to.setBorderBottom(from.borderBottom());
-    to.setBorderLeftColor(from.borderLeftColor());
-    to.setBorderRightColor(from.borderRightColor());
-    to.setBorderTopColor(from.borderTopColor());
-    to.setBorderBottomColor(from.borderBottomColor());
-    to.setBorderDiagonal(from.borderDiagonal());
-    to.setBorderDiagonalStyle(from.borderDiagonalStyle());
-    to.setBorderDiagonalColor(from.borderDiagonalColor());
-    to.setFillPattern(from.fillPattern());
-    to.setPatternForegroundColor(from.patternForegroundColor());
-    to.setPatternBackgroundColor(from.patternBackgroundColor());
-    to.setLocked(from.locked());
-    to.setHidden(from.hidden());
+    copyFormatLook(from, to);
 }
 
 int FormatTables::carryNumFormat(IFormat& init) {
@@ -154,15 +134,7 @@ int FormatTables::carryNumFormat(IFormat& init) {
 IFont* FormatTables::addFont(IFont* init) {
     auto font = std::make_unique<FontImplT>(message_);
     if (init) {
-        // Through the interface, so the copy has whole points and a weight of 400 or 700.
-        font->setSize(init->size());
-        font->setItalic(init->italic());
-        font->setStrikeOut(init->strikeOut());
-        font->setColor(init->color());
-        font->setBold(init->bold());
-        font->setScript(init->script());
-        font->setUnderline(init->underline());
-        if (const char16_t* name = init->name()) font->setName(name);
+        copyFontProperties(*init, *font);
     }
     fonts_.push_back(std::move(font));
     message_.ok();

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <string_view>
 
+#include "core/format_copy.h"
+#include "xlsx/xml_font_impl.h"
 #include "xlsx/xml_format_impl.h"
 
 namespace karvo::xlsx {
@@ -20,6 +22,44 @@ constexpr std::string_view kNewStylesheet =
     R"(<cellStyles count="1"><cellStyle name="Normal" xfId="0" builtinId="0"/></cellStyles>)"
     R"(</styleSheet>)";
 
+// Consumers reserve the first two fills for "none" and "gray125", whatever the
+// file says; a fill of our own must come after them.
+constexpr std::size_t kReservedFills = 2;
+
+// The record at an id of an `xf`; null for id 0, an absent id and ids past the list.
+template <class Record>
+Record* pointedRecord(const std::vector<lmx::owned<Record>>* records, const lmx::opt<std::uint32_t>& id) {
+    if (!records || !id.has() || id.get() == 0 || id.get() >= records->size()) return nullptr;
+    return (*records)[id.get()].get();
+}
+
+// Appends a record to a list element (`borders`, `fills`), keeps its count, and
+// points `id` at the record.
+template <class List, class Record>
+Record& appendRecord(List& list, std::vector<lmx::owned<Record>>& records, std::unique_ptr<Record> record,
+                     lmx::opt<std::uint32_t>& id) {
+    id.set(static_cast<std::uint32_t>(records.size()));
+    Record& added = *records.emplace_back(std::move(record));
+    list.count.set(static_cast<std::uint32_t>(records.size()));
+    return added;
+}
+
+std::unique_ptr<styles::c_CT_Border> emptyBorder() {
+    auto border = std::make_unique<styles::c_CT_Border>();
+    border->left.make();
+    border->right.make();
+    border->top.make();
+    border->bottom.make();
+    border->diagonal.make();
+    return border;
+}
+
+std::unique_ptr<styles::c_CT_Fill> patternFill(const char16_t* type) {
+    auto fill = std::make_unique<styles::c_CT_Fill>();
+    fill->patternFill.make().patternType.set(type);
+    return fill;
+}
+
 } // namespace
 
 Styles::Styles(XMLBookImplT& book) : XmlFile(kNewStylesheet.data(), kNewStylesheet.size()), book_(book) {
@@ -33,6 +73,10 @@ Styles::Styles(XMLBookImplT& book, const char* data, std::size_t size) : XmlFile
 Styles::~Styles() = default;
 
 void Styles::makeFormats() {
+    std::size_t fontCount = root_.fonts ? root_.fonts->font.size() : 0;
+    fonts_.reserve(fontCount);
+    for (std::size_t i = 0; i < fontCount; ++i)
+        fonts_.push_back(std::make_unique<XMLFontImplT>(*this, static_cast<std::uint32_t>(i)));
     std::size_t count = root_.cellXfs ? root_.cellXfs->xf.size() : 0;
     formats_.reserve(count);
     for (std::size_t i = 0; i < count; ++i)
@@ -52,6 +96,55 @@ std::uint32_t Styles::indexOf(const IFormat* format) const {
     for (const auto& candidate : formats_)
         if (static_cast<const IFormat*>(candidate.get()) == format) return candidate->index();
     throw xlerror("specified format not found");
+}
+
+XMLFontImplT* Styles::fontAt(std::size_t index) const {
+    return index < fonts_.size() ? fonts_[index].get() : nullptr;
+}
+
+XMLFontImplT* Styles::addFont(IFont* init) {
+    auto& fonts = root_.fonts.make();
+    auto font = std::make_unique<styles::c_CT_Font>();
+    // A new font looks like the book's default one until it is changed, as every
+    // consumer shows a font without size or name differently.
+    if (!fonts.font.empty()) {
+        font->sz = fonts.font.front()->sz;
+        font->name = fonts.font.front()->name;
+    }
+    fonts.font.emplace_back(std::move(font));
+    fonts.count.set(static_cast<std::uint32_t>(fonts.font.size()));
+    auto index = static_cast<std::uint32_t>(fonts_.size());
+    XMLFontImplT* added = fonts_.emplace_back(std::make_unique<XMLFontImplT>(*this, index)).get();
+    if (init) copyFontProperties(*init, *added);
+    return added;
+}
+
+std::uint32_t Styles::fontIndexOf(const IFont* font) const {
+    for (const auto& candidate : fonts_)
+        if (static_cast<const IFont*>(candidate.get()) == font) return candidate->index();
+    throw xlerror("unknown font");
+}
+
+styles::c_CT_Border* Styles::borderAt(const lmx::opt<std::uint32_t>& id) const {
+    return pointedRecord(root_.borders ? &root_.borders->border : nullptr, id);
+}
+
+styles::c_CT_Fill* Styles::fillAt(const lmx::opt<std::uint32_t>& id) const {
+    return pointedRecord(root_.fills ? &root_.fills->fill : nullptr, id);
+}
+
+styles::c_CT_Border& Styles::addBorder(lmx::opt<std::uint32_t>& id) {
+    auto& borders = root_.borders.make();
+    // Border 0 is what cells without a format show; a record of our own never takes its place.
+    if (borders.border.empty()) borders.border.emplace_back(emptyBorder());
+    return appendRecord(borders, borders.border, emptyBorder(), id);
+}
+
+styles::c_CT_Fill& Styles::addFill(lmx::opt<std::uint32_t>& id) {
+    auto& fills = root_.fills.make();
+    static const char16_t* const kReserved[kReservedFills] = {u"none", u"gray125"};
+    while (fills.fill.size() < kReservedFills) fills.fill.emplace_back(patternFill(kReserved[fills.fill.size()]));
+    return appendRecord(fills, fills.fill, patternFill(u"none"), id);
 }
 
 bool Styles::firstFont(std::u16string& name, int& size) const {

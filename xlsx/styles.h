@@ -12,6 +12,7 @@
 
 namespace karvo::xlsx {
 
+class XMLFontImplT;
 class XMLFormatImplT;
 class XMLBookImplT;
 
@@ -31,6 +32,22 @@ public:
     /// The style index of a format of this stylesheet; an xlerror for any other.
     std::uint32_t indexOf(const IFormat* format) const;
 
+    std::size_t fontCount() const { return fonts_.size(); }
+    /// The font at a font id; null when the id has no font.
+    XMLFontImplT* fontAt(std::size_t index) const;
+    /// A new font, copied from `init` through the interface when given.
+    XMLFontImplT* addFont(IFont* init);
+    /// The font id of a font of this stylesheet; an xlerror for any other.
+    std::uint32_t fontIndexOf(const IFont* font) const;
+
+    /// The border or fill record an `xf` id points at; null for id 0, an absent id
+    /// and ids past the list, which read as no border and no fill.
+    styles::c_CT_Border* borderAt(const lmx::opt<std::uint32_t>& id) const;
+    styles::c_CT_Fill* fillAt(const lmx::opt<std::uint32_t>& id) const;
+    /// Appends an empty record and points `id` at it.
+    styles::c_CT_Border& addBorder(lmx::opt<std::uint32_t>& id);
+    styles::c_CT_Fill& addFill(lmx::opt<std::uint32_t>& id);
+
     /// The name and size of the first font; false when there is no font.
     bool firstFont(std::u16string& name, int& size) const;
     /// The format text of a number-format id the stylesheet defines, or null.
@@ -44,6 +61,7 @@ private:
     void makeFormats();
 
     XMLBookImplT& book_;
+    std::vector<std::unique_ptr<XMLFontImplT>> fonts_;
     std::vector<std::unique_ptr<XMLFormatImplT>> formats_;
 };
 

@@ -90,6 +90,7 @@ public:
     /// The stylesheet, made on first use.
     Styles& styles();
     Styles* stylesIfAny() const { return styles_; }
+    bool rgbMode() const { return rgbColorMode_; }
     DateSystem dateSystem() const;
     /// The largest digit width in pixels of the stylesheet's first font.
     int maxDigitWidth() const;
@@ -137,6 +138,7 @@ private:
     void removeDefinedNamesOf(int index, const std::u16string& sheetName);
     int sheetTreeIndex(int index);
     void ensureRelationships();
+    int carriedNumFormat(IFormat& init);
     int addPicture(std::span<const std::uint8_t> bytes);
     const std::string& pictureBytes(int index) const;
     Drawing* drawingPart(const std::u16string& name);

@@ -1,30 +1,65 @@
-// xml_book_styles.cpp - an Open XML book's formats, number formats, fonts and pictures.
-//
-// Cell formats and custom number formats work over the stylesheet; fonts and
-// pictures of Open XML books are not available yet and answer "not supported".
-#include "xlsx/not_supported.h"
+// xml_book_styles.cpp - an Open XML book's formats, number formats and fonts, which
+// work over the stylesheet.
+#include "core/format_copy.h"
 #include "xlsx/styles.h"
+#include "xlsx/xml_font_impl.h"
 #include "xlsx/xml_book_impl.h"
 #include "xlsx/xml_format_impl.h"
 
 namespace karvo::xlsx {
+namespace {
+
+// Copies are read in RGB mode, so that every colour comes over as it is shown,
+// not as the nearest palette entry.
+class RgbModeForCopy {
+public:
+    explicit RgbModeForCopy(bool& mode) : mode_(mode), saved_(mode) { mode = true; }
+    ~RgbModeForCopy() { mode_ = saved_; }
+    RgbModeForCopy(const RgbModeForCopy&) = delete;
+    RgbModeForCopy& operator=(const RgbModeForCopy&) = delete;
+
+private:
+    bool& mode_;
+    bool saved_;
+};
+
+} // namespace
+
 IFormat* XMLBookImplT::addFormat(IFormat* initFormat) {
     return runOperation(message_, nullptr, [&]() -> IFormat* {
         Styles& sheetStyles = styles();
-        auto& xfs = sheetStyles.root().cellXfs.make().xf;
-        auto xf = initFormat ? std::make_unique<styles::c_CT_Xf>(*xfs.at(sheetStyles.indexOf(initFormat)))
-                             : std::make_unique<styles::c_CT_Xf>();
-        if (!initFormat) {
-            xf->numFmtId.set(0);
-            xf->fontId.set(0);
-            xf->fillId.set(0);
-            xf->borderId.set(0);
-            xf->xfId.set(0);
+        auto& cellXfs = sheetStyles.root().cellXfs.make();
+        auto xf = std::make_unique<styles::c_CT_Xf>();
+        xf->numFmtId.set(0);
+        xf->fontId.set(0);
+        xf->xfId.set(0);
+        sheetStyles.addFill(xf->fillId);
+        sheetStyles.addBorder(xf->borderId);
+        cellXfs.xf.emplace_back(std::move(xf));
+        cellXfs.count.set(static_cast<std::uint32_t>(cellXfs.xf.size()));
+        XMLFormatImplT* format = sheetStyles.addFormatObject();
+        if (initFormat) {
+            RgbModeForCopy rgb(rgbColorMode_);
+            if (IFont* initFont = initFormat->font()) format->setFont(sheetStyles.addFont(initFont));
+            format->setNumFormat(carriedNumFormat(*initFormat));
+            copyFormatLook(*initFormat, *format);
         }
-        xfs.emplace_back(std::move(xf));
-        sheetStyles.root().cellXfs->count.set(static_cast<std::uint32_t>(xfs.size()));
-        return sheetStyles.addFormatObject();
+        message_.ok();
+        return format;
     });
+}
+
+int XMLBookImplT::carriedNumFormat(IFormat& init) {
+    int id = init.numFormat();
+    // A custom id means something only in its own book: the text comes over and
+    // takes whatever id this book gives it.
+    const auto* source = dynamic_cast<const XMLFormatImplT*>(&init);
+    const std::u16string* text =
+        id >= kFirstCustomNumFormatBinary && source ? source->stylesheet().numFormatText(id) : nullptr;
+    if (!text) return id;
+    int carried = addCustomNumFormat(text->c_str());
+    if (carried == 0) throw xlerror(message_.text());
+    return carried;
 }
 
 int XMLBookImplT::addCustomNumFormat(const char16_t* customNumFormat) {
@@ -78,9 +113,34 @@ const char16_t* XMLBookImplT::defaultFont(int* fontSize) {
     });
 }
 
-IFont* XMLBookImplT::addFont(IFont*) { return notSupported<IFont*>(message_, nullptr); }
-IFont* XMLBookImplT::fontAt(int) { return notSupported<IFont*>(message_, nullptr); }
-int XMLBookImplT::fontCount() { return notSupported(message_, 0); }
-void XMLBookImplT::setDefaultFont(const char16_t*, int) { notSupported(message_, 0); }
+IFont* XMLBookImplT::addFont(IFont* initFont) {
+    return runOperation(message_, nullptr, [&]() -> IFont* {
+        RgbModeForCopy rgb(rgbColorMode_);
+        XMLFontImplT* font = styles().addFont(initFont);
+        message_.ok();
+        return font;
+    });
+}
+
+IFont* XMLBookImplT::fontAt(int index) {
+    return runOperation(message_, nullptr, [&]() -> IFont* {
+        XMLFontImplT* font = index < 0 ? nullptr : styles().fontAt(static_cast<std::size_t>(index));
+        if (!font) throw xlerror("index is out of range");
+        return font;
+    });
+}
+
+int XMLBookImplT::fontCount() {
+    return runOperation(message_, 0, [&] { return static_cast<int>(styles().fontCount()); });
+}
+
+void XMLBookImplT::setDefaultFont(const char16_t* fontName, int fontSize) {
+    runOperation(message_, [&] {
+        XMLFontImplT* first = styles().fontAt(0);
+        if (!first) throw xlerror("fonts are not found");
+        if (!first->setName(fontName)) throw xlerror(message_.text());
+        first->setSize(fontSize);
+    });
+}
 
 } // namespace karvo::xlsx

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <type_traits>
 
 #include "core/interfaces.h"
 #include "xlsx/ooxml/sml-styles.h"
@@ -70,6 +71,29 @@ public:
 
 private:
     styles::c_CT_Xf& xf() const;
+    bool rgbMode() const;
+    // The border and fill records the format shows (null: none, read as defaults),
+    // and the ones it changes, made for it when it has none.
+    styles::c_CT_Border* border() const;
+    styles::c_CT_Border& borderToChange();
+    styles::c_CT_Fill* fill() const;
+    styles::c_CT_PatternFill& patternToChange();
+    styles::c_CT_CellAlignment& alignmentToChange();
+    styles::c_CT_CellProtection& protectionToChange();
+
+    using Side = lmx::owned<styles::c_CT_BorderPr> styles::c_CT_Border::*;
+    BorderStyle sideStyle(Side side);
+    void setSideStyle(Side side, BorderStyle style);
+    Color sideColor(Side side);
+    void setSideColor(Side side, Color color);
+    using PatternColor = lmx::owned<styles::c_CT_Color> styles::c_CT_PatternFill::*;
+    Color patternColor(PatternColor which, Color absentPalette, Color absentRgb);
+    void setPatternColor(PatternColor which, Color color);
+
+    template <class Body>
+    auto run(std::invoke_result_t<Body> failure, Body&& body);
+    template <class Body>
+    void change(Body&& body);
 
     Styles& styles_;
     std::uint32_t index_;
