@@ -16,19 +16,28 @@ namespace {
 constexpr double kDefaultRowHeight = 15.0;
 // Row heights are points; a pixel at 96 per inch is 3/4 of a point.
 constexpr double kPixelsPerPoint = 96.0 / 72.0;
+// The largest sizes consumers give a row (points) and a column (digits): a file that
+// states more, or no number at all, cannot make a pixel count overflow.
+constexpr double kMaxRowPoints = 409.5;
+constexpr double kMaxColumnDigits = 255.0;
+
+int toPixels(double size, double largest, double pixelsPerUnit) {
+    if (!(size > 0)) return 0;
+    return static_cast<int>(std::floor(std::min(size, largest) * pixelsPerUnit + 0.5));
+}
 
 int clampToInt(std::int64_t v) {
     return static_cast<int>(std::clamp<std::int64_t>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
 // Walks an edge `length` pixels from the start of line `first`: whole lines are passed
-// while the edge lies at or beyond their end, up to line `last`. Gives the line the
-// edge ends in and the pixels left inside it.
+// while the edge lies at or beyond their end, up to line `last`, where the edge stops.
+// Gives the line the edge ends in and the pixels left inside it.
 template <class Size>
 std::pair<int, int> walk(int first, std::int64_t length, int last, Size&& size) {
     int line = first;
     while (line < last && length >= size(line)) length -= size(line++);
-    return {line, clampToInt(length)};
+    return {line, clampToInt(line == last ? std::min<std::int64_t>(length, size(line)) : length)};
 }
 
 template <class Size>
@@ -54,7 +63,7 @@ int XMLSheetImplT::columnPixels(int col) const {
     const sheet::c_CT_Col* range = findColumn(col);
     if (range && range->hidden.get()) return 0;
     double stored = range && range->width.has() ? range->width.get() : defaultColumnWidth();
-    return static_cast<int>(std::floor(std::clamp(stored, 0.0, 255.0) * book_.maxDigitWidth() + 0.5));
+    return toPixels(stored, kMaxColumnDigits, book_.maxDigitWidth());
 }
 
 int XMLSheetImplT::rowPixels(int row) const {
@@ -63,7 +72,7 @@ int XMLSheetImplT::rowPixels(int row) const {
     double points = found && found->ht.has() ? found->ht.get()
                     : root_.sheetFormatPr   ? root_.sheetFormatPr->defaultRowHeight
                                             : kDefaultRowHeight;
-    return static_cast<int>(std::floor(std::clamp(points, 0.0, 409.5) * kPixelsPerPoint + 0.5));
+    return toPixels(points, kMaxRowPoints, kPixelsPerPoint);
 }
 
 int XMLSheetImplT::pictureCount() {
