@@ -1,6 +1,7 @@
 // xml_book_pictures.cpp - an Open XML book's pictures: image parts, and the drawing
 // parts that place them on sheets.
 #include "core/file_io.h"
+#include "core/text_compare.h"
 #include "xlsx/content_type_names.h"
 #include "xlsx/drawing.h"
 #include "xlsx/image_types.h"
@@ -46,7 +47,7 @@ const std::string& XMLBookImplT::pictureBytes(int index) const {
 
 int XMLBookImplT::pictureIndex(std::u16string_view partName) const {
     for (std::size_t i = 0; i < pictures_.size(); ++i)
-        if (!PartNameLess{}(pictures_[i], partName) && !PartNameLess{}(partName, pictures_[i])) return static_cast<int>(i);
+        if (sameTextIgnoringCase(pictures_[i], partName)) return static_cast<int>(i);
     return -1;
 }
 

@@ -114,7 +114,7 @@ void XMLSheetImplT::placePictureScaled(int row, int col, int pictureId, double s
         return;
     auto scaled = [&](int pixels) {
         double v = pixels * scale;
-        return v > 0 ? clampToInt(static_cast<std::int64_t>(std::min(v, double(std::numeric_limits<int>::max())))) : 0;
+        return v > 0 ? static_cast<int>(std::min(v, double(std::numeric_limits<int>::max()))) : 0;
     };
     placePictureSized(row, col, pictureId, scaled(size.width), scaled(size.height), offsetX, offsetY);
 }
@@ -124,8 +124,7 @@ void XMLSheetImplT::placePictureSized(int row, int col, int pictureId, int width
     run([&] {
         if (row < 0 || row > kMaxAddressRow) throw xlerror("row must be in range 0-1048575");
         if (col < 0 || col > kMaxAddressCol) throw xlerror("col must be in range 0-16383");
-        if (pictureId < 0 || pictureId >= static_cast<int>(book_.pictureCount()))
-            throw xlerror("pictureId is out of range");
+        if (pictureId < 0 || pictureId >= book_.pictureCount()) throw xlerror("pictureId is out of range");
         offsetX = std::max(offsetX, 0);
         offsetY = std::max(offsetY, 0);
         auto colSize = [&](int c) { return columnPixels(c); };
