@@ -7,7 +7,7 @@
 
 #include "core/enums.h"
 #include "xls/office_art.h"
-#include "xls/picture_info.h"
+#include "core/picture_info.h"
 
 namespace karvo {
 

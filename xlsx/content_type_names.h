@@ -29,6 +29,10 @@ inline constexpr char16_t kSharedStringsRelationship[] =
     u"http://schemas.openxmlformats.org/officeDocument/2006/relationships/sharedStrings";
 inline constexpr char16_t kStylesRelationship[] =
     u"http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles";
+inline constexpr char16_t kDrawingRelationship[] =
+    u"http://schemas.openxmlformats.org/officeDocument/2006/relationships/drawing";
+inline constexpr char16_t kImageRelationship[] =
+    u"http://schemas.openxmlformats.org/officeDocument/2006/relationships/image";
 
 inline constexpr char16_t kContentTypesPart[] = u"/[Content_Types].xml";
 

@@ -63,4 +63,23 @@ std::u16string targetFor(std::u16string_view folder, std::u16string_view partNam
     return std::u16string(partName);
 }
 
+std::u16string relativeTarget(std::u16string_view folder, std::u16string_view partName) {
+    auto segments = [](std::u16string_view name) {
+        std::vector<std::u16string_view> list;
+        for (std::size_t start = 1; start <= name.size();) {
+            std::size_t end = std::min(name.find(u'/', start), name.size());
+            list.push_back(name.substr(start, end - start));
+            start = end + 1;
+        }
+        return list;
+    };
+    std::vector<std::u16string_view> from = segments(folder), to = segments(partName);
+    std::size_t common = 0;
+    while (common < from.size() && common + 1 < to.size() && from[common] == to[common]) ++common;
+    std::u16string target;
+    for (std::size_t i = common; i < from.size(); ++i) target += u"../";
+    for (std::size_t i = common; i < to.size(); ++i) target += (i > common ? u"/" : u"") + std::u16string(to[i]);
+    return target;
+}
+
 } // namespace karvo::xlsx

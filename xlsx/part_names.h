@@ -33,4 +33,8 @@ std::u16string resolveTarget(std::u16string_view folder, std::u16string_view tar
 /// inside the folder, absolute otherwise.
 std::u16string targetFor(std::u16string_view folder, std::u16string_view partName);
 
+/// The target that names `partName` from `folder` relative to it, with ".." for
+/// each folder to climb ("../media/image1.png" from "/xl/drawings").
+std::u16string relativeTarget(std::u16string_view folder, std::u16string_view partName);
+
 } // namespace karvo::xlsx

@@ -15,6 +15,7 @@
 #include "core/dates.h"
 #include "core/interfaces.h"
 #include "core/operation_frame.h"
+#include "core/picture_info.h"
 #include "xlsx/content_types.h"
 #include "xlsx/ooxml/sml-workbook.h"
 #include "xlsx/package_part.h"
@@ -27,6 +28,7 @@ class CZipArchive;
 
 namespace karvo::xlsx {
 
+class Drawing;
 class SharedStrings;
 class Styles;
 class XMLSheetImplT;
@@ -100,6 +102,23 @@ public:
     /// The workbook's defined names (sheet features use them).
     workbook::c_workbook& workbookTree();
 
+    // ---- pictures, for the sheets (xml_book_pictures.cpp) ----
+    /// A sheet's drawing part, its name, and its relationships (null while it has none).
+    struct SheetDrawing {
+        Drawing* drawing = nullptr;
+        Relationships* rels = nullptr;
+        std::u16string name;
+    };
+    /// The drawing of a sheet; "can't find drawing object" when it has none.
+    SheetDrawing sheetDrawing(const XMLSheetImplT& sheet);
+    /// The drawing of a sheet and its relationships, made and linked when missing.
+    SheetDrawing makeSheetDrawing(XMLSheetImplT& sheet);
+    /// The picture's size in pixels; "pictureId is out of range".
+    PixelSize pictureSize(int index) const;
+    const std::u16string& picturePartName(int index) const;
+    /// The index of the picture held by the part, or -1.
+    int pictureIndex(std::u16string_view partName) const;
+
 private:
     void clear();
     void loadPackage(std::span<const std::uint8_t> bytes);
@@ -120,6 +139,11 @@ private:
     int sheetTreeIndex(int index);
     void ensureRelationships();
     int carriedNumFormat(IFormat& init);
+    int addPicture(std::span<const std::uint8_t> bytes);
+    const std::string& pictureBytes(int index) const;
+    Drawing* drawingPart(const std::u16string& name);
+    Relationships* relationshipsOf(std::u16string_view partName) const;
+    Relationships& makeRelationshipsOf(std::u16string_view partName);
 
     BookMessage message_;
     BookLocale locale_;

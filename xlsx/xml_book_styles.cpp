@@ -1,9 +1,6 @@
-// xml_book_styles.cpp - an Open XML book's formats, number formats, fonts and pictures.
-//
-// Formats, fonts and custom number formats work over the stylesheet; pictures of
-// Open XML books are not available yet and answer "not supported".
+// xml_book_styles.cpp - an Open XML book's formats, number formats and fonts, which
+// work over the stylesheet.
 #include "core/format_copy.h"
-#include "xlsx/not_supported.h"
 #include "xlsx/styles.h"
 #include "xlsx/xml_font_impl.h"
 #include "xlsx/xml_book_impl.h"
@@ -147,16 +144,5 @@ void XMLBookImplT::setDefaultFont(const char16_t* fontName, int fontSize) {
         first->setSize(fontSize);
     });
 }
-
-int XMLBookImplT::pictureCount() {
-    message_.ok();
-    return static_cast<int>(pictures_.size());
-}
-
-PictureType XMLBookImplT::pictureAt(int, const char**, std::size_t*) {
-    return notSupported(message_, PictureTypeError);
-}
-int XMLBookImplT::addPictureFile(const char16_t*) { return notSupported(message_, -1); }
-int XMLBookImplT::addPictureData(const char*, std::size_t) { return notSupported(message_, -1); }
 
 } // namespace karvo::xlsx

@@ -10,10 +10,6 @@ namespace karvo::xlsx {
 bool XMLSheetImplT::mergeAt(int, int, int*, int*, int*, int*) { return notSupported(message_, false); }
 bool XMLSheetImplT::addMerge(int, int, int, int) { return notSupported(message_, false); }
 bool XMLSheetImplT::removeMerge(int, int) { return notSupported(message_, false); }
-int XMLSheetImplT::pictureCount() { return notSupported(message_, 0); }
-int XMLSheetImplT::pictureAt(int, int*, int*, int*, int*, int*, int*, int*, int*) { return notSupported(message_, -1); }
-void XMLSheetImplT::placePictureScaled(int, int, int, double, int, int) { notSupported(message_, 0); }
-void XMLSheetImplT::placePictureSized(int, int, int, int, int, int, int) { notSupported(message_, 0); }
 int XMLSheetImplT::rowBreakAt(int) { return notSupported(message_, 0); }
 int XMLSheetImplT::rowBreakCount() { return notSupported(message_, 0); }
 int XMLSheetImplT::columnBreakAt(int) { return notSupported(message_, 0); }

@@ -196,6 +196,10 @@ private:
     double defaultColumnWidth() const;
     std::vector<sheet::c_CT_Col*> columnRanges(int colFirst, int colLast);
 
+    // Cell sizes for pictures (xml_sheet_pictures.cpp).
+    int columnPixels(int col) const;
+    int rowPixels(int row) const;
+
     XMLBookImplT& book_;
     BookMessage& message_;
     int index_ = -1;

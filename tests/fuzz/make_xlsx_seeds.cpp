@@ -1,12 +1,13 @@
 // make_xlsx_seeds.cpp - writes the seeds of xlsx_load_fuzz (tests/fuzz/seeds/xlsx) with
-// our own code: books made through the interfaces, and one package assembled part by
-// part for what the interfaces do not write (shared formulas, inline strings, errors,
-// merges, column ranges, a part kept as bytes).
+// our own code: books made through the interfaces (values, sheets, pictures), and one
+// package assembled part by part for what the interfaces do not write (shared
+// formulas, inline strings, errors, merges, column ranges, a part kept as bytes).
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include "core/book_factory.h"
+#include "support/test_images.h"
 #include "zip/zip_archive.h"
 
 using namespace karvo;
@@ -76,6 +77,23 @@ void styled(const std::string& dir) {
     saveBook(book, dir + "/styled.xlsx");
 }
 
+// Two images on two sheets: drawing parts, their relationships and the image parts.
+void pictures(const std::string& dir) {
+    IBook* book = createXmlBook();
+    ISheet* first = book->addSheet(u"Pictures");
+    ISheet* second = book->addSheet(u"More");
+    auto add = [&](const std::vector<std::uint8_t>& image) {
+        return book->addPictureData(reinterpret_cast<const char*>(image.data()), image.size());
+    };
+    int png = add(karvo::testing::makePng(3, 2));
+    int bmp = add(karvo::testing::makeBmp(2, 3));
+    first->setColumns(1, 1, 20, nullptr, false);
+    first->placePictureSized(1, 1, png, 150, 40, 3, 2);
+    first->placePictureScaled(4, 0, bmp, 10, 0, 0);
+    second->placePictureScaled(0, 0, png, 1, 0, 0);
+    saveBook(book, dir + "/pictures.xlsx");
+}
+
 void assembled(const std::string& dir) {
     const std::string main = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
     const std::string rel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
@@ -127,6 +145,7 @@ int main(int argc, char** argv) {
     std::string dir = argc > 1 ? argv[1] : "tests/fuzz/seeds/xlsx";
     values(dir);
     sheets(dir);
+    pictures(dir);
     assembled(dir);
     styled(dir);
     return 0;

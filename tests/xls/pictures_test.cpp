@@ -7,6 +7,7 @@
 
 #include "core/book_factory.h"
 #include "core/utf_convert.h"
+#include "support/placed_pictures.h"
 #include "support/test_images.h"
 #include "xls/book_impl.h"
 #include "xls/xls.h"
@@ -22,24 +23,10 @@ struct BookDeleter {
 };
 using BookPtr = std::unique_ptr<IBook, BookDeleter>;
 
-int add(IBook& book, const Bytes& data) { return book.addPictureData(reinterpret_cast<const char*>(data.data()), data.size()); }
+using karvo::testing::Placed;
+using karvo::testing::placed;
 
-struct Placed {
-    int id, rowTop, colLeft, rowBottom, colRight, width, height, offsetX, offsetY;
-    bool operator==(const Placed&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& out, const Placed& p) {
-    return out << "id " << p.id << " " << p.rowTop << "," << p.colLeft << " to " << p.rowBottom << "," << p.colRight
-               << " " << p.width << "x" << p.height << " +" << p.offsetX << "," << p.offsetY;
-}
-
-Placed placed(ISheet& sheet, int index) {
-    Placed p{};
-    p.id = sheet.pictureAt(index, &p.rowTop, &p.colLeft, &p.rowBottom, &p.colRight, &p.width, &p.height, &p.offsetX,
-                           &p.offsetY);
-    return p;
-}
+int add(IBook& book, const Bytes& data) { return karvo::testing::addPicture(book, data); }
 
 const OfficeArtClientAnchorSheet& anchorOf(ISheet* sheet, std::size_t index) {
     static std::vector<SheetDrawing::Picture> pictures;

@@ -1,5 +1,5 @@
 // picture_info.cpp - recognising PNG, JPEG, WMF and bitmap data and reading their sizes.
-#include "xls/picture_info.h"
+#include "core/picture_info.h"
 
 #include <cstdlib>
 #include <limits>

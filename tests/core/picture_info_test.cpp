@@ -3,7 +3,7 @@
 
 #include "core/xlerror.h"
 #include "support/test_images.h"
-#include "xls/picture_info.h"
+#include "core/picture_info.h"
 
 using namespace karvo;
 

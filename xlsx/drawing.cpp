@@ -1,0 +1,120 @@
+// drawing.cpp - a drawing part: reading picture anchors and adding them.
+#include "xlsx/drawing.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace karvo::xlsx {
+
+using namespace drawing;
+
+namespace {
+
+// Offsets are stored in English metric units; a pixel at 96 per inch is 9525 of them.
+constexpr std::int64_t kEmuPerPixel = 9525;
+
+// The element index of twoCellAnchor in the drawing's choice of anchors.
+constexpr std::uint16_t kTwoCellAnchor = 0;
+
+// Where and how large consumers first show a new picture's frame, before the anchor
+// moves it into place: the values they write themselves.
+constexpr std::int64_t kFrameX = 685800, kFrameY = 904875, kFrameExtent = 1219370;
+
+int pixels(std::int64_t emu) {
+    constexpr std::int64_t kMax = std::numeric_limits<int>::max(), kMin = std::numeric_limits<int>::min();
+    return static_cast<int>(std::clamp<std::int64_t>(emu / kEmuPerPixel, kMin, kMax));
+}
+
+CellPoint pointOf(const c_CT_Marker& marker) {
+    return {marker.col, pixels(marker.colOff), marker.row, pixels(marker.rowOff)};
+}
+
+c_CT_Marker markerOf(const CellPoint& point) {
+    c_CT_Marker marker;
+    marker.col = point.col;
+    marker.colOff = point.colOffset * kEmuPerPixel;
+    marker.row = point.row;
+    marker.rowOff = point.rowOffset * kEmuPerPixel;
+    return marker;
+}
+
+template <class Owned>
+void takeId(const Owned& nonVisual, std::uint32_t& largest) {
+    if (nonVisual && nonVisual->cNvPr) largest = std::max(largest, nonVisual->cNvPr->id);
+}
+
+// The largest id of the objects an anchor of any kind holds.
+template <class Anchor>
+std::uint32_t largestIdIn(const Anchor& anchor) {
+    std::uint32_t largest = 0;
+    if (anchor.pic) takeId(anchor.pic->nvPicPr, largest);
+    if (anchor.sp) takeId(anchor.sp->nvSpPr, largest);
+    if (anchor.graphicFrame) takeId(anchor.graphicFrame->nvGraphicFramePr, largest);
+    if (anchor.cxnSp) takeId(anchor.cxnSp->nvCxnSpPr, largest);
+    if (anchor.grpSp) takeId(anchor.grpSp->nvGrpSpPr, largest);
+    return largest;
+}
+
+std::unique_ptr<c_CT_Picture> makePicture(std::uint32_t id, std::u16string_view embed) {
+    auto pic = std::make_unique<c_CT_Picture>();
+    c_CT_PictureNonVisual& nonVisual = pic->nvPicPr.make();
+    nonVisual.cNvPr.make().id = id;
+    std::string number = std::to_string(id);
+    nonVisual.cNvPr->name = u"Picture " + std::u16string(number.begin(), number.end());
+    nonVisual.cNvPicPr.make().picLocks.make().noChangeAspect.set(true);
+    c_CT_BlipFillProperties& fill = pic->blipFill.make();
+    fill.blip.make().embed.set(std::u16string(embed));
+    fill.stretch.make().fillRect.make();
+    c_CT_ShapeProperties& shape = pic->spPr.make();
+    c_CT_Transform2D& frame = shape.xfrm.make();
+    frame.off.make() = {kFrameX, kFrameY};
+    frame.ext.make() = {kFrameExtent, kFrameExtent};
+    c_CT_PresetGeometry2D& geometry = shape.prstGeom.make();
+    geometry.prst = u"rect";
+    geometry.avLst.make();
+    return pic;
+}
+
+} // namespace
+
+void Drawing::write(std::string& out) {
+    if (!loaded_.empty()) out = loaded_;
+    else XmlFile::write(out);
+}
+
+std::vector<PictureAnchor> Drawing::pictures() const {
+    std::vector<PictureAnchor> found;
+    for (const lmx::choice_item& item : root_.items) {
+        const auto* anchor = item.object.as<c_CT_TwoCellAnchor>();
+        if (!anchor || !anchor->from || !anchor->to || !anchor->pic) continue;
+        const c_CT_BlipFillProperties* fill = anchor->pic->blipFill.get();
+        if (!fill || !fill->blip || fill->blip->embed.get().empty()) continue;
+        found.push_back({pointOf(*anchor->from), pointOf(*anchor->to), fill->blip->embed.get()});
+    }
+    return found;
+}
+
+std::uint32_t Drawing::largestShapeId() const {
+    std::uint32_t largest = 0;
+    for (const lmx::choice_item& item : root_.items) {
+        if (const auto* two = item.object.as<c_CT_TwoCellAnchor>()) largest = std::max(largest, largestIdIn(*two));
+        else if (const auto* one = item.object.as<c_CT_OneCellAnchor>()) largest = std::max(largest, largestIdIn(*one));
+        else if (const auto* absolute = item.object.as<c_CT_AbsoluteAnchor>())
+            largest = std::max(largest, largestIdIn(*absolute));
+    }
+    return largest;
+}
+
+void Drawing::addPicture(const CellPoint& from, const CellPoint& to, std::u16string_view embed) {
+    auto* anchor = new c_CT_TwoCellAnchor{};
+    lmx::choice_item item{kTwoCellAnchor, lmx::any_object(&c_CT_TwoCellAnchor::class_table, anchor)};
+    anchor->editAs.set(u"oneCell");
+    anchor->from.make() = markerOf(from);
+    anchor->to.make() = markerOf(to);
+    anchor->pic = lmx::owned<c_CT_Picture>(makePicture(largestShapeId() + 1, embed));
+    anchor->clientData.make();
+    root_.items.push_back(std::move(item));
+    loaded_.clear();
+}
+
+} // namespace karvo::xlsx

@@ -1,0 +1,55 @@
+// drawing.h - a drawing part ("/xl/drawings/drawingN.xml"): the anchors of what a
+// worksheet shows over its cells.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "xlsx/ooxml/dml-spreadsheetDrawing.h"
+#include "xlsx/package_part.h"
+
+namespace karvo::xlsx {
+
+/// A corner of an anchor: the cell, and the offset into it in pixels.
+struct CellPoint {
+    int col = 0;
+    int colOffset = 0;
+    int row = 0;
+    int rowOffset = 0;
+    bool operator==(const CellPoint&) const = default;
+};
+
+/// A picture the drawing places between two cells, and the relationship id of its image.
+struct PictureAnchor {
+    CellPoint from;
+    CellPoint to;
+    std::u16string embed;
+};
+
+/// A drawing loaded from a package keeps its bytes and writes them back unchanged
+/// until a picture is added, so that markup the schema classes do not know survives
+/// a load and save.
+class Drawing : public XmlFile<drawing::c_wsDr> {
+public:
+    Drawing() = default;
+    Drawing(const char* data, std::size_t size) : XmlFile(data, size), loaded_(data, size) {}
+
+    void write(std::string& out) override;
+
+    /// The two-cell anchors that show a picture of the package, in document order.
+    /// Shapes, charts, groups and pictures anchored by one cell or by position are
+    /// kept but are not among them.
+    std::vector<PictureAnchor> pictures() const;
+    /// Appends a two-cell anchor that moves with its first cell and shows the image
+    /// of the relationship `embed`.
+    void addPicture(const CellPoint& from, const CellPoint& to, std::u16string_view embed);
+
+private:
+    std::uint32_t largestShapeId() const;
+
+    std::string loaded_;
+};
+
+} // namespace karvo::xlsx
