@@ -197,6 +197,7 @@ private:
     std::u16string namePrefix() const;
     std::u16string rangeText(int rowFirst, int rowLast, int colFirst, int colLast) const;
     void setPrintTitles(bool rows, std::u16string part);
+    void renameInNames(const std::u16string& oldName);
 
     // Columns (xml_sheet_rows.cpp).
     const sheet::c_CT_Col* findColumn(int col) const;

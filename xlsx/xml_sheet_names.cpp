@@ -129,12 +129,19 @@ struct Titles {
     std::u16string rows, columns;
 };
 
-Titles splitTitles(std::u16string_view text) {
+// Where the area that starts at `from` ends: the next "," outside quotes, or npos.
+std::size_t areaEnd(std::u16string_view text, std::size_t from) {
     bool quoted = false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
+    for (std::size_t i = from; i < text.size(); ++i) {
         if (text[i] == u'\'') quoted = !quoted;
-        else if (text[i] == u',' && !quoted) return {std::u16string(text.substr(0, i)), std::u16string(text.substr(i + 1))};
+        else if (text[i] == u',' && !quoted) return i;
     }
+    return std::u16string_view::npos;
+}
+
+Titles splitTitles(std::u16string_view text) {
+    if (std::size_t comma = areaEnd(text, 0); comma != text.npos)
+        return {std::u16string(text.substr(0, comma)), std::u16string(text.substr(comma + 1))};
     std::size_t start = referenceStart(text);
     std::u16string_view ref = start == text.npos ? text : withoutDollar(text.substr(start));
     if (!ref.empty() && isDigit(ref.front())) return {std::u16string(text), {}};
@@ -177,6 +184,23 @@ void XMLSheetImplT::setPrintTitles(bool rows, std::u16string part) {
     std::u16string text = titles.rows;
     if (!titles.rows.empty() && !titles.columns.empty()) text += u",";
     setName(book, index_, kPrintTitles, text + titles.columns);
+}
+
+// The sheet's names refer to it by name: the new name goes into every area of
+// them (areas are joined by ",") that begins with the old one.
+void XMLSheetImplT::renameInNames(const std::u16string& oldName) {
+    workbook::c_workbook& book = namesBook();
+    if (!book.definedNames) return;
+    std::u16string oldPrefix = quoteSheetName(oldName) + u"!", newPrefix = namePrefix();
+    for (const auto& name : book.definedNames->definedName) {
+        if (!ofSheet(*name, index_)) continue;
+        std::u16string& text = name->value;
+        for (std::size_t at = 0; at < text.size();) {
+            if (text.compare(at, oldPrefix.size(), oldPrefix) == 0) text.replace(at, oldPrefix.size(), newPrefix);
+            std::size_t end = areaEnd(text, at);
+            at = end == text.npos ? text.size() : end + 1;
+        }
+    }
 }
 
 // ---- print area and titles ----

@@ -86,10 +86,15 @@ TEST(XmlSheetNames, NamesAreAbsoluteReferencesOfTheSheet) {
     b.sheet->clearPrintArea();
     EXPECT_FALSE(contains(b.workbookXml(), "Print_Area"));
 
-    // Quoted where a formula would quote the sheet name.
+    // Quoted where a formula would quote the sheet name; renaming the sheet renames
+    // it in every area of its names.
+    b.sheet->setPrintRepeatRows(0, 0);
+    b.sheet->setPrintRepeatColumns(0, 0);
     b.sheet->setSheetName(u"My Data");
-    ASSERT_TRUE(b.sheet->setNamedRange(u"Rate", 0, 0, 4, 4));
-    EXPECT_TRUE(contains(b.workbookXml(), ">&apos;My Data&apos;!$E$1<")) << b.workbookXml();
+    xml = b.workbookXml();
+    for (const char* text : {">&apos;My Data&apos;!$E$1<", ">&apos;My Data&apos;!$A$2:$C$10<",
+                             ">&apos;My Data&apos;!$1:$1,&apos;My Data&apos;!$A:$A<"})
+        EXPECT_TRUE(contains(xml, text)) << text << "\n" << xml;
     int r1 = -1, r2 = -1, c1 = -1, c2 = -1;
     ASSERT_TRUE(b.sheet->namedRange(u"Rate", &r1, &r2, &c1, &c2));
     EXPECT_EQ((std::array{r1, r2, c1, c2}), (std::array{0, 0, 4, 4}));
@@ -124,13 +129,16 @@ TEST(XmlSheetNames, PrintTitlesKeepTheirRowsAndColumnsParts) {
     b.expectMessage("row must be in range 0-1048575");
 }
 
-TEST(XmlSheetNames, NamesFollowTheirSheetWhenSheetsBeforeItGo) {
+TEST(XmlSheetNames, NamesFollowTheirSheetWhenSheetsBeforeItComeAndGo) {
     FeatureBook b;
     ISheet* second = b.book->addSheet(u"Second");
     ASSERT_TRUE(second->setNamedRange(u"Here", 2, 2, 2, 2));
     ASSERT_TRUE(b.sheet->setNamedRange(u"Here", 1, 1, 1, 1));
-    ASSERT_TRUE(b.book->deleteSheet(0));
+    ASSERT_NE(nullptr, b.book->insertSheet(0, u"First", nullptr));
     int row = -1;
+    ASSERT_TRUE(b.sheet->namedRange(u"Here", &row, nullptr, nullptr, nullptr)) << b.book->errorMessage();
+    EXPECT_EQ(1, row);
+    ASSERT_TRUE(b.book->deleteSheet(1));
     ASSERT_TRUE(second->namedRange(u"Here", &row, nullptr, nullptr, nullptr)) << b.book->errorMessage();
     EXPECT_EQ(2, row);
     EXPECT_EQ(1, second->namedRangeCount());
