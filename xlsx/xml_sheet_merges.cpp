@@ -48,10 +48,7 @@ bool XMLSheetImplT::mergeAt(int row, int col, int* rowFirst, int* rowLast, int* 
     return run<bool>(false, [&] {
         Merges none;
         CellRange range = mergeRange(**mergeHolding(root_.mergeCells ? root_.mergeCells->mergeCell : none, row, col));
-        if (rowFirst) *rowFirst = range.firstRow;
-        if (rowLast) *rowLast = range.lastRow;
-        if (colFirst) *colFirst = range.firstCol;
-        if (colLast) *colLast = range.lastCol;
+        giveCellRange(range, rowFirst, rowLast, colFirst, colLast);
         return true;
     });
 }

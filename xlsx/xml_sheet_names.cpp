@@ -240,13 +240,6 @@ std::u16string_view nameText(const char16_t* name) {
     return name;
 }
 
-void giveRange(const CellRange& range, int* rowFirst, int* rowLast, int* colFirst, int* colLast) {
-    if (rowFirst) *rowFirst = range.firstRow;
-    if (rowLast) *rowLast = range.lastRow;
-    if (colFirst) *colFirst = range.firstCol;
-    if (colLast) *colLast = range.lastCol;
-}
-
 } // namespace
 
 bool XMLSheetImplT::namedRange(const char16_t* name, int* rowFirst, int* rowLast, int* colFirst, int* colLast) {
@@ -255,7 +248,7 @@ bool XMLSheetImplT::namedRange(const char16_t* name, int* rowFirst, int* rowLast
         if (!found) throw xlerror("named range is not found");
         std::optional<CellRange> range = nameRange(found->value);
         if (!range) throw xlerror("named range is not a range of cells");
-        giveRange(*range, rowFirst, rowLast, colFirst, colLast);
+        giveCellRange(*range, rowFirst, rowLast, colFirst, colLast);
         return true;
     });
 }
@@ -298,7 +291,7 @@ const char16_t* XMLSheetImplT::namedRangeAt(int index, int* rowFirst, int* rowLa
                 if (!ofSheet(*name, index_)) continue;
                 std::optional<CellRange> range = nameRange(name->value);
                 if (!range || index-- != 0) continue;
-                giveRange(*range, rowFirst, rowLast, colFirst, colLast);
+                giveCellRange(*range, rowFirst, rowLast, colFirst, colLast);
                 text_ = name->name;
                 return text_.c_str();
             }
