@@ -25,4 +25,11 @@ std::u16string formatCellRange(const CellRange& range) {
            formatCellAddress({range.lastRow, range.lastCol});
 }
 
+void giveCellRange(const CellRange& range, int* rowFirst, int* rowLast, int* colFirst, int* colLast) {
+    if (rowFirst) *rowFirst = range.firstRow;
+    if (rowLast) *rowLast = range.lastRow;
+    if (colFirst) *colFirst = range.firstCol;
+    if (colLast) *colLast = range.lastCol;
+}
+
 } // namespace karvo::xlsx

@@ -17,4 +17,7 @@ std::optional<CellRange> parseCellRange(std::u16string_view text);
 /// Always in the two-cell form, relative.
 std::u16string formatCellRange(const CellRange& range);
 
+/// Hands the bounds to the outputs that are not null, as the sheets' range queries do.
+void giveCellRange(const CellRange& range, int* rowFirst, int* rowLast, int* colFirst, int* colLast);
+
 } // namespace karvo::xlsx

@@ -144,6 +144,11 @@ ISheet* XMLBookImplT::insertSheet(int index, const char16_t* name, ISheet* initS
         element->sheetId = sheetId + 1;
         element->id = id;
         sheets.emplace(sheets.begin() + index, std::move(element));
+        // Names local to the sheets from `index` on move along with them.
+        if (tree.definedNames)
+            for (auto& definedName : tree.definedNames->definedName)
+                if (definedName->localSheetId.has() && definedName->localSheetId.get() >= static_cast<std::uint32_t>(index))
+                    definedName->localSheetId.set(definedName->localSheetId.get() + 1);
         reindexSheets();
 
         sheet->setSelected(false);

@@ -2,6 +2,7 @@
 #include "xlsx/xml_sheet_impl.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "core/cell_address.h"
 #include "xlsx/cell_range.h"
@@ -95,7 +96,8 @@ void XMLSheetImplT::setSheetName(const char16_t* name) {
         workbook::c_CT_Sheet* element = book_.sheetElement(index_);
         if (!element) throw xlerror("sheet doen't have relationship with book");
         bool cut = false;
-        element->name = book_.checkedSheetName(name, index_, cut);
+        std::u16string oldName = std::exchange(element->name, book_.checkedSheetName(name, index_, cut));
+        renameInNames(oldName);
         if (cut) message_.warn("sheet's name is cut to 31 characters");
     });
 }

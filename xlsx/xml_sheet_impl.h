@@ -13,6 +13,7 @@
 #include "core/interfaces.h"
 #include "core/operation_frame.h"
 #include "xlsx/ooxml/sml-sheet.h"
+#include "xlsx/ooxml/sml-workbook.h"
 #include "xlsx/package_part.h"
 
 namespace karvo::xlsx {
@@ -190,6 +191,13 @@ private:
     template <class Change>
     void changeMerges(Change&& change);
     void cellsMoved();
+
+    // Defined names of the sheet (xml_sheet_names.cpp).
+    workbook::c_workbook& namesBook() const;
+    std::u16string namePrefix() const;
+    std::u16string rangeText(int rowFirst, int rowLast, int colFirst, int colLast) const;
+    void setPrintTitles(bool rows, std::u16string part);
+    void renameInNames(const std::u16string& oldName);
 
     // Columns (xml_sheet_rows.cpp).
     const sheet::c_CT_Col* findColumn(int col) const;

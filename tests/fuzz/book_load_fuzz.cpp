@@ -43,6 +43,34 @@ void readFormats(IBook& book) {
     for (int i = 0; i < book.fontCount(); ++i) karvo::testing::fontDescription(*book.fontAt(i));
 }
 
+// Bounds the names listed: each lookup by position walks the book's names.
+constexpr int kMaxNamesVisited = 100;
+
+// The sheet features, which read merged ranges, page breaks, defined names and page
+// setup as the file gives them.
+void readFeatures(IBook& book) {
+    for (int s = 0; s < book.sheetCount(); ++s) {
+        ISheet* sheet = book.getSheet(s);
+        if (!sheet) continue;
+        int v[4];
+        sheet->mergeAt(sheet->firstRow(), sheet->firstColumn(), &v[0], &v[1], &v[2], &v[3]);
+        for (int i = 0; i < sheet->rowBreakCount(); ++i) sheet->rowBreakAt(i);
+        for (int i = 0; i < sheet->columnBreakCount(); ++i) sheet->columnBreakAt(i);
+        for (int i = 0; i < sheet->namedRangeCount() && i < kMaxNamesVisited; ++i)
+            sheet->namedRangeAt(i, &v[0], &v[1], &v[2], &v[3]);
+        sheet->printFitPages(&v[0], &v[1]);
+        sheet->headerText();
+        sheet->footerText();
+        sheet->zoom();
+        sheet->printScale();
+        sheet->paperSize();
+        sheet->isLandscape();
+        sheet->leftMargin();
+        sheet->summaryRowsBelow();
+        sheet->isProtected();
+    }
+}
+
 void readEveryCell(IBook& book) {
     int visited = 0;
     for (int s = 0; s < book.sheetCount(); ++s) {
@@ -74,6 +102,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         readEveryCell(*book);
         readFormats(*book);
         readPictures(*book);
+        readFeatures(*book);
         const char* saved = nullptr;
         std::size_t savedSize = 0;
         if (book->saveToMemory(&saved, &savedSize)) {

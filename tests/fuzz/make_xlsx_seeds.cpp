@@ -50,6 +50,27 @@ void sheets(const std::string& dir) {
     saveBook(book, dir + "/sheets.xlsx");
 }
 
+void features(const std::string& dir) {
+    IBook* book = createXmlBook();
+    ISheet* sheet = book->addSheet(u"My Data");
+    sheet->writeNumber(0, 0, 1);
+    sheet->addMerge(1, 2, 0, 1);
+    sheet->setNamedRange(u"Prices", 1, 9, 0, 2);
+    sheet->setPrintArea(0, 19, 0, 5);
+    sheet->setPrintRepeatRows(0, 1);
+    sheet->setPrintRepeatColumns(0, 0);
+    sheet->setRowBreak(10, true);
+    sheet->setColumnBreak(3, true);
+    sheet->splitPanes(1, 1);
+    sheet->groupRows(4, 6, true);
+    sheet->groupColumns(5, 6, false);
+    sheet->setPrintFitPages(1, 2);
+    sheet->setLandscape(true);
+    sheet->setHeader(u"&CPage &P", 0.4);
+    sheet->setProtected(true);
+    saveBook(book, dir + "/features.xlsx");
+}
+
 void styled(const std::string& dir) {
     IBook* book = createXmlBook();
     ISheet* sheet = book->addSheet(u"Styled");
@@ -148,5 +169,6 @@ int main(int argc, char** argv) {
     pictures(dir);
     assembled(dir);
     styled(dir);
+    features(dir);
     return 0;
 }

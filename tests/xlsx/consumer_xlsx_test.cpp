@@ -476,6 +476,41 @@ TEST_F(ConsumerXlsx, OpenpyxlReadsWhatWeWrite) {
     expectSameLines(splitLines(seen), expectedOpenpyxl(ours));
 }
 
+TEST_F(ConsumerXlsx, OpenpyxlReadsSheetFeatures) {
+    if (!hasOpenpyxl()) GTEST_SKIP() << "python3-openpyxl is not installed: openpyxl check skipped";
+    const fs::path ours = path("features.xlsx");
+    {
+        BookPtr book(createXmlBook());
+        ISheet* data = book->addSheet(u"Data");
+        ISheet* other = book->addSheet(u"My Sheet");
+        ASSERT_TRUE(data->addMerge(1, 3, 1, 2));
+        ASSERT_TRUE(data->setNamedRange(u"Prices", 1, 9, 0, 2));
+        data->setPrintArea(0, 19, 0, 5);
+        data->setPrintRepeatRows(0, 1);
+        data->setPrintRepeatColumns(0, 0);
+        data->splitPanes(1, 2);
+        data->setLandscape(true);
+        ASSERT_TRUE(data->setRowBreak(10, true));
+        ASSERT_TRUE(data->setColumnBreak(4, true));
+        ASSERT_TRUE(data->groupRows(4, 5, true));
+        data->setProtected(true);
+        ASSERT_TRUE(other->setNamedRange(u"Cell", 0, 0, 0, 0));
+        other->splitPanes(2, 0);
+        ASSERT_TRUE(book->save(utf8ToUtf16(ours.string()).c_str())) << book->errorMessage();
+    }
+    int status = 0;
+    const std::string seen = run("/usr/bin/python3 " + kScripts + "openpyxl_dump.py " + quoted(ours), status);
+    ASSERT_EQ(status, 0) << seen;
+    std::vector<std::string> features;
+    for (const std::string& line : splitLines(seen))
+        if (!startsWith(line, "sheet ") && !startsWith(line, "hidden row ")) features.push_back(line);
+    expectSameLines(features, {"merged Data B2:C4", "frozen Data C2", "name Data Prices Data!$A$2:$C$10",
+                               "print area Data A1:F20", "print titles Data 1:2 A:A",
+                               "orientation Data landscape", "row break Data 10", "column break Data 4",
+                               "outline row Data 5 1", "outline row Data 6 1", "protected Data",
+                               "name My Sheet Cell 'My Sheet'!$A$1", "frozen My Sheet A3"});
+}
+
 TEST_F(ConsumerXlsx, GnumericReadsWhatWeWrite) {
     if (!installed("ssconvert")) GTEST_SKIP() << "ssconvert (gnumeric) is not installed: Gnumeric check skipped";
     const fs::path ours = path("ours.xlsx");

@@ -57,3 +57,44 @@ for index, sheet in enumerate(book.worksheets):
                 print("hidden column %s %s" % (sheet.title, get_column_letter(number)))
             if column.customWidth:
                 print("width %s %s %.1f" % (sheet.title, get_column_letter(number), column.width))
+
+
+# Sheet features, each only when the sheet has it, so that a book without them lists
+# nothing more.
+def local_names(index, sheet):
+    if hasattr(sheet, "defined_names"):  # openpyxl 3.1 keeps a sheet's names on it
+        return sorted((name, defined.attr_text) for name, defined in sheet.defined_names.items())
+    return sorted((defined.name, defined.attr_text) for defined in book.defined_names.definedName
+                  if defined.localSheetId == index)
+
+
+# A print area or title reference without sheet names and "$"; openpyxl versions
+# differ in how they hand these out (a list, a text with the sheet).
+def plain(ref):
+    if isinstance(ref, (list, tuple)):
+        ref = ",".join(ref)
+    return ",".join(part.split("!")[-1].replace("$", "") for part in str(ref).split(","))
+
+
+for index, sheet in enumerate(book.worksheets):
+    title = sheet.title
+    for merged in sorted(str(r) for r in sheet.merged_cells.ranges):
+        print("merged %s %s" % (title, merged))
+    if sheet.freeze_panes:
+        print("frozen %s %s" % (title, sheet.freeze_panes))
+    for name, text in local_names(index, sheet):
+        print("name %s %s %s" % (title, name, text))
+    if sheet.print_area:
+        print("print area %s %s" % (title, plain(sheet.print_area)))
+    if sheet.print_title_rows or sheet.print_title_cols:
+        print("print titles %s %s %s" % (title, plain(sheet.print_title_rows), plain(sheet.print_title_cols)))
+    if sheet.page_setup.orientation:
+        print("orientation %s %s" % (title, sheet.page_setup.orientation))
+    for kind, breaks in (("row", sheet.row_breaks), ("column", sheet.col_breaks)):
+        for brk in breaks.brk:
+            print("%s break %s %d" % (kind, title, brk.id))
+    for number, row in sorted(sheet.row_dimensions.items()):
+        if row.outline_level:
+            print("outline row %s %d %d" % (title, number, row.outline_level))
+    if sheet.protection.sheet:
+        print("protected %s" % title)
