@@ -1,6 +1,7 @@
 // xml_book_package.cpp - an Open XML book's load and save: the package and its parts.
 #include <algorithm>
 #include <exception>
+#include <set>
 
 #include "core/file_io.h"
 #include "core/text_compare.h"
@@ -177,15 +178,22 @@ std::vector<std::uint8_t> XMLBookImplT::writePackage() {
     dropCalcChain();
     zip::CZipArchiveWriter archive;
     std::string bytes;
-    for (auto& [name, part] : parts_) {
+    auto add = [&](const std::u16string& name, XFile& part) {
         bytes.clear();
-        part->write(bytes);
-        if (bytes.empty()) continue;
+        part.write(bytes);
+        if (bytes.empty()) return;
         // The archive names parts without the leading "/", so that
         // "[Content_Types].xml" lies at its root.
         archive.add(std::u16string_view(name).substr(1),
                     {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
-    }
+    };
+    // Pictures are numbered in archive order when a book loads, so they go last and
+    // in the book's order: a saved book loads again with the same picture numbers.
+    std::set<std::u16string, PartNameLess> pictures(pictures_.begin(), pictures_.end());
+    for (auto& [name, part] : parts_)
+        if (!pictures.contains(name)) add(name, *part);
+    for (const std::u16string& name : pictures_)
+        if (auto found = parts_.find(name); found != parts_.end()) add(name, *found->second);
     return archive.close();
 }
 

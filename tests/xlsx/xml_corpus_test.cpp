@@ -10,6 +10,7 @@
 #include "core/utf_convert.h"
 #include "support/corpus_files.h"
 #include "support/format_description.h"
+#include "support/sheet_description.h"
 #include "support/xlsx_package.h"
 #include "xlsx/content_type_names.h"
 #include "xlsx/content_types.h"
@@ -85,6 +86,7 @@ void expectSameFormats(IBook& a, IBook& b, const std::string& file) {
 
 void expectSameBooks(IBook& a, IBook& b, const std::string& file) {
     expectSameFormats(a, b, file);
+    EXPECT_TRUE(bookPicturesDescription(a) == bookPicturesDescription(b)) << file << ": the pictures differ";
     ASSERT_EQ(a.sheetCount(), b.sheetCount()) << file;
     for (int i = 0; i < a.sheetCount(); ++i) {
         ISheet* x = a.getSheet(i);
@@ -94,6 +96,7 @@ void expectSameBooks(IBook& a, IBook& b, const std::string& file) {
         SCOPED_TRACE(file + " sheet " + utf16ToUtf8(x->sheetName()));
         EXPECT_EQ(std::u16string(x->sheetName()), std::u16string(y->sheetName()));
         EXPECT_EQ(x->sheetState(), y->sheetState());
+        EXPECT_EQ(sheetDescription(*x), sheetDescription(*y));
         ASSERT_EQ(x->firstRow(), y->firstRow());
         ASSERT_EQ(x->lastRow(), y->lastRow());
         ASSERT_EQ(x->firstColumn(), y->firstColumn());
