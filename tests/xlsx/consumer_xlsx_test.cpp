@@ -476,7 +476,7 @@ TEST_F(ConsumerXlsx, OpenpyxlReadsWhatWeWrite) {
     expectSameLines(splitLines(seen), expectedOpenpyxl(ours));
 }
 
-TEST_F(ConsumerXlsx, OpenpyxlReadsSheetFeatures) {
+TEST_F(ConsumerXlsx, OpenpyxlAndLibreOfficeReadSheetFeatures) {
     if (!hasOpenpyxl()) GTEST_SKIP() << "python3-openpyxl is not installed: openpyxl check skipped";
     const fs::path ours = path("features.xlsx");
     {
@@ -498,17 +498,35 @@ TEST_F(ConsumerXlsx, OpenpyxlReadsSheetFeatures) {
         other->splitPanes(2, 0);
         ASSERT_TRUE(book->save(utf8ToUtf16(ours.string()).c_str())) << book->errorMessage();
     }
+    auto features = [&](const fs::path& file) {
+        int status = 0;
+        const std::string seen = run("/usr/bin/python3 " + kScripts + "openpyxl_dump.py " + quoted(file), status);
+        EXPECT_EQ(status, 0) << seen;
+        static const char* const kFeatures[] = {"merged ", "frozen ", "name ", "print ", "orientation ",
+                                                "row break ", "column break ", "outline ", "protected "};
+        std::vector<std::string> lines;
+        for (const std::string& line : splitLines(seen))
+            if (std::any_of(std::begin(kFeatures), std::end(kFeatures), [&](const char* f) { return startsWith(line, f); }))
+                lines.push_back(line);
+        return lines;
+    };
+    const std::vector<std::string> expected = {
+        "merged Data B2:C4", "frozen Data C2", "name Data Prices Data!$A$2:$C$10", "print area Data A1:F20",
+        "print titles Data 1:2 A:A", "orientation Data landscape", "row break Data 10", "column break Data 4",
+        "outline row Data 5 1", "outline row Data 6 1", "protected Data", "name My Sheet Cell 'My Sheet'!$A$1",
+        "frozen My Sheet A3"};
+    expectSameLines(features(ours), expected);
+
+    if (!installed("soffice")) GTEST_SKIP() << "soffice (libreoffice) is not installed: LibreOffice's check skipped";
     int status = 0;
-    const std::string seen = run("/usr/bin/python3 " + kScripts + "openpyxl_dump.py " + quoted(ours), status);
-    ASSERT_EQ(status, 0) << seen;
-    std::vector<std::string> features;
-    for (const std::string& line : splitLines(seen))
-        if (!startsWith(line, "sheet ") && !startsWith(line, "hidden row ")) features.push_back(line);
-    expectSameLines(features, {"merged Data B2:C4", "frozen Data C2", "name Data Prices Data!$A$2:$C$10",
-                               "print area Data A1:F20", "print titles Data 1:2 A:A",
-                               "orientation Data landscape", "row break Data 10", "column break Data 4",
-                               "outline row Data 5 1", "outline row Data 6 1", "protected Data",
-                               "name My Sheet Cell 'My Sheet'!$A$1", "frozen My Sheet A3"});
+    const std::string said = soffice("xlsx", ours, path("lo"), status);
+    ASSERT_EQ(status, 0) << said;
+    // A headless conversion keeps no frozen panes, of any producer's file, and states
+    // the default orientation.
+    std::vector<std::string> converted = {"orientation My Sheet portrait"};
+    for (const std::string& line : expected)
+        if (!startsWith(line, "frozen ")) converted.push_back(line);
+    expectSameLines(features(path("lo") / "features.xlsx"), converted);
 }
 
 TEST_F(ConsumerXlsx, GnumericReadsWhatWeWrite) {
