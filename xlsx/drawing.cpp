@@ -20,9 +20,13 @@ constexpr std::uint16_t kTwoCellAnchor = 0;
 // moves it into place: the values they write themselves.
 constexpr std::int64_t kFrameX = 685800, kFrameY = 904875, kFrameExtent = 1219370;
 
+// To the nearest pixel: producers that measure in other units store offsets a few
+// EMU short of a whole pixel.
 int pixels(std::int64_t emu) {
     constexpr std::int64_t kMax = std::numeric_limits<int>::max(), kMin = std::numeric_limits<int>::min();
-    return static_cast<int>(std::clamp<std::int64_t>(emu / kEmuPerPixel, kMin, kMax));
+    const std::int64_t half = emu < 0 ? -kEmuPerPixel / 2 : kEmuPerPixel / 2;
+    const std::int64_t rounded = emu / kEmuPerPixel + (emu % kEmuPerPixel + half) / kEmuPerPixel;
+    return static_cast<int>(std::clamp<std::int64_t>(rounded, kMin, kMax));
 }
 
 CellPoint pointOf(const c_CT_Marker& marker) {
@@ -82,14 +86,26 @@ void Drawing::write(std::string& out) {
     else XmlFile::write(out);
 }
 
+// The relationship id of the image an anchor's picture shows, or empty.
+template <class Anchor>
+std::u16string embedOf(const Anchor& anchor) {
+    const c_CT_BlipFillProperties* fill = anchor.pic ? anchor.pic->blipFill.get() : nullptr;
+    return fill && fill->blip ? fill->blip->embed.get() : std::u16string();
+}
+
 std::vector<PictureAnchor> Drawing::pictures() const {
     std::vector<PictureAnchor> found;
     for (const lmx::choice_item& item : root_.items) {
-        const auto* anchor = item.object.as<c_CT_TwoCellAnchor>();
-        if (!anchor || !anchor->from || !anchor->to || !anchor->pic) continue;
-        const c_CT_BlipFillProperties* fill = anchor->pic->blipFill.get();
-        if (!fill || !fill->blip || fill->blip->embed.get().empty()) continue;
-        found.push_back({pointOf(*anchor->from), pointOf(*anchor->to), fill->blip->embed.get()});
+        if (const auto* two = item.object.as<c_CT_TwoCellAnchor>()) {
+            std::u16string embed = embedOf(*two);
+            if (two->from && two->to && !embed.empty())
+                found.push_back({pointOf(*two->from), pointOf(*two->to), std::move(embed), std::nullopt});
+        } else if (const auto* one = item.object.as<c_CT_OneCellAnchor>()) {
+            std::u16string embed = embedOf(*one);
+            if (one->from && one->ext && !embed.empty())
+                found.push_back({pointOf(*one->from), {}, std::move(embed),
+                                 PixelExtent{pixels(one->ext->cx), pixels(one->ext->cy)}});
+        }
     }
     return found;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,11 +22,20 @@ struct CellPoint {
     bool operator==(const CellPoint&) const = default;
 };
 
-/// A picture the drawing places between two cells, and the relationship id of its image.
+/// Pixels across and down.
+struct PixelExtent {
+    int width = 0;
+    int height = 0;
+};
+
+/// A picture the drawing places, and the relationship id of its image: between two
+/// cells, or (a one-cell anchor) from a cell over an extent, `to` being left for the
+/// sheet to find by its column widths and row heights.
 struct PictureAnchor {
     CellPoint from;
     CellPoint to;
     std::u16string embed;
+    std::optional<PixelExtent> extent;
 };
 
 /// A drawing loaded from a package keeps its bytes and writes them back unchanged
@@ -38,9 +48,9 @@ public:
 
     void write(std::string& out) override;
 
-    /// The two-cell anchors that show a picture of the package, in document order.
-    /// Shapes, charts, groups and pictures anchored by one cell or by position are
-    /// kept but are not among them.
+    /// The two-cell and one-cell anchors that show a picture of the package, in
+    /// document order. Shapes, charts, groups and pictures placed by position alone
+    /// are kept but are not among them.
     std::vector<PictureAnchor> pictures() const;
     /// Appends a two-cell anchor that moves with its first cell and shows the image
     /// of the relationship `embed`.

@@ -40,6 +40,14 @@ std::pair<int, int> walk(int first, std::int64_t length, int last, Size&& size) 
     return {line, clampToInt(line == last ? std::min<std::int64_t>(length, size(line)) : length)};
 }
 
+// The corner a picture of the given size reaches from `from`, by the cells' sizes.
+template <class ColSize, class RowSize>
+CellPoint farCorner(const CellPoint& from, int width, int height, ColSize&& colSize, RowSize&& rowSize) {
+    auto [col, x] = walk(from.col, std::int64_t(from.colOffset) + std::max(width, 0), kMaxAddressCol, colSize);
+    auto [row, y] = walk(from.row, std::int64_t(from.rowOffset) + std::max(height, 0), kMaxAddressRow, rowSize);
+    return {col, x, row, y};
+}
+
 template <class Size>
 std::int64_t extent(int first, int last, Size&& size) {
     std::int64_t total = 0;
@@ -87,13 +95,17 @@ int XMLSheetImplT::pictureAt(int index, int* rowTop, int* colLeft, int* rowBotto
         if (index < 0 || static_cast<std::size_t>(index) >= anchors.size())
             throw xlerror("picture index is out of range");
         if (!found.rels) throw xlerror("can't find drawing relationships");
-        const PictureAnchor& a = anchors[static_cast<std::size_t>(index)];
+        PictureAnchor& a = anchors[static_cast<std::size_t>(index)];
+        auto colSize = [&](int c) { return columnPixels(c); };
+        auto rowSize = [&](int r) { return rowPixels(r); };
+        if (a.extent) {
+            checkAnchor({a.from, a.from, {}, {}});
+            a.to = farCorner(a.from, a.extent->width, a.extent->height, colSize, rowSize);
+        }
         checkAnchor(a);
         std::u16string target = found.rels->isExternal(a.embed) ? u"" : found.rels->targetById(a.embed);
         int id = target.empty() ? -1 : book_.pictureIndex(resolveTarget(folderOf(found.name), target));
         if (id < 0) throw xlerror("picture not found");
-        auto colSize = [&](int c) { return columnPixels(c); };
-        auto rowSize = [&](int r) { return rowPixels(r); };
         std::int64_t w = extent(a.from.col, a.to.col, colSize) - a.from.colOffset + a.to.colOffset;
         std::int64_t h = extent(a.from.row, a.to.row, rowSize) - a.from.rowOffset + a.to.rowOffset;
         for (auto [out, v] : {std::pair{rowTop, a.from.row}, {colLeft, a.from.col}, {rowBottom, a.to.row},
@@ -129,13 +141,13 @@ void XMLSheetImplT::placePictureSized(int row, int col, int pictureId, int width
         offsetY = std::max(offsetY, 0);
         auto colSize = [&](int c) { return columnPixels(c); };
         auto rowSize = [&](int r) { return rowPixels(r); };
-        auto [colTo, x] = walk(col, std::int64_t(offsetX) + std::max(width, 0), kMaxAddressCol, colSize);
-        auto [rowTo, y] = walk(row, std::int64_t(offsetY) + std::max(height, 0), kMaxAddressRow, rowSize);
+        CellPoint from{col, offsetX, row, offsetY};
+        CellPoint to = farCorner(from, width, height, colSize, rowSize);
 
         std::u16string imageName = book_.picturePartName(pictureId);
         XMLBookImplT::SheetDrawing found = book_.makeSheetDrawing(*this);
         std::u16string embed = found.rels->add(kImageRelationship, relativeTarget(folderOf(found.name), imageName));
-        found.drawing->addPicture({col, offsetX, row, offsetY}, {colTo, x, rowTo, y}, embed);
+        found.drawing->addPicture(from, to, embed);
 
         bool beyondX = offsetX > columnPixels(col), beyondY = offsetY > rowPixels(row);
         if (beyondX && beyondY) message_.warn("offset_x and offset_y exceed cell's size");

@@ -529,6 +529,55 @@ TEST_F(ConsumerXlsx, OpenpyxlAndLibreOfficeReadSheetFeatures) {
     expectSameLines(features(path("lo") / "features.xlsx"), converted);
 }
 
+// What openpyxl_write_features.py writes, as the interfaces report it. LibreOffice's
+// rewrite of the same file reports the same but the frozen pane, which a headless
+// conversion drops.
+void expectOpenpyxlFeatures(IBook& book, bool withPane) {
+    ISheet* sheet = book.getSheet(0);
+    ASSERT_NE(sheet, nullptr);
+    int r0 = -1, r1 = -1, c0 = -1, c1 = -1;
+    EXPECT_TRUE(sheet->mergeAt(2, 2, &r0, &r1, &c0, &c1)) << book.errorMessage();
+    EXPECT_EQ((std::vector<int>{r0, r1, c0, c1}), (std::vector<int>{1, 3, 1, 2}));
+    EXPECT_TRUE(sheet->namedRange(u"Prices", &r0, &r1, &c0, &c1)) << book.errorMessage();
+    EXPECT_EQ((std::vector<int>{r0, r1, c0, c1}), (std::vector<int>{1, 9, 0, 2}));
+    EXPECT_TRUE(sheet->isLandscape());
+    EXPECT_TRUE(sheet->isProtected());
+    ASSERT_EQ(sheet->rowBreakCount(), 1);
+    EXPECT_EQ(sheet->rowBreakAt(0), 10);
+    ASSERT_EQ(sheet->columnBreakCount(), 1);
+    EXPECT_EQ(sheet->columnBreakAt(0), 4);
+    ASSERT_EQ(sheet->pictureCount(), 1) << book.errorMessage();
+    int rowTop = 0, colLeft = 0, rowBottom = 0, colRight = 0, width = 0, height = 0, x = 0, y = 0;
+    int id = sheet->pictureAt(0, &rowTop, &colLeft, &rowBottom, &colRight, &width, &height, &x, &y);
+    EXPECT_EQ(id, 0) << book.errorMessage();
+    EXPECT_EQ((std::vector<int>{rowTop, colLeft, width, height}), (std::vector<int>{1, 4, 4, 3}));
+    const char* data = nullptr;
+    std::size_t size = 0;
+    EXPECT_EQ(book.pictureAt(0, &data, &size), PictureTypePng);
+    const std::string xml = entry(savedEntries(book), "xl/worksheets/sheet1.xml");
+    if (withPane) {
+        EXPECT_NE(xml.find("state=\"frozen\""), std::string::npos) << xml;
+    }
+}
+
+TEST_F(ConsumerXlsx, WeReadOpenpyxlsAndLibreOfficesFeaturesAndPictures) {
+    int status = 0;
+    std::string said = run("/usr/bin/python3 " + kScripts + "openpyxl_write_features.py " + quoted(path("op.xlsx")), status);
+    if (status == kScriptModuleMissing) GTEST_SKIP() << "openpyxl or python3-pil is not installed: check skipped";
+    ASSERT_EQ(status, 0) << said;
+    BookPtr book = loadedFile(path("op.xlsx"));
+    {
+        SCOPED_TRACE("openpyxl");
+        expectOpenpyxlFeatures(*book, true);
+    }
+    if (!installed("soffice")) GTEST_SKIP() << "soffice (libreoffice) is not installed: LibreOffice's check skipped";
+    said = soffice("xlsx", path("op.xlsx"), path("lo"), status);
+    ASSERT_EQ(status, 0) << said;
+    BookPtr converted = loadedFile(path("lo") / "op.xlsx");
+    SCOPED_TRACE("LibreOffice");
+    expectOpenpyxlFeatures(*converted, false);
+}
+
 TEST_F(ConsumerXlsx, GnumericReadsWhatWeWrite) {
     if (!installed("ssconvert")) GTEST_SKIP() << "ssconvert (gnumeric) is not installed: Gnumeric check skipped";
     const fs::path ours = path("ours.xlsx");

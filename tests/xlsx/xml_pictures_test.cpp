@@ -353,7 +353,7 @@ std::string drawingOf(const std::string& anchors) {
            anchors + "</xdr:wsDr>";
 }
 
-TEST(XmlLoadedDrawings, OnlyTwoCellPictureAnchorsCountAndTheRestIsKept) {
+TEST(XmlLoadedDrawings, PicturesOfOneAndTwoCellAnchorsCountAndTheRestIsKept) {
     const std::string shape = "<xdr:twoCellAnchor><xdr:from><xdr:col>0</xdr:col><xdr:colOff>0</xdr:colOff><xdr:row>0"
                               "</xdr:row><xdr:rowOff>0</xdr:rowOff></xdr:from><xdr:to><xdr:col>1</xdr:col><xdr:colOff>0"
                               "</xdr:colOff><xdr:row>1</xdr:row><xdr:rowOff>0</xdr:rowOff></xdr:to><xdr:sp><xdr:nvSpPr>"
@@ -368,8 +368,10 @@ TEST(XmlLoadedDrawings, OnlyTwoCellPictureAnchorsCountAndTheRestIsKept) {
     BookPtr book = loadedXml(packageWithDrawing(xml, imageRels()));
     ISheet* sheet = book->getSheet(0);
     ASSERT_EQ(book->pictureCount(), 1);
-    ASSERT_EQ(sheet->pictureCount(), 1);
-    EXPECT_EQ(placed(*sheet, 0), (Placed{0, 3, 2, 6, 4, 128, 60, 1, 0}));
+    ASSERT_EQ(sheet->pictureCount(), 2);
+    // The one-cell anchor reaches as far as its extent: 10 pixels into F6 both ways.
+    EXPECT_EQ(placed(*sheet, 0), (Placed{0, 5, 5, 5, 5, 10, 10, 0, 0}));
+    EXPECT_EQ(placed(*sheet, 1), (Placed{0, 3, 2, 6, 4, 128, 60, 1, 0}));
     EXPECT_EQ(rawEntry(savedEntries(*book), "xl/drawings/drawing1.xml"), xml);
 
     sheet->placePictureSized(0, 0, 0, 10, 10, 0, 0);
@@ -378,8 +380,8 @@ TEST(XmlLoadedDrawings, OnlyTwoCellPictureAnchorsCountAndTheRestIsKept) {
     EXPECT_NE(saved.find("<xdr:oneCellAnchor>"), std::string::npos) << saved;
     // The new picture's id follows the largest id in the drawing.
     EXPECT_NE(saved.find("<xdr:cNvPr id=\"41\" name=\"Picture 41\"/>"), std::string::npos) << saved;
-    EXPECT_EQ(sheet->pictureCount(), 2);
-    EXPECT_EQ(placed(*sheet, 1).id, 0);
+    EXPECT_EQ(sheet->pictureCount(), 3);
+    EXPECT_EQ(placed(*sheet, 2).id, 0);
 }
 
 TEST(XmlLoadedDrawings, HostileDrawingsFailTheReadNotTheLoad) {
