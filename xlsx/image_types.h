@@ -18,9 +18,6 @@ struct ImageType {
     std::u16string_view contentType;
 };
 
-/// The extension for data of no known kind, which is kept without a content type.
-inline constexpr std::u16string_view kUnknownImageExtension = u"bin";
-
 /// The kind of image data by its first bytes (as the binary book tells them apart);
 /// null for anything else.
 const ImageType* recogniseImage(std::span<const std::uint8_t> data);

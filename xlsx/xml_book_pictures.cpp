@@ -70,9 +70,10 @@ int XMLBookImplT::addPicture(std::span<const std::uint8_t> bytes) {
     if (bytes.empty()) throw xlerror("data is empty");
     if (!contentTypes_) throw xlerror("workbook not found");
     const ImageType* type = recogniseImage(bytes);
-    std::u16string_view extension = type ? type->extension : kUnknownImageExtension;
-    if (type) contentTypes_->addDefault(extension, type->contentType);
-    std::u16string name = freePartName(parts_, folder_ + u"/media/image", u"." + std::u16string(extension));
+    // Every part of a package needs a content type, and data of no known kind has none.
+    if (!type) throw xlerror("unknown picture format");
+    contentTypes_->addDefault(type->extension, type->contentType);
+    std::u16string name = freePartName(parts_, folder_ + u"/media/image", u"." + std::u16string(type->extension));
     parts_.emplace(name, std::make_unique<BinaryFile>(std::string(bytes.begin(), bytes.end())));
     pictures_.push_back(name);
     return static_cast<int>(pictures_.size() - 1);

@@ -92,7 +92,7 @@ TEST(XmlPictures, TheBookListsAddedPicturesWithTheirTypes) {
     const struct {
         Bytes data;
         PictureType type;
-    } added[] = {{makePng(4, 4), PictureTypePng}, {kJpeg, PictureTypeJpeg}, {{'G', 'I', 'F', '8', '9', 'a', 1, 0}, PictureTypeError}};
+    } added[] = {{makePng(4, 4), PictureTypePng}, {kJpeg, PictureTypeJpeg}, {makeBmp(2, 2), PictureTypeDib}};
     for (int i = 0; i < 3; ++i) EXPECT_EQ(add(*book, added[i].data), i);
     EXPECT_STREQ("ok", book->errorMessage());
     EXPECT_EQ(book->pictureCount(), 3);
@@ -113,6 +113,9 @@ TEST(XmlPictures, TheBookListsAddedPicturesWithTheirTypes) {
         {[&] { return int(book->pictureAt(-1, &data, &size)); }, PictureTypeError, "index is out of range"},
         {[&] { return book->addPictureData(nullptr, 4); }, -1, "data is null"},
         {[&] { return book->addPictureData("", 0); }, -1, "data is empty"},
+        // A part of no known type would have no content type, which consumers reject.
+        {[&] { return add(*book, {'G', 'I', 'F', '8', '9', 'a', 1, 0}); }, -1, "unknown picture format"},
+        {[&] { return add(*book, {0xFF, 0xD8, 0xFF, 0xE1, 0x00, 0x10}); }, -1, "unknown picture format"},
     };
     for (const auto& f : failures) {
         EXPECT_EQ(f.call(), f.result);
