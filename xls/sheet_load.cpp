@@ -172,6 +172,8 @@ void SheetLoader::run() {
     if (sheet_.isWorksheet()) reserve();
     while (!records_.atEnd()) {
         Record r = records_.next();
+        // Id 0 is no record of the format: some writers leave empty or stray ones after
+        // margins or inside charts. Nothing reads them, and they are not written back.
         if (r.id == 0) continue;
         if (r.is(RecordId::EOF_)) break;
         if (r.is(RecordId::BOF))
