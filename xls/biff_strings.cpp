@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "core/xlerror.h"
+#include "xls/code_page.h"
 
 namespace karvo {
 
@@ -50,7 +51,9 @@ std::u16string readShortString(ByteReader& in, ShortForm form) {
     bool wide = hasFlags(form) && (in.u8() & richflag::kHighByte);
     auto raw = in.bytes(cch * (wide ? 2 : 1));
     std::u16string text;
-    if (in.ok()) appendChars(text, raw, wide);
+    if (!in.ok()) return text;
+    if (!hasFlags(form)) return NarrowCodePage::decode(raw);
+    appendChars(text, raw, wide);
     return text;
 }
 

@@ -28,8 +28,10 @@ enum class ShortForm : std::uint8_t {
 /// back to wide for a character above 0xFF.
 enum class CharWidth : std::uint8_t { narrow, wide };
 
-/// Reads a short string; 8-bit characters are widened by zero extension. A string
-/// longer than the reader holds reads as empty and leaves the reader failed.
+/// Reads a short string. 8-bit characters are widened by zero extension in the forms
+/// with flags and decoded through the book's code page in those without (see
+/// NarrowCodePage). A string longer than the reader holds reads as empty and leaves
+/// the reader failed.
 std::u16string readShortString(ByteReader& in, ShortForm form);
 
 /// The bytes writeShortString() produces for `text`.

@@ -10,9 +10,6 @@
 namespace karvo {
 namespace {
 
-// ExtSST: the bucket size, then 8 bytes per bucket.
-bool extSstSizeOk(std::size_t size) { return size >= 2 && (size - 2) % 8 == 0; }
-
 // Records the globals writer produces itself (or drops: ExtSST is rebuilt by readers
 // that want it, 0x00D3 and 0x01BD belong to macros that are not carried, 0x0016 counts
 // the ExternSheet records of a BIFF5 book, which the XTI list replaces).
@@ -34,34 +31,41 @@ bool writtenElsewhere(std::uint16_t id) {
 }
 
 constexpr std::uint16_t kBiff5 = 0x0500;
+constexpr std::uint16_t kBiff8 = 0x0600;
 
-void checkVersion(std::uint16_t version) {
-    if (version != kBiff5 && version != 0x0600) throw xlerror("This file format isn't supported");
+// Some producers put their own minor version in the low byte (0x0580); the layout
+// of the records follows the major version in the high byte.
+std::uint16_t biffVersionOf(std::uint16_t version) {
+    std::uint16_t major = version & 0xFF00;
+    if (major != kBiff5 && major != kBiff8) throw xlerror("This file format isn't supported");
+    return major;
 }
 
 } // namespace
 
 void BookImplT::readFile(std::span<const std::uint8_t> file) {
     Xls xls = Xls::openRead(file);
-    readGlobals(xls);
+    NarrowCodePage::Scope codePage;
+    readGlobals(xls, codePage);
     readSheets(xls);
 }
 
-void BookImplT::readGlobals(Xls& xls) {
+void BookImplT::readGlobals(Xls& xls, NarrowCodePage::Scope& codePage) {
     RecordReader& in = xls.in();
     bool first = true;
     while (!in.atEnd()) {
         Record record = in.next();
-        if (record.id == 0) throw xlerror("read error: record id can't be 0");
         if (first && !record.is(RecordId::BOF)) throw xlerror("This file format isn't supported");
         first = false;
+        // Id 0 is no record of the format; producers leave such empty or stray records
+        // between real ones, and nothing reads them.
+        if (record.id == 0) continue;
         switch (static_cast<RecordId>(record.id)) {
         case RecordId::EOF_:
             return;
         case RecordId::BOF:
             bof_ = Bof::read(record);
-            checkVersion(bof_.vers);
-            biffVersion_ = bof_.vers;
+            biffVersion_ = biffVersionOf(bof_.vers);
             formats_.setBiffVersion(biffVersion_);
             break;
         case RecordId::FilePass:
@@ -73,12 +77,15 @@ void BookImplT::readGlobals(Xls& xls) {
         case RecordId::Palette: formats_.readPalette(record); break;
         case RecordId::BoundSheet8: boundSheets_.push_back(BoundSheet8::read(record, biffVersion_)); break;
         case RecordId::SST: sst_.read(in, record); break;
-        case RecordId::ExtSST:
-            if (!extSstSizeOk(record.body.size())) throw xlerror("ExtSST size is incorrect");
-            break;
-        case RecordId::Lbl: names_.push_back(Lbl::read(record, in, biffVersion_ == 0x0600)); break;
+        case RecordId::ExtSST: break; // an index into the SST that the writer rebuilds
+        case RecordId::Lbl: names_.push_back(Lbl::read(record, in, biffVersion_ == kBiff8)); break;
         case RecordId::SupBook: externals_.push_back(ExternalGroup::read(record, in)); break;
         case RecordId::MsoDrawingGroup: drawingGroup_.read(record, in); break;
+        case RecordId::CodePage:
+            globals_.read(record, biffVersion_);
+            // BIFF8 texts are UTF-16 or compressed UTF-16 whatever the record says.
+            if (biffVersion_ == kBiff5) codePage.use(globals_.codePage);
+            break;
         default:
             if (!globals_.read(record, biffVersion_)) rawRecords_.push_back(RawRecord::take(record, in));
         }
@@ -119,7 +126,7 @@ std::vector<std::uint8_t> BookImplT::writeFile() {
 
 void BookImplT::writeGlobals(RecordWriter& out, std::vector<std::size_t>& positionFields) {
     Bof bof = bof_;
-    bof.vers = 0x0600;  // whatever was read, what is written is BIFF8
+    bof.vers = kBiff8;  // whatever was read, what is written is BIFF8
     bof.write(out);
     auto codeName = std::find_if(rawRecords_.begin(), rawRecords_.end(),
                                  [](const RawRecord& r) { return r.id == raw(RecordId::CodeName); });

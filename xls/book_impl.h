@@ -14,6 +14,7 @@
 #include "xls/book_formulas.h"
 #include "xls/book_names.h"
 #include "xls/bound_sheet.h"
+#include "xls/code_page.h"
 #include "xls/defined_name.h"
 #include "xls/drawing_group.h"
 #include "xls/external_refs.h"
@@ -92,7 +93,7 @@ public:
 private:
     void reset();
     void readFile(std::span<const std::uint8_t> file);
-    void readGlobals(Xls& xls);
+    void readGlobals(Xls& xls, NarrowCodePage::Scope& codePage);
     void readSheets(Xls& xls);
     std::vector<std::uint8_t> writeFile();
     void writeGlobals(RecordWriter& out, std::vector<std::size_t>& positionFields);

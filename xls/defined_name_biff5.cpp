@@ -5,6 +5,7 @@
 
 #include "core/byte_reader.h"
 #include "core/xlerror.h"
+#include "xls/code_page.h"
 #include "xls/formula_biff5.h"
 #include "xls/record_writer.h"
 
@@ -44,7 +45,7 @@ std::optional<Biff5Name> parse(std::span<const std::uint8_t> body) {
     read.tokens = in.bytes(formulaSize);
     if (!in.ok() || length == 0 || in.remaining() < textsSize) return std::nullopt;
     read.tokenData = in.bytes(in.remaining() - textsSize);
-    read.name.text.assign(chars.begin(), chars.end()); // 8-bit characters widened
+    read.name.text = NarrowCodePage::decode(chars);
     return read;
 }
 

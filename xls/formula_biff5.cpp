@@ -6,6 +6,7 @@
 #include "core/byte_reader.h"
 #include "core/xlerror.h"
 #include "xls/biff_strings.h"
+#include "xls/code_page.h"
 #include "xls/formula_book.h"
 #include "xls/formula_constants.h"
 #include "xls/record_writer.h"
@@ -16,6 +17,8 @@ namespace {
 // A BIFF8 expression must still fit the record that holds it; the Formula record has
 // the longest fixed part (20 bytes) of the three records that carry one.
 constexpr std::size_t kMaxExpression = kMaxRecordBody - 20;
+// A PtgStr counts its characters in one byte.
+constexpr std::size_t kMaxStringChars = 0xFF;
 
 // BIFF5 cell addresses: the row word holds the row in bits 0-13, bit 14 the relative
 // column and bit 15 the relative row; the column is one byte. BIFF8 moves both flags
@@ -108,12 +111,15 @@ private:
         out_.insert(out_.end(), size, 0);
     }
 
-    // PtgStr: the count and 8-bit characters gain the flags byte of BIFF8 (0: 8-bit).
+    // PtgStr: the count and 8-bit characters in the book's code page gain the flags byte
+    // of BIFF8; a text beyond Latin-1 is written with 16-bit characters, and the jumps
+    // over it follow the new size.
     void string() {
         const std::uint8_t count = in_.u8();
-        auto chars = in_.bytes(count);
-        out_.insert(out_.end(), {0x17, count, 0x00});
-        out_.insert(out_.end(), chars.begin(), chars.end());
+        std::u16string text = NarrowCodePage::decode(in_.bytes(count));
+        text.resize(std::min(text.size(), kMaxStringChars));
+        out_.push_back(0x17);
+        writeShortString(out_, text, ShortForm::Count8, CharWidth::narrow);
     }
 
     // The attribute layouts are the same; the jumps of IF, CHOOSE and skip are not.

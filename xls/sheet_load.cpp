@@ -4,6 +4,7 @@
 
 #include "core/xlerror.h"
 #include "xls/biff_strings.h"
+#include "xls/code_page.h"
 #include "xls/sheet_stream.h"
 #include "xls/sst.h"
 
@@ -49,21 +50,22 @@ constexpr std::size_t kBreakSize = 6;
 constexpr std::size_t kBreakOldSize = 2; // the row (column) alone
 constexpr std::size_t kIndexFixed = 16;
 constexpr std::size_t kIndexOldFixed = 12;
-constexpr std::size_t kDbCellFixed = 4;
+constexpr std::size_t kDbCellPosSize = 4;
 // A String record holds a count, a flags byte and 8-bit characters in one record body.
 constexpr std::size_t kMaxStringRecordChars = kMaxRecordBody - 3;
 
 [[noreturn]] void sizeError(std::uint16_t id) { throw xlerror(std::string(recordName(id)) + " size is incorrect"); }
 
-ByteReader exactly(const Record& r, std::size_t size) {
-    if (r.body.size() != size) sizeError(r.id);
+// A record must hold the fields we read. Some producers write longer bodies than the
+// format has (18-byte Number records); what follows the fields is ignored.
+ByteReader atLeast(const Record& r, std::size_t size) {
+    if (r.body.size() < size) sizeError(r.id);
     return r.reader();
 }
 
-// A list record: a fixed part, then items filling the rest exactly.
+// A list record: a fixed part, then at least `count` items.
 void checkList(const Record& r, std::size_t fixed, std::size_t item, std::size_t count) {
-    if (r.body.size() < fixed || (r.body.size() - fixed) / item != count || (r.body.size() - fixed) % item)
-        sizeError(r.id);
+    if (r.body.size() < fixed || (r.body.size() - fixed) / item < count) sizeError(r.id);
 }
 
 std::size_t itemsAfter(const Record& r, std::size_t fixed, std::size_t item) {
@@ -120,7 +122,7 @@ private:
     void mergeCells(const Record& r);
     void phoneticInfo(const Record& r);
     void index(const Record& r);
-    void dbCell(const Record& r);
+    void ignore(const Record&) {}
     void horizontalBreaks(const Record& r) { sheet_.horizontalBreaks = readBreaks(r, kMaxCol); }
     void verticalBreaks(const Record& r) { sheet_.verticalBreaks = readBreaks(r, kMaxRow); }
     std::vector<PageBreak> readBreaks(const Record& r, int lastAcross);
@@ -143,7 +145,9 @@ const SheetLoader::Route SheetLoader::kRoutes[] = {
     {RecordId::Label, &SheetLoader::label},
     {RecordId::RString, &SheetLoader::richLabel},
     {RecordId::Row, &SheetLoader::row},
-    {RecordId::DBCell, &SheetLoader::dbCell},
+    // DBCell records only locate rows for readers and are never written: the writer
+    // places its own, so whatever a file holds there is ignored.
+    {RecordId::DBCell, &SheetLoader::ignore},
     {RecordId::ColInfo, &SheetLoader::colInfo},
     {RecordId::Dimensions, &SheetLoader::dimensions},
     {RecordId::Window2, &SheetLoader::window2},
@@ -168,7 +172,9 @@ void SheetLoader::run() {
     if (sheet_.isWorksheet()) reserve();
     while (!records_.atEnd()) {
         Record r = records_.next();
-        if (r.id == 0) throw xlerror("read error: record id can't be 0");
+        // Id 0 is no record of the format: some writers leave empty or stray ones after
+        // margins or inside charts. Nothing reads them, and they are not written back.
+        if (r.id == 0) continue;
         if (r.is(RecordId::EOF_)) break;
         if (r.is(RecordId::BOF))
             keepSubstream(r, sheet_.isWorksheet() ? sheet_.drawing.loaded : sheet_.raw);
@@ -212,7 +218,7 @@ void SheetLoader::keepSubstream(const Record& bof, std::vector<RawRecord>& into)
     int depth = 1;
     while (depth > 0 && !records_.atEnd()) {
         Record r = records_.next();
-        if (r.id == 0) throw xlerror("read error: record id can't be 0");
+        if (r.id == 0) continue;
         if (r.is(RecordId::BOF)) ++depth;
         if (r.is(RecordId::EOF_)) --depth;
         into.push_back(asIs(r));
@@ -223,20 +229,20 @@ void SheetLoader::keepSubstream(const Record& bof, std::vector<RawRecord>& into)
 }
 
 void SheetLoader::rk(const Record& r) {
-    ByteReader in = exactly(r, kRkSize);
+    ByteReader in = atLeast(r, kRkSize);
     CellPos at = readPos(in);
     putCell(RkCell{at, in.u32()});
 }
 
 void SheetLoader::number(const Record& r) {
-    ByteReader in = exactly(r, kNumberSize);
+    ByteReader in = atLeast(r, kNumberSize);
     CellPos at = readPos(in);
     putCell(NumberCell{at, in.f64()});
 }
 
 // A string index past the table cannot be shown; the cell keeps its format as a blank.
 void SheetLoader::labelSst(const Record& r) {
-    ByteReader in = exactly(r, kLabelSstSize);
+    ByteReader in = atLeast(r, kLabelSstSize);
     CellPos at = readPos(in);
     std::uint32_t isst = in.u32();
     if (strings_.contains(isst))
@@ -246,12 +252,12 @@ void SheetLoader::labelSst(const Record& r) {
 }
 
 void SheetLoader::blank(const Record& r) {
-    ByteReader in = exactly(r, kBlankSize);
+    ByteReader in = atLeast(r, kBlankSize);
     putCell(BlankCell{readPos(in)});
 }
 
 void SheetLoader::boolErr(const Record& r) {
-    ByteReader in = exactly(r, kBoolErrSize);
+    ByteReader in = atLeast(r, kBoolErrSize);
     CellPos at = readPos(in);
     std::uint8_t value = in.u8();
     putCell(BoolErrCell{at, value, in.u8()});
@@ -264,7 +270,7 @@ void SheetLoader::label(const Record& r) {
     cell.at = readPos(in);
     cell.narrow = old_ || (r.body.size() > kFlagsAt && !(r.body[kFlagsAt] & richflag::kHighByte));
     cell.text = readShortString(in, old_ ? ShortForm::Count16NoFlags : ShortForm::Count16);
-    if (!in.ok() || !in.atEnd()) sizeError(r.id);
+    if (!in.ok()) sizeError(r.id);
     putCell(std::move(cell));
 }
 
@@ -310,7 +316,7 @@ void SheetLoader::formula(const Record& r) {
     // What is saved is BIFF8, so an older file's cached text (a count and 8-bit
     // characters, no flags byte) is held from here on in the layout with flags.
     if (old_ && block.textAt != FormulaBlock::TextAt::None) {
-        std::u16string text = block.cachedText();
+        std::u16string text = NarrowCodePage::decode(block.cachedText());
         // BIFF5 cached texts hold at most 255 characters; a longer one (a damaged file)
         // is cut so that the String record still fits one record.
         text.resize(std::min(text.size(), kMaxStringRecordChars));
@@ -323,7 +329,7 @@ void SheetLoader::formula(const Record& r) {
 }
 
 void SheetLoader::row(const Record& r) {
-    ByteReader in = exactly(r, kRowSize);
+    ByteReader in = atLeast(r, kRowSize);
     RowEntry e;
     for (std::uint16_t* field : {&e.row, &e.colMic, &e.colMac, &e.miyRw, &e.reserved1, &e.reserved2, &e.flags, &e.ixfe})
         *field = in.u16();
@@ -331,15 +337,14 @@ void SheetLoader::row(const Record& r) {
 }
 
 void SheetLoader::colInfo(const Record& r) {
-    if (r.body.size() != kColInfoSize && r.body.size() != kColInfoShortSize) sizeError(r.id);
-    ByteReader in = r.reader();
+    ByteReader in = atLeast(r, kColInfoShortSize);
     ColEntry e;
     int first = in.u16();
     int last = in.u16();
     e.width = in.u16();
     e.xf = in.u16();
     e.options = in.u16();
-    e.reserved = r.body.size() == kColInfoSize ? in.u16() : in.u8();
+    e.reserved = r.body.size() >= kColInfoSize ? in.u16() : in.u8();
     // One entry per column; a range reaching past the last column ends there. A later
     // record for a column replaces the earlier entry, so that however many records a
     // file has, the sheet holds at most one entry per column.
@@ -357,18 +362,17 @@ void SheetLoader::colInfo(const Record& r) {
 void SheetLoader::dimensions(const Record& r) {
     std::size_t rowSize = old_ ? 2 : 4;
     std::size_t full = 2 * rowSize + 6;
-    if (r.body.size() != full && r.body.size() != full - 2) sizeError(r.id);
-    ByteReader in = r.reader();
+    ByteReader in = atLeast(r, full - 2);
     Dimensions& d = sheet_.dimensions;
     d.rwMic = old_ ? in.u16() : in.u32();
     d.rwMac = old_ ? in.u16() : in.u32();
     d.colMic = in.u16();
     d.colMac = in.u16();
-    d.reserved = r.body.size() == full ? in.u16() : 0;
+    d.reserved = r.body.size() >= full ? in.u16() : 0;
 }
 
 void SheetLoader::window2(const Record& r) {
-    ByteReader in = exactly(r, old_ ? kWindow2OldSize : kWindow2Size);
+    ByteReader in = atLeast(r, old_ ? kWindow2OldSize : kWindow2Size);
     Window2& w = sheet_.window2;
     w.grbit = in.u16();
     w.rwTop = in.u16();
@@ -431,8 +435,12 @@ void SheetLoader::phoneticInfo(const Record& r) {
     for (std::size_t i = 0; i < count; ++i) p.ranges.push_back(Ref8{in.u16(), in.u16(), in.u16(), in.u16()});
 }
 
+// The writer rebuilds the Index record's positions, so one that does not add up is
+// ignored rather than refused.
 void SheetLoader::index(const Record& r) {
-    std::size_t n = itemsAfter(r, old_ ? kIndexOldFixed : kIndexFixed, 4);
+    std::size_t fixed = old_ ? kIndexOldFixed : kIndexFixed;
+    if (r.body.size() < fixed || (r.body.size() - fixed) % kDbCellPosSize) return;
+    std::size_t n = (r.body.size() - fixed) / kDbCellPosSize;
     ByteReader in = r.reader();
     IndexValues& x = sheet_.index;
     x.reserved0 = in.u32();
@@ -442,10 +450,6 @@ void SheetLoader::index(const Record& r) {
     x.dbCells.clear();
     for (std::size_t i = 0; i < n; ++i) x.dbCells.push_back(in.u32());
 }
-
-// DBCell records only locate rows for readers; they are checked and not kept, as
-// they are never written.
-void SheetLoader::dbCell(const Record& r) { itemsAfter(r, kDbCellFixed, 2); }
 
 std::vector<PageBreak> SheetLoader::readBreaks(const Record& r, int lastAcross) {
     ByteReader in = r.reader();

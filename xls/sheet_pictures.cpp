@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "core/xlerror.h"
+#include "xls/code_page.h"
 #include "xls/sheet_impl.h"
 
 namespace karvo {
@@ -43,9 +44,13 @@ void SheetImplT::loadDrawing(bool biff5) {
     for (const DrawingIds& ids : drawingIds()) host_.drawingGroup().noteDrawing(ids);
     // A BIFF5 note is a text without drawing objects; BIFF8 shows a comment only with
     // its box and text objects, so each becomes a comment of the default size.
-    for (const OldNote& note : oldNotes)
-        if (note.row <= kMaxRow && note.col <= kMaxCol)
-            addComment(note.row, note.col, std::u16string_view(note.text).substr(0, kMaxCommentLength), u"", 0, 0);
+    // Its text is 8-bit, in the book's code page, and decoded whole: a double-byte
+    // character may straddle two of its records.
+    for (const OldNote& note : oldNotes) {
+        if (note.row > kMaxRow || note.col > kMaxCol) continue;
+        std::u16string text = NarrowCodePage::decode(note.text);
+        addComment(note.row, note.col, std::u16string_view(text).substr(0, kMaxCommentLength), u"", 0, 0);
+    }
 }
 
 std::vector<DrawingIds> SheetImplT::drawingIds() const {

@@ -104,7 +104,7 @@ const SettingRecord* findSetting(std::uint16_t id) {
 bool readSetting(SheetSettings& settings, const Record& record) {
     const SettingRecord* s = findSetting(record.id);
     if (!s) return false;
-    if (s->sizeChecked && record.body.size() != s->size)
+    if (s->sizeChecked && record.body.size() < s->size)
         throw xlerror(std::string(recordName(s->id)) + " size is incorrect");
     ByteReader in = record.reader();
     s->read(in, settings);

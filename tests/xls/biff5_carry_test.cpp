@@ -123,6 +123,42 @@ TEST(Biff5Carry, LongWriteAccessNameIsCutToTheFixedRecord) {
     EXPECT_EQ(written->body[111], 'n');
 }
 
+// The 8-bit texts of a BIFF5 book are in its code page: sheet names and labels come
+// back as the characters those bytes stand for, and stay so through a save.
+TEST(Biff5Carry, TextsAreDecodedThroughTheCodePage) {
+    struct Case {
+        std::uint16_t codePage;
+        Bytes text;
+        std::u16string expected;
+    };
+    const Case cases[] = {
+        {1252, {'G', 'r', 0xFC, 0xDF, 'e', ' ', 0x80}, u"Grüße €"},
+        {1251, {0xCF, 0xF0, 0xE8, 0xE2, 0xE5, 0xF2}, u"Привет"},
+        {10000, {'C', 'a', 'f', 0x8E, ' ', 0xA5}, u"Café •"},
+    };
+    for (const Case& c : cases) {
+        Bytes boundSheet = {0, 0, 0, 0, 0x00, 0x00, static_cast<std::uint8_t>(c.text.size())};
+        boundSheet.insert(boundSheet.end(), c.text.begin(), c.text.end());
+        Bytes label = {0, 0, 0, 0, 0x0F, 0, static_cast<std::uint8_t>(c.text.size()), 0};
+        label.insert(label.end(), c.text.begin(), c.text.end());
+        Bytes globalsBof = kBofGlobals5;
+        globalsBof[0] = 0x80; // version 0x0580: a minor version some producers write
+        Bytes stream = testing::streamOf({{0x0809, globalsBof},
+                                          {0x0042, {static_cast<std::uint8_t>(c.codePage), static_cast<std::uint8_t>(c.codePage >> 8)}},
+                                          {0x0085, boundSheet},
+                                          {0x000A, {}},
+                                          {0x0809, kBofSheet5},
+                                          {0x0204, label},
+                                          {0x000A, {}}});
+        BookPtr book = loaded(fileOf(stream));
+        ASSERT_EQ(book->sheetCount(), 1) << c.codePage;
+        EXPECT_EQ(std::u16string(book->getSheet(0)->sheetName()), c.expected) << c.codePage;
+        EXPECT_EQ(std::u16string(book->getSheet(0)->readString(0, 0)), c.expected) << c.codePage;
+        BookPtr again = loaded(saved(*book));
+        EXPECT_EQ(std::u16string(again->getSheet(0)->readString(0, 0)), c.expected) << c.codePage;
+    }
+}
+
 // A BIFF8 Header may hold an empty text as a zero count without its flags byte.
 TEST(PageSetupText, ZeroCountWithoutFlagsIsEmpty) {
     const Bytes bof8 = {0x00, 0x06, 0x05, 0x00, 0xD3, 0x18, 0xCD, 0x07, 0x01, 0, 0, 0, 0x06, 0, 0, 0};

@@ -2,6 +2,7 @@
 // trips of every kind of content through save and load.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "core/book_factory.h"
@@ -11,6 +12,7 @@
 
 using namespace karvo;
 using karvo::testing::Bytes;
+using karvo::testing::RecordSpec;
 using karvo::testing::recordsOf;
 using karvo::testing::streamOf;
 
@@ -126,8 +128,8 @@ TEST(BinaryBook, FailedLoadsLeaveAnEmptyBookAndSayWhy) {
          "This file format isn't supported"},
         {"encrypted", streamOf({{0x0809, bof(0x0600, 0x0005)}, {0x002F, {1, 0, 1, 0}}, {0x000A, {}}}),
          "workbook is encrypted"},
-        {"record id 0", streamOf({{0x0809, bof(0x0600, 0x0005)}, {0x0000, {}}}),
-         "read error: record id can't be 0"},
+        {"BIFF7 major version", streamOf({{0x0809, bof(0x0700, 0x0005)}, {0x000A, {}}}),
+         "This file format isn't supported"},
         {"short Window1", streamOf({{0x0809, bof(0x0600, 0x0005)}, {0x003D, {0, 0}}}), "Window1 size is incorrect"},
         {"SST without header", streamOf({{0x0809, bof(0x0600, 0x0005)}, {0x00FC, {1, 0}}}), "SST size is incorrect"},
     };
@@ -143,6 +145,36 @@ TEST(BinaryBook, FailedLoadsLeaveAnEmptyBookAndSayWhy) {
     EXPECT_STREQ(book->errorMessage(), "can't open file for reading");
     EXPECT_FALSE(book->save(u"/nonexistent/dir/karvo.xls"));
     EXPECT_STREQ(book->errorMessage(), "can't open file for writing");
+}
+
+// Irregularities of other producers' globals that load: a minor version in the BOF,
+// stray records of id 0, an ExtSST that does not add up, and bytes after the last
+// substream that are no record. What is saved is well formed.
+TEST(BinaryBook, IrregularGlobalsLoad) {
+    Book book = newBook();
+    book->addSheet(u"S")->writeNumber(0, 0, 42.0);
+    // The globals and the sheet, each up to its EOF: what follows is the stream's padding.
+    auto substreams = [](std::vector<RecordSpec> records) {
+        auto sheetEof = std::find_if(records.begin(), records.end(), [](const RecordSpec& r) { return r.id == 0x000A; });
+        sheetEof = std::find_if(sheetEof + 1, records.end(), [](const RecordSpec& r) { return r.id == 0x000A; });
+        records.erase(sheetEof + 1, records.end());
+        return records;
+    };
+    std::vector<RecordSpec> records = substreams(recordsOf(readWorkbookStream(saved(*book))));
+    records.front().body = bof(0x0680, 0x0005);
+    auto globalsEof = std::find_if(records.begin(), records.end(), [](const RecordSpec& r) { return r.id == 0x000A; });
+    records.insert(globalsEof, {{0x0000, {}}, {0x00FF, Bytes(1020, 0)}});
+    Bytes irregular;
+    for (const RecordSpec& r : records) karvo::testing::addRecord(irregular, r.id, r.body);
+    irregular.insert(irregular.end(), 700, 0xFF);
+
+    Book file = loadedStream(irregular);
+    ASSERT_STREQ(file->errorMessage(), "ok");
+    ASSERT_EQ(file->sheetCount(), 1);
+    EXPECT_EQ(file->getSheet(0)->readNumber(0, 0), 42.0);
+    std::vector<RecordSpec> again = substreams(recordsOf(readWorkbookStream(saved(*file))));
+    EXPECT_EQ(again.front().body, bof(0x0600, 0x0005));
+    EXPECT_EQ(std::count_if(again.begin(), again.end(), [](const RecordSpec& r) { return r.id == 0 || r.id == 0x00FF; }), 0);
 }
 
 TEST(BinaryBook, TheDateSystemOfAFileIsUsed) {

@@ -14,6 +14,7 @@
 #include "support/book_bytes.h"
 #include "support/record_bytes.h"
 #include "tests/xls/formula_test_book.h"
+#include "xls/code_page.h"
 #include "xls/formula_renderer.h"
 #include "xls/xls.h"
 
@@ -84,6 +85,12 @@ TEST_F(Biff5Formula, SharedOffsetsKeepTheirSign) {
 TEST_F(Biff5Formula, StringsNamesAndUnchangedTokens) {
     // PtgStr: count and 8-bit characters gain a flags byte.
     EXPECT_EQ(translated({0x17, 0x03, 'a', 'b', 'c'}), expression({0x17, 0x03, 0x00, 'a', 'b', 'c'}));
+    {
+        // In a book of code page 1251 the bytes are Cyrillic letters: 16-bit in BIFF8.
+        NarrowCodePage::Scope codePage;
+        codePage.use(1251);
+        EXPECT_EQ(translated({0x17, 0x02, 0xC4, 0xE0}), expression({0x17, 0x02, 0x01, 0x14, 0x04, 0x30, 0x04}));
+    }
     // PtgName: u16 index and 12 reserved bytes -> u32 index.
     EXPECT_EQ(translated(join({{0x43, 0x02, 0x00}, kTwelve})), expression({0x43, 0x02, 0x00, 0x00, 0x00}));
     // Constants, operators and calls keep their bytes: SUM(1+2;SIN(1.5);TRUE;#N/A).
