@@ -18,6 +18,7 @@
 
 #include "core/utf_convert.h"
 #include "support/python_script.h"
+#include "support/test_images.h"
 #include "support/xlsx_package.h"
 
 namespace karvo::testing {
@@ -576,6 +577,45 @@ TEST_F(ConsumerXlsx, WeReadOpenpyxlsAndLibreOfficesFeaturesAndPictures) {
     BookPtr converted = loadedFile(path("lo") / "op.xlsx");
     SCOPED_TRACE("LibreOffice");
     expectOpenpyxlFeatures(*converted, false);
+}
+
+// Two pictures on one sheet and one on another: openpyxl finds them where we put
+// them, in our file and in LibreOffice's rewrite of it.
+TEST_F(ConsumerXlsx, OpenpyxlAndLibreOfficeFindOurPictures) {
+    const fs::path ours = path("pictures.xlsx");
+    {
+        BookPtr book(createXmlBook());
+        ISheet* one = book->addSheet(u"One");
+        ISheet* two = book->addSheet(u"Two");
+        auto add = [&](const std::vector<std::uint8_t>& image) {
+            return book->addPictureData(reinterpret_cast<const char*>(image.data()), image.size());
+        };
+        int png = add(makePng(40, 30));
+        int bmp = add(makeBmp(7, 5));
+        one->placePictureSized(1, 1, png, 100, 45, 0, 0);
+        one->placePictureScaled(6, 3, bmp, 1.0, 0, 0);
+        two->placePictureScaled(3, 0, png, 1.0, 0, 0);
+        ASSERT_TRUE(book->save(utf8ToUtf16(ours.string()).c_str())) << book->errorMessage();
+    }
+    auto pictures = [&](const fs::path& file) {
+        int status = 0;
+        std::string seen = run("/usr/bin/python3 " + kScripts + "openpyxl_pictures.py " + quoted(file), status);
+        return std::make_pair(status, splitLines(seen));
+    };
+    auto [status, seen] = pictures(ours);
+    if (status == kScriptModuleMissing) GTEST_SKIP() << "openpyxl or python3-pil is not installed: check skipped";
+    ASSERT_EQ(status, 0);
+    const std::vector<std::string> expected = {"picture One TwoCellAnchor 1,1 2,3 png 40x30",
+                                               "picture One TwoCellAnchor 3,6 3,6 bmp 7x5",
+                                               "picture Two TwoCellAnchor 0,3 0,4 png 40x30"};
+    expectSameLines(seen, expected);
+
+    if (!installed("soffice")) GTEST_SKIP() << "soffice (libreoffice) is not installed: LibreOffice's check skipped";
+    std::string said = soffice("xlsx", ours, path("lo"), status);
+    ASSERT_EQ(status, 0) << said;
+    auto [loStatus, converted] = pictures(path("lo") / "pictures.xlsx");
+    ASSERT_EQ(loStatus, 0);
+    expectSameLines(converted, expected);
 }
 
 TEST_F(ConsumerXlsx, GnumericReadsWhatWeWrite) {
