@@ -1,6 +1,8 @@
 // cell_address.cpp - A1 cell addresses.
 #include "core/cell_address.h"
 
+#include <algorithm>
+
 #include "core/xlerror.h"
 
 namespace karvo {
@@ -49,6 +51,30 @@ std::u16string columnLetters(int col) {
     for (int c = col + 1; c > 0; c = (c - 1) / kLetters)
         letters.insert(letters.begin(), static_cast<char16_t>(u'A' + (c - 1) % kLetters));
     return letters;
+}
+
+namespace {
+
+// Characters a sheet name may hold and still stand unquoted before "!".
+bool isPlainNameChar(char16_t c) {
+    return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') || c == u'_' ||
+           c == u'.' || c > 0x7F;
+}
+
+} // namespace
+
+bool sheetNameNeedsQuotes(std::u16string_view name) {
+    return name.empty() || !std::all_of(name.begin(), name.end(), isPlainNameChar);
+}
+
+std::u16string quoteSheetName(std::u16string_view name) {
+    if (!sheetNameNeedsQuotes(name)) return std::u16string(name);
+    std::u16string quoted = u"'";
+    for (char16_t c : name) {
+        quoted += c;
+        if (c == u'\'') quoted += c;
+    }
+    return quoted + u"'";
 }
 
 std::u16string formatCellAddress(const CellAddress& address) {

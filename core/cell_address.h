@@ -30,4 +30,12 @@ std::u16string formatCellAddress(const CellAddress& address);
 /// The column letters of a zero-based column ("A" for 0, "XFD" for 16383).
 std::u16string columnLetters(int col);
 
+/// Whether a sheet name must be quoted in a reference prefix (see quoteSheetName).
+bool sheetNameNeedsQuotes(std::u16string_view name);
+
+/// A sheet name as a reference prefix writes it: between single quotes, each quote
+/// doubled, when the name holds anything besides letters, digits, "_" and ".", so
+/// that a formula reader takes the prefix back as one token.
+std::u16string quoteSheetName(std::u16string_view name);
+
 } // namespace karvo

@@ -25,7 +25,6 @@ constexpr std::array<BinaryOperator, 12> kBinaryOperators = {{
 constexpr std::uint32_t kCountCeiling = 99999;
 
 
-bool isPlainNameChar(char16_t c) { return isLetter(c) || isDigit(c) || c == u'_' || c == u'.' || c > 0x7F; }
 
 std::uint32_t readCount(std::u16string_view digits) {
     std::uint32_t count = 0;
@@ -145,27 +144,6 @@ std::optional<ReferenceText> parseReference(std::u16string_view token) {
         if (!ref.last) return std::nullopt;
     }
     return ref;
-}
-
-std::u16string columnLetters(std::uint32_t column) {
-    std::u16string letters;
-    for (std::uint64_t n = std::uint64_t(column) + 1; n > 0; n = (n - 1) / 26)
-        letters.insert(letters.begin(), static_cast<char16_t>(u'A' + (n - 1) % 26));
-    return letters;
-}
-
-bool sheetNameNeedsQuotes(std::u16string_view name) {
-    return name.empty() || !std::all_of(name.begin(), name.end(), isPlainNameChar);
-}
-
-std::u16string quoteSheetName(std::u16string_view name) {
-    if (!sheetNameNeedsQuotes(name)) return std::u16string(name);
-    std::u16string quoted = u"'";
-    for (char16_t c : name) {
-        quoted += c;
-        if (c == u'\'') quoted += c;
-    }
-    return quoted + u"'";
 }
 
 } // namespace karvo

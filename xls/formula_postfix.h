@@ -83,15 +83,4 @@ struct ReferenceText {
 /// The parts of a reference token; empty when the token has another shape.
 std::optional<ReferenceText> parseReference(std::u16string_view token);
 
-/// The letters of a zero-based column: A to Z, then AA, AB and so on (IV is 255, XFD 16383).
-std::u16string columnLetters(std::uint32_t column);
-
-/// Whether a sheet name must be quoted in a reference prefix (see quoteSheetName).
-bool sheetNameNeedsQuotes(std::u16string_view name);
-
-/// A sheet name as a reference prefix writes it: between single quotes, each quote
-/// doubled, when the name holds anything besides letters, digits, "_" and ".", so
-/// that the compiler reads the prefix back as one token.
-std::u16string quoteSheetName(std::u16string_view name);
-
 } // namespace karvo

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "core/cell_address.h"
 #include "core/xlerror.h"
 #include "xls/formula_compiler.h"
 #include "xls/formula_postfix.h"
@@ -65,7 +66,7 @@ std::optional<A1Text> readR1C1(std::u16string_view text, std::size_t i, int row,
     if (absRow < 0 || absRow > 1048575) throw xlerror("row must be in range 0-1048575");
     if (absCol < 0 || absCol > 16383) throw xlerror("col must be in range 0-16383");
     const std::string rowText = std::to_string(absRow + 1);
-    return A1Text{(c->absolute ? u"$" : u"") + columnLetters(static_cast<std::uint32_t>(absCol)) +
+    return A1Text{(c->absolute ? u"$" : u"") + columnLetters(static_cast<int>(absCol)) +
                       (r->absolute ? u"$" : u"") + std::u16string(rowText.begin(), rowText.end()),
                   c->end};
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/byte_reader.h"
+#include "core/cell_address.h"
 #include "core/xlerror.h"
 #include "xls/biff_strings.h"
 #include "xls/formula_book.h"
@@ -233,7 +234,7 @@ private:
         std::uint32_t col = colWord & 0x3FFF;
         if (shared_ && rowRelative) row = (baseRow_ + row) % 65536;
         if (shared_ && colRelative) col = (baseCol_ + col) % 256;
-        return (colRelative ? u"" : u"$") + columnLetters(col) + (rowRelative ? u"" : u"$") + decimal(row + 1);
+        return (colRelative ? u"" : u"$") + columnLetters(static_cast<int>(col)) + (rowRelative ? u"" : u"$") + decimal(row + 1);
     }
 
     std::u16string cell(ByteReader& body) const {

@@ -6,7 +6,6 @@
 #include "xlsx/cell_range.h"
 #include "xlsx/xml_book_impl.h"
 #include "xlsx/xml_sheet_impl.h"
-#include "xls/formula_postfix.h"
 
 namespace karvo::xlsx {
 

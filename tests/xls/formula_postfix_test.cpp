@@ -1,4 +1,5 @@
 // formula_postfix_test.cpp - the token grammar both formula directions share.
+#include "core/cell_address.h"
 #include "xls/formula_postfix.h"
 
 #include <gtest/gtest.h>
