@@ -57,17 +57,10 @@ void SheetImplT::addComment(int row, int col, std::u16string_view text, std::u16
     data_.drawing.addComment(host_.drawingGroup(), std::move(note), text, box);
 }
 
-// Inserted lines push later comments on (off the sheet's end they are lost); removed
-// lines take their comments with them and pull later ones back.
-void SheetImplT::shiftComments(bool rows, int first, int last, bool insert) {
-    const int n = last - first + 1;
-    const int max = rows ? kMaxRow : kMaxCol;
-    data_.drawing.moveComments(rows, [&](int at) -> std::optional<int> {
-        if (at < first) return at;
-        if (insert) return at + n <= max ? std::optional<int>(at + n) : std::nullopt;
-        if (at <= last) return std::nullopt;
-        return at - n;
-    });
+// Inserted lines push later comments and shapes on (off the sheet's end they are
+// lost); removed lines take theirs with them and pull later ones back.
+void SheetImplT::shiftDrawing(bool rows, int first, int last, bool insert) {
+    data_.drawing.shift(LineShift{rows, insert, first, last, rows ? kMaxRow : kMaxCol});
 }
 
 void SheetImplT::removeComments(int rowFirst, int rowLast, int colFirst, int colLast) {

@@ -157,6 +157,44 @@ std::uint16_t clampedAdd(std::uint16_t v, int delta, std::uint16_t max) {
     return static_cast<std::uint16_t>(std::clamp(v + delta, 0, int(max)));
 }
 
+// The anchor of a shape of the top group; a group's is that of its own first shape.
+OfficeArtRecord* clientAnchor(OfficeArtRecord& sp) {
+    if (sp.type == oart::kSpgrContainer)
+        return sp.children.empty() ? nullptr : sp.children.front().child(oart::kClientAnchor);
+    return sp.child(oart::kClientAnchor);
+}
+
+// Moves an anchor along the shifted lines by `delta` lines, its size kept.
+void moveBy(OfficeArtClientAnchorSheet& a, const LineShift& lines, int delta) {
+    if (lines.rows) a.rwT = clampedAdd(a.rwT, delta, kLastRow), a.rwB = clampedAdd(a.rwB, delta, kLastRow);
+    else a.colL = clampedAdd(a.colL, delta, kLastCol), a.colR = clampedAdd(a.colR, delta, kLastCol);
+}
+
+// Anchor flags: the shape stays where it is when cells move, or it moves without
+// being resized.
+constexpr std::uint16_t kAnchorStays = 0x1;
+constexpr std::uint16_t kAnchorKeepsSize = 0x2;
+
+// Moves an anchor as its cells move; false when its top-left cell goes. A far corner
+// in removed lines comes to rest where they were.
+bool follow(OfficeArtClientAnchorSheet& a, const LineShift& lines) {
+    if (a.flags & kAnchorStays) return true;
+    std::uint16_t& start = lines.rows ? a.rwT : a.colL;
+    std::uint16_t& end = lines.rows ? a.rwB : a.colR;
+    std::uint16_t& endOffset = lines.rows ? a.dyB : a.dxR;
+    std::optional<int> to = lines.place(start);
+    if (!to) return false;
+    if (a.flags & kAnchorKeepsSize) {
+        moveBy(a, lines, *to - start);
+        return true;
+    }
+    std::optional<int> endTo = lines.place(end);
+    if (!endTo) endOffset = 0;
+    end = static_cast<std::uint16_t>(endTo.value_or(lines.insert ? lines.max : lines.first));
+    start = static_cast<std::uint16_t>(*to);
+    return true;
+}
+
 } // namespace
 
 std::vector<DrawingIds> drawingIdsIn(const std::vector<RawRecord>& records) {
@@ -417,27 +455,43 @@ void SheetDrawing::removeComment(int row, int col) {
         }
 }
 
-void SheetDrawing::moveComments(bool rows, const std::function<std::optional<int>(int)>& place) {
+std::optional<int> LineShift::place(int line) const {
+    const int n = last - first + 1;
+    if (line < first) return line;
+    if (insert) return line + n <= max ? std::optional<int>(line + n) : std::nullopt;
+    if (line <= last) return std::nullopt;
+    return line - n;
+}
+
+void SheetDrawing::shift(const LineShift& lines) {
+    // How far each remaining comment moved, by the id of its shape.
+    std::map<std::uint16_t, int> noteMoves;
     for (std::size_t i = 0; i < notes_.size();) {
         NoteEntry& n = notes_[i];
-        std::uint16_t& at = rows ? n.row : n.col;
-        std::optional<int> to = place(at);
+        std::uint16_t& at = lines.rows ? n.row : n.col;
+        std::optional<int> to = lines.place(at);
         if (!to) {
             eraseNote(i);
             continue;
         }
-        ++i;
-        int delta = *to - at;
+        noteMoves[n.idObj] = *to - at;
         at = static_cast<std::uint16_t>(*to);
-        OfficeArtRecord* sp = commentShape(n.idObj);
-        OfficeArtRecord* anchorRecord = sp ? sp->child(oart::kClientAnchor) : nullptr;
-        std::optional<OfficeArtClientAnchorSheet> box =
-            anchorRecord ? OfficeArtClientAnchorSheet::read(*anchorRecord) : std::nullopt;
-        if (!box) continue;
-        if (rows) box->rwT = clampedAdd(box->rwT, delta, kLastRow), box->rwB = clampedAdd(box->rwB, delta, kLastRow);
-        else box->colL = clampedAdd(box->colL, delta, kLastCol), box->colR = clampedAdd(box->colR, delta, kLastCol);
-        anchorRecord->data = box->record().data;
+        ++i;
     }
+    if (OfficeArtRecord* top = topGroup())
+        std::erase_if(top->children, [&](OfficeArtRecord& sp) {
+            OfficeArtRecord* anchorRecord = clientAnchor(sp);
+            std::optional<OfficeArtClientAnchorSheet> box =
+                anchorRecord ? OfficeArtClientAnchorSheet::read(*anchorRecord) : std::nullopt;
+            if (!box) return false;
+            const RawRecord* obj = shapeRecord(sp, raw(RecordId::Obj));
+            std::optional<ObjCommon> common = obj ? readObjCommon(*obj) : std::nullopt;
+            auto note = common ? noteMoves.find(common->id) : noteMoves.end();
+            if (note != noteMoves.end()) moveBy(*box, lines, note->second);
+            else if (!follow(*box, lines)) return true;
+            anchorRecord->data = box->record().data;
+            return false;
+        });
     changed();
 }
 

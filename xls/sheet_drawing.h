@@ -2,7 +2,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -15,6 +14,17 @@
 #include "xls/record_writer.h"
 
 namespace karvo {
+
+/// Whole rows (or columns) inserted or removed: where each line of the sheet goes.
+struct LineShift {
+    bool rows = true;
+    bool insert = true;
+    int first = 0, last = 0; ///< the lines inserted, or removed
+    int max = 0;             ///< the sheet's last line
+
+    /// A line's new place; nothing for a removed line or one pushed off the sheet.
+    std::optional<int> place(int line) const;
+};
 
 /// The drawing of a worksheet. In the sheet stream its Office Art data is spread over
 /// MsoDrawing records (and CONTINUE records), cut after each shape's client data so that
@@ -54,9 +64,10 @@ public:
     void addComment(DrawingGroup& group, NoteEntry note, std::u16string_view text,
                     const OfficeArtClientAnchorSheet& box);
     void removeComment(int row, int col);
-    /// Moves every comment along rows (or columns): `place` gives a comment's new row
-    /// (column), or nothing to remove it. The text box moves by as much.
-    void moveComments(bool rows, const std::function<std::optional<int>(int)>& place);
+    /// Moves the comments and shapes as their cells move. A comment goes with its cell,
+    /// and its box moves by as much. A shape whose anchor cell goes, goes too; otherwise
+    /// its anchor follows its cells as the anchor's flags say.
+    void shift(const LineShift& lines);
 
 private:
     OfficeArtRecord* dgContainer();

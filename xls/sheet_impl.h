@@ -197,7 +197,7 @@ private:
     void loadDrawing(bool biff5);
     OfficeArtClientAnchorSheet anchorAt(int row, int col, int width, int height, int offsetX, int offsetY) const;
     void addComment(int row, int col, std::u16string_view text, std::u16string_view author, int width, int height);
-    void shiftComments(bool rows, int first, int last, bool insert);
+    void shiftDrawing(bool rows, int first, int last, bool insert);
     void removeComments(int rowFirst, int rowLast, int colFirst, int colLast);
 
     SheetHost& host_;

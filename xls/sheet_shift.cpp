@@ -76,7 +76,7 @@ bool SheetImplT::insertRows(int rowFirst, int rowLast) {
             if (e.row >= rowFirst) e.row = static_cast<std::uint16_t>(e.row + n);
         moveMerges(data_.merges, &Ref8::rowFirst, &Ref8::rowLast,
                    [&](int& a, int& b) { return afterInsertion(a, b, rowFirst, n, kMaxRow); });
-        shiftComments(true, rowFirst, rowLast, true);
+        shiftDrawing(true, rowFirst, rowLast, true);
         data_.boundsDirty = true;
         return true;
     });
@@ -103,7 +103,7 @@ bool SheetImplT::insertColumns(int colFirst, int colLast) {
         }
         moveMerges(data_.merges, &Ref8::colFirst, &Ref8::colLast,
                    [&](int& a, int& b) { return afterInsertion(a, b, colFirst, n, kMaxCol); });
-        shiftComments(false, colFirst, colLast, true);
+        shiftDrawing(false, colFirst, colLast, true);
         data_.boundsDirty = true;
         return true;
     });
@@ -121,7 +121,7 @@ bool SheetImplT::removeRows(int rowFirst, int rowLast) {
         for (int r = rowLast + 1; r <= kMaxRow; ++r) data_.cells.moveRow(r, r - n);
         moveMerges(data_.merges, &Ref8::rowFirst, &Ref8::rowLast,
                    [&](int& a, int& b) { return afterRemoval(a, b, rowFirst, rowLast); });
-        shiftComments(true, rowFirst, rowLast, false);
+        shiftDrawing(true, rowFirst, rowLast, false);
         data_.boundsDirty = true;
         return true;
     });
@@ -139,7 +139,7 @@ bool SheetImplT::removeColumns(int colFirst, int colLast) {
         }
         moveMerges(data_.merges, &Ref8::colFirst, &Ref8::colLast,
                    [&](int& a, int& b) { return afterRemoval(a, b, colFirst, colLast); });
-        shiftComments(false, colFirst, colLast, false);
+        shiftDrawing(false, colFirst, colLast, false);
         data_.boundsDirty = true;
         return true;
     });

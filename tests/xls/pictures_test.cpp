@@ -1,12 +1,14 @@
 // Pictures of a binary book: the blip store, placing pictures on sheets, anchors, ids and counts.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 
 #include "core/book_factory.h"
 #include "core/utf_convert.h"
+#include "support/book_bytes.h"
 #include "support/placed_pictures.h"
 #include "support/test_images.h"
 #include "xls/book_impl.h"
@@ -18,10 +20,9 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-struct BookDeleter {
-    void operator()(IBook* book) const { book->release(); }
-};
-using BookPtr = std::unique_ptr<IBook, BookDeleter>;
+using karvo::testing::BookPtr;
+using karvo::testing::loaded;
+using karvo::testing::saved;
 
 using karvo::testing::Placed;
 using karvo::testing::placed;
@@ -233,4 +234,47 @@ TEST_F(Pictures, PicturesSurviveSavingAndLoading) {
     EXPECT_EQ(ids.at(0).shapeIds.back(), 0x403u);
 }
 
+TEST_F(Pictures, FollowInsertedAndRemovedRowsAndColumns) {
+    int id = add(*book, png);
+    sheet->placePictureSized(5, 2, id, 100, 20, 0, 0);  // C6 to D7
+    sheet->placePictureSized(10, 0, id, 10, 10, 0, 0);
+    sheet->placePictureSized(0, 6, id, 10, 10, 0, 0);
+    ASSERT_TRUE(sheet->insertRows(0, 1));
+    ASSERT_TRUE(sheet->insertColumns(1, 1));
+    EXPECT_EQ(placed(*sheet, 0), (Placed{id, 7, 3, 8, 4, 100, 19, 0, 0}));  // moved, its size kept
+    EXPECT_EQ(placed(*sheet, 1).rowTop, 12);
+    EXPECT_EQ(placed(*sheet, 1).colLeft, 0);  // left of the inserted column
+    ASSERT_TRUE(sheet->removeRows(12, 12));     // the second picture's anchor row
+    ASSERT_TRUE(sheet->removeColumns(7, 7));    // the third's
+    ASSERT_TRUE(sheet->removeColumns(0, 0));
+    ASSERT_EQ(sheet->pictureCount(), 1);
+    EXPECT_EQ(placed(*sheet, 0), (Placed{id, 7, 2, 8, 3, 100, 19, 0, 0}));
+    BookPtr again = loaded(saved(*book));
+    EXPECT_EQ(placed(*again->getSheet(0), 0), placed(*sheet, 0));
+    // Pushed off the sheet's end, a picture is lost.
+    ASSERT_TRUE(sheet->insertRows(0, 65530));
+    EXPECT_EQ(sheet->pictureCount(), 0);
+}
+
+TEST_F(Pictures, AnchorsThatSizeWithCellsStretchAndShrink) {
+    int id = add(*book, png);
+    sheet->placePictureSized(2, 1, id, 10, 17 * 4 + 5, 0, 0);  // rows 3 to 7, 5 pixels into row 7
+    Bytes file = saved(*book);
+    // A shape written by another program may move and size with its cells: flags 0.
+    const Bytes anchorHeader = {0x00, 0x00, 0x10, 0xF0, 18, 0, 0, 0, 2, 0};
+    auto at = std::search(file.begin(), file.end(), anchorHeader.begin(), anchorHeader.end());
+    ASSERT_NE(at, file.end());
+    at[8] = 0;
+    BookPtr other = loaded(file);
+    ISheet* s = other->getSheet(0);
+    const int height = placed(*s, 0).height;
+    ASSERT_TRUE(s->insertRows(4, 5));
+    EXPECT_EQ(placed(*s, 0).rowTop, 2);
+    EXPECT_EQ(placed(*s, 0).rowBottom, 8);
+    EXPECT_EQ(placed(*s, 0).height, height + 2 * 17);
+    ASSERT_TRUE(s->removeRows(5, 20));  // the far corner's row goes: the picture ends where the rows were
+    EXPECT_EQ(placed(*s, 0), (Placed{id, 2, 1, 5, 1, 10, 17 * 3, 0, 0}));
+}
+
 } // namespace
+
