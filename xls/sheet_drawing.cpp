@@ -175,23 +175,18 @@ void moveBy(OfficeArtClientAnchorSheet& a, const LineShift& lines, int delta) {
 constexpr std::uint16_t kAnchorStays = 0x1;
 constexpr std::uint16_t kAnchorKeepsSize = 0x2;
 
-// Moves an anchor as its cells move; false when its top-left cell goes. A far corner
-// in removed lines comes to rest where they were.
+// Moves an anchor as its cells move; false when its top-left cell goes.
 bool follow(OfficeArtClientAnchorSheet& a, const LineShift& lines) {
-    if (a.flags & kAnchorStays) return true;
-    std::uint16_t& start = lines.rows ? a.rwT : a.colL;
-    std::uint16_t& end = lines.rows ? a.rwB : a.colR;
-    std::uint16_t& endOffset = lines.rows ? a.dyB : a.dxR;
-    std::optional<int> to = lines.place(start);
-    if (!to) return false;
-    if (a.flags & kAnchorKeepsSize) {
-        moveBy(a, lines, *to - start);
-        return true;
-    }
-    std::optional<int> endTo = lines.place(end);
-    if (!endTo) endOffset = 0;
-    end = static_cast<std::uint16_t>(endTo.value_or(lines.insert ? lines.max : lines.first));
-    start = static_cast<std::uint16_t>(*to);
+    AnchorMove how = (a.flags & kAnchorStays)       ? AnchorMove::Stays
+                     : (a.flags & kAnchorKeepsSize) ? AnchorMove::KeepsSize
+                                                    : AnchorMove::Resizes;
+    std::optional<AnchorLines> span =
+        followLines({lines.rows ? a.rwT : a.colL, lines.rows ? a.rwB : a.colR}, how, lines);
+    if (!span) return false;
+    auto narrow = [](int v) { return static_cast<std::uint16_t>(v); };
+    (lines.rows ? a.rwT : a.colL) = narrow(span->start);
+    (lines.rows ? a.rwB : a.colR) = narrow(span->end);
+    if (span->endOffsetCleared) (lines.rows ? a.dyB : a.dxR) = 0;
     return true;
 }
 
@@ -453,14 +448,6 @@ void SheetDrawing::removeComment(int row, int col) {
             changed();
             return;
         }
-}
-
-std::optional<int> LineShift::place(int line) const {
-    const int n = last - first + 1;
-    if (line < first) return line;
-    if (insert) return line + n <= max ? std::optional<int>(line + n) : std::nullopt;
-    if (line <= last) return std::nullopt;
-    return line - n;
 }
 
 void SheetDrawing::shift(const LineShift& lines) {

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/line_shift.h"
 #include "xls/drawing_group.h"
 #include "xls/drawing_objects.h"
 #include "xls/office_art.h"
@@ -14,17 +15,6 @@
 #include "xls/record_writer.h"
 
 namespace karvo {
-
-/// Whole rows (or columns) inserted or removed: where each line of the sheet goes.
-struct LineShift {
-    bool rows = true;
-    bool insert = true;
-    int first = 0, last = 0; ///< the lines inserted, or removed
-    int max = 0;             ///< the sheet's last line
-
-    /// A line's new place; nothing for a removed line or one pushed off the sheet.
-    std::optional<int> place(int line) const;
-};
 
 /// The drawing of a worksheet. In the sheet stream its Office Art data is spread over
 /// MsoDrawing records (and CONTINUE records), cut after each shape's client data so that

@@ -133,4 +133,41 @@ void Drawing::addPicture(const CellPoint& from, const CellPoint& to, std::u16str
     loaded_.clear();
 }
 
+namespace {
+
+AnchorMove moveOf(const c_CT_TwoCellAnchor& anchor) {
+    const std::u16string& how = anchor.editAs.get();
+    return how == u"absolute" ? AnchorMove::Stays : how == u"oneCell" ? AnchorMove::KeepsSize : AnchorMove::Resizes;
+}
+
+} // namespace
+
+void Drawing::shift(const LineShift& lines) {
+    bool changed = false;
+    std::erase_if(root_.items, [&](lmx::choice_item& item) {
+        c_CT_Marker* from = nullptr;
+        c_CT_Marker* to = nullptr;
+        AnchorMove how = AnchorMove::KeepsSize;
+        if (auto* two = item.object.as<c_CT_TwoCellAnchor>()) {
+            from = two->from.get(), to = two->to.get(), how = moveOf(*two);
+        } else if (auto* one = item.object.as<c_CT_OneCellAnchor>()) {
+            from = one->from.get();
+        }
+        if (!from || how == AnchorMove::Stays) return false;
+        auto line = [&](c_CT_Marker& m) -> std::int32_t& { return lines.rows ? m.row : m.col; };
+        const AnchorLines before{line(*from), to ? line(*to) : line(*from)};
+        std::optional<AnchorLines> span = followLines(before, how, lines);
+        if (!span) return changed = true;
+        if (span->start == before.start && span->end == before.end && !span->endOffsetCleared) return false;
+        changed = true;
+        line(*from) = span->start;
+        if (to) {
+            line(*to) = span->end;
+            if (span->endOffsetCleared) (lines.rows ? to->rowOff : to->colOff) = 0;
+        }
+        return false;
+    });
+    if (changed) loaded_.clear();
+}
+
 } // namespace karvo::xlsx

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/line_shift.h"
 #include "xlsx/ooxml/dml-spreadsheetDrawing.h"
 #include "xlsx/package_part.h"
 
@@ -55,6 +56,9 @@ public:
     /// Appends a two-cell anchor that moves with its first cell and shows the image
     /// of the relationship `embed`.
     void addPicture(const CellPoint& from, const CellPoint& to, std::u16string_view embed);
+    /// Moves the cell anchors as their cells move, as each anchor's editAs says; an
+    /// object whose first cell goes is removed. Absolute anchors stay.
+    void shift(const LineShift& lines);
 
 private:
     std::uint32_t largestShapeId() const;

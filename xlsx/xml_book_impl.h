@@ -111,6 +111,8 @@ public:
     };
     /// The drawing of a sheet; "can't find drawing object" when it has none.
     SheetDrawing sheetDrawing(const XMLSheetImplT& sheet);
+    /// The drawing of a sheet, or none.
+    SheetDrawing findSheetDrawing(const XMLSheetImplT& sheet);
     /// The drawing of a sheet and its relationships, made and linked when missing.
     SheetDrawing makeSheetDrawing(XMLSheetImplT& sheet);
     /// The picture's size in pixels; "pictureId is out of range".

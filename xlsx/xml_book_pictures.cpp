@@ -121,6 +121,12 @@ Relationships& XMLBookImplT::makeRelationshipsOf(std::u16string_view partName) {
 }
 
 XMLBookImplT::SheetDrawing XMLBookImplT::sheetDrawing(const XMLSheetImplT& sheet) {
+    SheetDrawing found = findSheetDrawing(sheet);
+    if (!found.drawing) throw xlerror("can't find drawing object");
+    return found;
+}
+
+XMLBookImplT::SheetDrawing XMLBookImplT::findSheetDrawing(const XMLSheetImplT& sheet) {
     std::u16string sheetName = sheetPartName(sheet.index());
     Relationships* sheetRels = sheetName.empty() ? nullptr : relationshipsOf(sheetName);
     std::u16string target = sheetRels ? sheetRels->target(kDrawingRelationship) : std::u16string();
@@ -129,8 +135,7 @@ XMLBookImplT::SheetDrawing XMLBookImplT::sheetDrawing(const XMLSheetImplT& sheet
         found.name = resolveTarget(folderOf(sheetName), target);
         found.drawing = drawingPart(found.name);
     }
-    if (!found.drawing) throw xlerror("can't find drawing object");
-    found.rels = relationshipsOf(found.name);
+    if (found.drawing) found.rels = relationshipsOf(found.name);
     return found;
 }
 

@@ -191,6 +191,7 @@ private:
     template <class Change>
     void changeMerges(Change&& change);
     void cellsMoved();
+    void shiftDrawing(bool rows, int first, int last, bool insert);
 
     // Defined names of the sheet (xml_sheet_names.cpp).
     workbook::c_workbook& namesBook() const;

@@ -6,6 +6,7 @@
 
 #include "core/cell_address.h"
 #include "xlsx/cell_range.h"
+#include "xlsx/drawing.h"
 #include "xlsx/xml_book_impl.h"
 #include "xlsx/xml_sheet_impl.h"
 
@@ -55,6 +56,12 @@ void XMLSheetImplT::changeMerges(Change&& change) {
     }
     if (merges.empty()) root_.mergeCells.reset();
     else if (root_.mergeCells->count.has()) root_.mergeCells->count.set(static_cast<std::uint32_t>(merges.size()));
+}
+
+// Pictures and shapes over the cells follow them.
+void XMLSheetImplT::shiftDrawing(bool rows, int first, int last, bool insert) {
+    if (Drawing* drawing = book_.findSheetDrawing(*this).drawing)
+        drawing->shift(LineShift{rows, insert, first, last, rows ? kMaxAddressRow : kMaxAddressCol});
 }
 
 void XMLSheetImplT::cellsMoved() {
@@ -134,6 +141,7 @@ bool XMLSheetImplT::insertRows(int rowFirst, int rowLast) {
             }
             return range.lastRow <= kMaxAddressRow;
         });
+        shiftDrawing(true, rowFirst, rowLast, true);
         cellsMoved();
         return true;
     });
@@ -183,6 +191,7 @@ bool XMLSheetImplT::insertColumns(int colFirst, int colLast) {
             std::sort(cols->col.begin(), cols->col.end(), [](const auto& a, const auto& b) { return a->min < b->min; });
         }
         std::erase_if(root_.cols, [](const auto& cols) { return cols->col.empty(); });
+        shiftDrawing(false, colFirst, colLast, true);
         cellsMoved();
         return true;
     });
@@ -203,6 +212,7 @@ bool XMLSheetImplT::removeRows(int rowFirst, int rowLast) {
         changeMerges([&](CellRange& range, std::vector<CellRange>&) {
             return reduce(range.firstRow, range.lastRow, rowFirst, rowLast);
         });
+        shiftDrawing(true, rowFirst, rowLast, false);
         cellsMoved();
         return true;
     });
@@ -237,6 +247,7 @@ bool XMLSheetImplT::removeColumns(int colFirst, int colLast) {
                 return false;
             });
         std::erase_if(root_.cols, [](const auto& cols) { return cols->col.empty(); });
+        shiftDrawing(false, colFirst, colLast, false);
         cellsMoved();
         return true;
     });

@@ -234,28 +234,6 @@ TEST_F(Pictures, PicturesSurviveSavingAndLoading) {
     EXPECT_EQ(ids.at(0).shapeIds.back(), 0x403u);
 }
 
-TEST_F(Pictures, FollowInsertedAndRemovedRowsAndColumns) {
-    int id = add(*book, png);
-    sheet->placePictureSized(5, 2, id, 100, 20, 0, 0);  // C6 to D7
-    sheet->placePictureSized(10, 0, id, 10, 10, 0, 0);
-    sheet->placePictureSized(0, 6, id, 10, 10, 0, 0);
-    ASSERT_TRUE(sheet->insertRows(0, 1));
-    ASSERT_TRUE(sheet->insertColumns(1, 1));
-    EXPECT_EQ(placed(*sheet, 0), (Placed{id, 7, 3, 8, 4, 100, 19, 0, 0}));  // moved, its size kept
-    EXPECT_EQ(placed(*sheet, 1).rowTop, 12);
-    EXPECT_EQ(placed(*sheet, 1).colLeft, 0);  // left of the inserted column
-    ASSERT_TRUE(sheet->removeRows(12, 12));     // the second picture's anchor row
-    ASSERT_TRUE(sheet->removeColumns(7, 7));    // the third's
-    ASSERT_TRUE(sheet->removeColumns(0, 0));
-    ASSERT_EQ(sheet->pictureCount(), 1);
-    EXPECT_EQ(placed(*sheet, 0), (Placed{id, 7, 2, 8, 3, 100, 19, 0, 0}));
-    BookPtr again = loaded(saved(*book));
-    EXPECT_EQ(placed(*again->getSheet(0), 0), placed(*sheet, 0));
-    // Pushed off the sheet's end, a picture is lost.
-    ASSERT_TRUE(sheet->insertRows(0, 65530));
-    EXPECT_EQ(sheet->pictureCount(), 0);
-}
-
 TEST_F(Pictures, AnchorsThatSizeWithCellsStretchAndShrink) {
     int id = add(*book, png);
     sheet->placePictureSized(2, 1, id, 10, 17 * 4 + 5, 0, 0);  // rows 3 to 7, 5 pixels into row 7

@@ -177,6 +177,37 @@ TEST_P(BothBooks, PlacingWarnsOfOffsetsBeyondTheCellAndChecksTheId) {
     EXPECT_EQ(sheet->pictureCount(), placedCount);
 }
 
+TEST_P(BothBooks, PicturesFollowInsertedAndRemovedRowsAndColumns) {
+    ASSERT_EQ(add(*book, makePng(40, 30)), 0);
+    sheet->placePictureSized(5, 2, 0, 100, 20, 0, 0);
+    sheet->placePictureSized(10, 0, 0, 10, 10, 0, 0);
+    sheet->placePictureSized(0, 6, 0, 10, 10, 0, 0);
+    const Placed first = placed(*sheet, 0);
+    ASSERT_TRUE(sheet->insertRows(0, 1));
+    ASSERT_TRUE(sheet->insertColumns(1, 1));
+    // Our pictures move with their first cell and keep their size.
+    EXPECT_EQ(placed(*sheet, 0), (Placed{0, first.rowTop + 2, first.colLeft + 1, first.rowBottom + 2,
+                                         first.colRight + 1, first.width, first.height, 0, 0}));
+    EXPECT_EQ(placed(*sheet, 1).rowTop, 12);
+    EXPECT_EQ(placed(*sheet, 1).colLeft, 0); // left of the inserted column
+    ASSERT_TRUE(sheet->removeRows(12, 12));  // the second picture's first row
+    ASSERT_TRUE(sheet->removeColumns(7, 7)); // the third's first column
+    ASSERT_TRUE(sheet->removeColumns(0, 0));
+    ASSERT_EQ(sheet->pictureCount(), 1);
+    const Placed moved = placed(*sheet, 0);
+    EXPECT_EQ(moved, (Placed{0, first.rowTop + 2, first.colLeft, first.rowBottom + 2, first.colRight, first.width,
+                             first.height, 0, 0}));
+    const char* data = nullptr;
+    std::size_t size = 0;
+    ASSERT_TRUE(book->saveToMemory(&data, &size));
+    BookPtr again{GetParam() ? createXmlBook() : createBinaryBook()};
+    ASSERT_TRUE(again->loadFromMemory(data, size)) << again->errorMessage();
+    EXPECT_EQ(placed(*again->getSheet(0), 0), moved);
+    // Pushed off the sheet's end, a picture is lost.
+    ASSERT_TRUE(sheet->insertRows(0, GetParam() ? 1048570 : 65530));
+    EXPECT_EQ(sheet->pictureCount(), 0);
+}
+
 INSTANTIATE_TEST_SUITE_P(Families, BothBooks, ::testing::Values(false, true),
                          [](const auto& info) { return info.param ? "Xml" : "Binary"; });
 
@@ -385,6 +416,28 @@ TEST(XmlLoadedDrawings, PicturesOfOneAndTwoCellAnchorsCountAndTheRestIsKept) {
     EXPECT_NE(saved.find("<xdr:cNvPr id=\"41\" name=\"Picture 41\"/>"), std::string::npos) << saved;
     EXPECT_EQ(sheet->pictureCount(), 3);
     EXPECT_EQ(placed(*sheet, 2).id, 0);
+}
+
+TEST(XmlLoadedDrawings, AnchorsFollowTheirCellsAsTheySay) {
+    const std::string absolute = "<xdr:absoluteAnchor><xdr:pos x=\"0\" y=\"0\"/><xdr:ext cx=\"9525\" cy=\"9525\"/>"
+                                 "<xdr:sp><xdr:nvSpPr><xdr:cNvPr id=\"9\" name=\"Fixed\"/><xdr:cNvSpPr/></xdr:nvSpPr>"
+                                 "<xdr:spPr/></xdr:sp><xdr:clientData/></xdr:absoluteAnchor>";
+    BookPtr book = loadedXml(packageWithDrawing(drawingOf(picAnchor("2,3", "4,6") + absolute), imageRels()));
+    ISheet* sheet = book->getSheet(0);
+    // A two-cell anchor that says nothing else sizes with its cells.
+    ASSERT_TRUE(sheet->insertRows(4, 5));
+    Placed p = placed(*sheet, 0);
+    EXPECT_EQ((std::vector<int>{p.rowTop, p.rowBottom}), (std::vector<int>{3, 8}));
+    ASSERT_TRUE(sheet->removeRows(5, 20)); // the far corner's rows: it ends where they were
+    p = placed(*sheet, 0);
+    EXPECT_EQ((std::vector<int>{p.rowTop, p.rowBottom, p.height}), (std::vector<int>{3, 5, 2 * 20}));
+    std::string saved = entry(savedEntries(*book), "xl/drawings/drawing1.xml");
+    EXPECT_NE(saved.find("<xdr:row>5</xdr:row><xdr:rowOff>0</xdr:rowOff></xdr:to>"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("name=\"Fixed\""), std::string::npos) << saved;
+    ASSERT_TRUE(sheet->removeColumns(2, 2)); // its first cell's column: it goes, the fixed shape stays
+    EXPECT_EQ(sheet->pictureCount(), 0);
+    saved = entry(savedEntries(*book), "xl/drawings/drawing1.xml");
+    EXPECT_NE(saved.find("name=\"Fixed\""), std::string::npos) << saved;
 }
 
 TEST(XmlLoadedDrawings, HostileDrawingsFailTheReadNotTheLoad) {

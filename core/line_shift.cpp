@@ -1,0 +1,32 @@
+// line_shift.cpp - moving anchors with inserted and removed lines.
+#include "core/line_shift.h"
+
+#include <algorithm>
+
+namespace karvo {
+
+std::optional<int> LineShift::place(int line) const {
+    const int n = last - first + 1;
+    if (line < first) return line;
+    if (insert) return line + n <= max ? std::optional<int>(line + n) : std::nullopt;
+    if (line <= last) return std::nullopt;
+    return line - n;
+}
+
+std::optional<AnchorLines> followLines(AnchorLines span, AnchorMove how, const LineShift& lines) {
+    if (how == AnchorMove::Stays) return span;
+    std::optional<int> to = lines.place(span.start);
+    if (!to) return std::nullopt;
+    if (how == AnchorMove::KeepsSize) {
+        span.end = std::clamp(span.end + (*to - span.start), 0, lines.max);
+    } else if (std::optional<int> endTo = lines.place(span.end)) {
+        span.end = *endTo;
+    } else {
+        span.end = lines.insert ? lines.max : lines.first;
+        span.endOffsetCleared = true;
+    }
+    span.start = *to;
+    return span;
+}
+
+} // namespace karvo
