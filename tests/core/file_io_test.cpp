@@ -21,8 +21,10 @@
 #include "core/file_io.h"
 #include "core/utf_convert.h"
 #include "core/xlerror.h"
+#include "support/error_of.h"
 
 using namespace karvo;
+using karvo::testing::errorOf;
 namespace fs = std::filesystem;
 
 namespace {
@@ -36,15 +38,8 @@ void save(const fs::path& path, const std::string& text) {
     writeWholeFile(wide.c_str(), bytesOf(text), kFailure);
 }
 
-/// The message of the save's failure, or "" when it succeeded.
-std::string saveFailure(const fs::path& path, const std::string& text) {
-    try {
-        save(path, text);
-    } catch (const xlerror& e) {
-        return e.what();
-    }
-    return "";
-}
+/// The message of the save's failure, or "no error".
+std::string saveFailure(const fs::path& path, const std::string& text) { return errorOf([&] { save(path, text); }); }
 
 std::string contentOf(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -176,7 +171,7 @@ TEST_F(FileIo, FifoIsWrittenInPlace) {
     std::string failure = saveFailure(fifo, text);
     close(holder);
     reader.join();
-    EXPECT_EQ(failure, "");
+    EXPECT_EQ(failure, karvo::testing::kNoError);
     EXPECT_TRUE(received == text) << received.size() << " bytes received";
     EXPECT_TRUE(fs::is_fifo(fifo));
     EXPECT_EQ(namesIn(dir_), std::vector<std::string>{"pipe"});
@@ -193,11 +188,11 @@ TEST_F(FileIo, DeviceIsWrittenInPlace) {
             GTEST_SKIP() << "no device node can be made and opened here";
         close(fd);
     }
-    EXPECT_EQ(saveFailure(device, "discarded"), "");
+    EXPECT_EQ(saveFailure(device, "discarded"), karvo::testing::kNoError);
     EXPECT_TRUE(fs::is_character_file(device));
     // A link to a device is followed to it, not replaced.
     fs::create_symlink(device, dir_ / "link");
-    EXPECT_EQ(saveFailure(dir_ / "link", "discarded"), "");
+    EXPECT_EQ(saveFailure(dir_ / "link", "discarded"), karvo::testing::kNoError);
     EXPECT_TRUE(fs::is_symlink(dir_ / "link"));
     EXPECT_TRUE(fs::is_character_file(device));
 }

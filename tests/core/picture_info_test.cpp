@@ -2,10 +2,12 @@
 #include <gtest/gtest.h>
 
 #include "core/xlerror.h"
+#include "support/error_of.h"
 #include "support/test_images.h"
 #include "core/picture_info.h"
 
 using namespace karvo;
+using karvo::testing::errorOf;
 
 namespace {
 
@@ -57,12 +59,7 @@ TEST(PictureInfo, HeadersCutShortGiveNoSize) {
     EXPECT_EQ(pictureSize(PictureTypePng, Bytes(png.begin(), png.begin() + 20)), PixelSize{});
     EXPECT_EQ(pictureSize(PictureTypeJpeg, Bytes(kJpeg.begin(), kJpeg.end() - 3)), PixelSize{});
     EXPECT_EQ(pictureSize(PictureTypeWmf, Bytes(kWmf.begin(), kWmf.begin() + 15)), PixelSize{});
-    try {
-        pictureSize(PictureTypeJpeg, Bytes{0xFF, 0xD9, 0xFF, 0xE0, 0});
-        FAIL() << "no error";
-    } catch (const xlerror& e) {
-        EXPECT_STREQ(e.what(), "invalid jpg file");
-    }
+    EXPECT_EQ(errorOf([&] { pictureSize(PictureTypeJpeg, Bytes{0xFF, 0xD9, 0xFF, 0xE0, 0}); }), "invalid jpg file");
 }
 
 } // namespace

@@ -6,24 +6,15 @@
 #include <string>
 #include <vector>
 
-#include "core/xlerror.h"
+#include "support/error_of.h"
 
 namespace karvo {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
+using testing::errorOf;
 
 std::uint16_t get16(const Bytes& b, std::size_t at) { return b[at] | b[at + 1] << 8; }
-
-template <class F>
-void expectError(F f, const std::string& message) {
-    try {
-        f();
-        ADD_FAILURE() << "expected \"" << message << "\"";
-    } catch (const xlerror& e) {
-        EXPECT_EQ(e.what(), message);
-    }
-}
 
 // --- short strings -------------------------------------------------------------
 
@@ -83,12 +74,12 @@ TEST(ShortString, WriteLimits) {
     Bytes out;
     writeShortString(out, std::u16string(255, u'x'), ShortForm::Count8);
     EXPECT_EQ(out.size(), 2u + 510);
-    expectError([&] { writeShortString(out, std::u16string(256, u'x'), ShortForm::Count8); }, "string is too long");
-    expectError([&] { writeShortString(out, std::u16string(256, u'x'), ShortForm::Count8NoFlags); },
+    EXPECT_EQ(errorOf([&] { writeShortString(out, std::u16string(256, u'x'), ShortForm::Count8); }), "string is too long");
+    EXPECT_EQ(errorOf([&] { writeShortString(out, std::u16string(256, u'x'), ShortForm::Count8NoFlags); }),
                 "string is too long");
-    expectError([&] { writeShortString(out, std::u16string(65536, u'x'), ShortForm::Count16); },
+    EXPECT_EQ(errorOf([&] { writeShortString(out, std::u16string(65536, u'x'), ShortForm::Count16); }),
                 "string is too long");
-    expectError([&] { writeShortString(out, u"\u0416", ShortForm::Count16NoFlags); },
+    EXPECT_EQ(errorOf([&] { writeShortString(out, u"\u0416", ShortForm::Count16NoFlags); }),
                 "string has characters that need 16 bits");
 }
 
@@ -182,19 +173,19 @@ TEST(RichStringRead, CharactersResumeAfterAFlagsByte) {
 TEST(RichStringRead, Failures) {
     // Characters go on, but the next record is EOF.
     const Bytes noContinue = {0xFC, 0x00, 0x04, 0x00, 0x02, 0x00, 0x00, 0x41, 0x0A, 0x00, 0x00, 0x00};
-    expectError([&] { readGroup(noContinue, 1); }, "readRichString: CONTINUE record not found");
+    EXPECT_EQ(errorOf([&] { readGroup(noContinue, 1); }), "readRichString: CONTINUE record not found");
 
     // The count field itself is missing.
     const Bytes noCount = {0xFC, 0x00, 0x01, 0x00, 0x02, 0x0A, 0x00, 0x00, 0x00};
-    expectError([&] { readGroup(noCount, 1); }, "readInt16: CONTINUE record not found");
+    EXPECT_EQ(errorOf([&] { readGroup(noCount, 1); }), "readInt16: CONTINUE record not found");
 
     // 65535 runs claimed, none present.
     const Bytes runs = {0xFC, 0x00, 0x05, 0x00, 0x00, 0x00, 0x08, 0xFF, 0xFF};
-    expectError([&] { readGroup(runs, 1); }, "readInt16: CONTINUE record not found");
+    EXPECT_EQ(errorOf([&] { readGroup(runs, 1); }), "readInt16: CONTINUE record not found");
 
     // 4 GiB of extended data claimed: refused before anything is reserved.
     const Bytes ext = {0xFC, 0x00, 0x07, 0x00, 0x00, 0x00, 0x04, 0xFF, 0xFF, 0xFF, 0xFF};
-    expectError([&] { readGroup(ext, 1); }, "readRichString: extended data runs past the end of the stream");
+    EXPECT_EQ(errorOf([&] { readGroup(ext, 1); }), "readRichString: extended data runs past the end of the stream");
 }
 
 // --- rich strings: writing -------------------------------------------------------
@@ -316,7 +307,7 @@ TEST(RichStringWrite, WidthFollowsTheText) {
                                    0x01, 0x00, 0x01, 0x41, 0x00}));
     RichString tooLong;
     tooLong.text = std::u16string(65536, u'x');
-    expectError([&] { writeRichString(group, tooLong); }, "string is too long");
+    EXPECT_EQ(errorOf([&] { writeRichString(group, tooLong); }), "string is too long");
 }
 
 TEST(RichStringRoundTrip, ManyStringsAcrossManyRecords) {

@@ -6,6 +6,7 @@
 #include "core/book_factory.h"
 #include "xls/book_impl.h"
 #include "xls/xls.h"
+#include "support/book_bytes.h"
 
 using namespace karvo;
 
@@ -13,10 +14,7 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-struct BookDeleter {
-    void operator()(IBook* book) const { book->release(); }
-};
-using BookPtr = std::unique_ptr<IBook, BookDeleter>;
+using karvo::testing::BookPtr;
 
 std::u16string text(const char16_t* t) { return t ? t : u"(null)"; }
 

@@ -18,6 +18,7 @@
 #include "core/book_factory.h"
 #include "core/interfaces.h"
 #include "core/utf_convert.h"
+#include "support/book_bytes.h"
 
 using namespace karvo;
 
@@ -111,10 +112,6 @@ const Case kCases[] = {
     {u"IF(C1>5;1)", "FALSE", true},
 };
 
-struct BookDeleter {
-    void operator()(IBook* book) const { book->release(); }
-};
-
 bool installed(const char* program) {
     const std::string command = std::string("command -v ") + program + " >/dev/null 2>&1";
     return std::system(command.c_str()) == 0;
@@ -168,7 +165,7 @@ protected:
         dir_ = std::filesystem::temp_directory_path() / ("karvo_consumer_formulas_" + std::to_string(getpid()));
         std::filesystem::create_directories(dir_);
         book_ = dir_ / "formulas.xls";
-        std::unique_ptr<IBook, BookDeleter> book(createBinaryBook());
+        karvo::testing::BookPtr book(createBinaryBook());
         ISheet* calc = book->addSheet(u"Calc");
         ISheet* myData = book->addSheet(u"My Data");
         ISheet* data = book->addSheet(u"Data");

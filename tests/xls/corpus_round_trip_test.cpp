@@ -13,16 +13,14 @@
 
 #include "core/book_factory.h"
 #include "core/interfaces.h"
+#include "support/book_bytes.h"
 #include "support/corpus_files.h"
 #include "xls/sheet_impl.h"
 
 namespace karvo {
 namespace {
 
-struct BookDeleter {
-    void operator()(IBook* book) const { book->release(); }
-};
-using BookPtr = std::unique_ptr<IBook, BookDeleter>;
+using testing::BookPtr;
 
 // A text for messages: printable ASCII as it is, every other code unit as \u+hex.
 std::string spelled(const char16_t* text) {

@@ -8,8 +8,10 @@
 
 #include "core/xlerror.h"
 #include "xls/format_tables.h"
+#include "support/error_of.h"
 
 using namespace karvo;
+using karvo::testing::errorOf;
 
 namespace {
 
@@ -44,16 +46,6 @@ void load(FormatTables& tables, const RecordWriter& out) {
     for (const Record& r : recordsOf(out)) dispatch(tables, r);
 }
 
-// The message an operation body fails with, "" when it does not throw.
-template <class Body>
-std::string failure(Body&& body) {
-    try {
-        body();
-    } catch (const xlerror& e) {
-        return e.what();
-    }
-    return "";
-}
 
 struct NewBook : ::testing::Test {
     BookMessage message;
@@ -142,8 +134,8 @@ TEST_F(NewBook, ListsAndLookups) {
     EXPECT_EQ(tables.formatAtIndex(-1), nullptr);
     EXPECT_EQ(tables.indexOf(nullptr), -1);
 
-    for (int bad : {-1, 21}) EXPECT_EQ(failure([&] { tables.formatAt(bad); }), "index is out of range");
-    for (int bad : {-1, 5}) EXPECT_EQ(failure([&] { tables.fontAt(bad); }), "index is out of range");
+    for (int bad : {-1, 21}) EXPECT_EQ(errorOf([&] { tables.formatAt(bad); }), "index is out of range");
+    for (int bad : {-1, 5}) EXPECT_EQ(errorOf([&] { tables.fontAt(bad); }), "index is out of range");
 }
 
 TEST_F(NewBook, DefaultFontChangesTheFirstFont) {
@@ -158,8 +150,8 @@ TEST_F(NewBook, DefaultFontChangesTheFirstFont) {
     EXPECT_EQ(size, 12);
 
     tables.clear();
-    EXPECT_EQ(failure([&] { tables.defaultFont(&size); }), "fonts is empty");
-    EXPECT_EQ(failure([&] { tables.setDefaultFont(u"Arial", 10); }), "fonts is empty");
+    EXPECT_EQ(errorOf([&] { tables.defaultFont(&size); }), "fonts is empty");
+    EXPECT_EQ(errorOf([&] { tables.setDefaultFont(u"Arial", 10); }), "fonts is empty");
     EXPECT_EQ(tables.maxDigitWidth(), 7);
 }
 
@@ -254,7 +246,7 @@ TEST_F(NewBook, CustomIdsStartAt164AndEqualStringsShareOne) {
     EXPECT_EQ(tables.addCustomNumFormat(u"0.000 "), 166); // no trimming, case-sensitive
     EXPECT_EQ(tables.customNumFormats().size(), 3u);
     EXPECT_EQ(std::u16string(tables.customNumFormat(165)), u"#,##0.0");
-    EXPECT_EQ(failure([&] { tables.customNumFormat(167); }), "custom number format not found");
+    EXPECT_EQ(errorOf([&] { tables.customNumFormat(167); }), "custom number format not found");
 }
 
 TEST_F(NewBook, NewIdsFillTheGapsOfAFile) {
@@ -281,7 +273,7 @@ TEST_F(NewBook, CustomIdsRunOutAfter392) {
     other.resetToNewBook();
     IFormat* source = other.addFormat(nullptr);
     source->setNumFormat(other.addCustomNumFormat(u"one too many"));
-    EXPECT_EQ(failure([&] { tables.addFormat(source); }), "maximum number of custom formats is exceeded");
+    EXPECT_EQ(errorOf([&] { tables.addFormat(source); }), "maximum number of custom formats is exceeded");
     EXPECT_EQ(tables.formatCount(), 21);
 }
 
@@ -312,7 +304,7 @@ TEST_F(NewBook, PackColorRunsOutAfter56Claims) {
 TEST_F(NewBook, UnpackColorOutsideThePaletteLeavesTheOutputs) {
     for (Color bad : {Color(7), Color(64), ColorAutomaticFont}) {
         int r = -1, g = -1, b = -1;
-        EXPECT_EQ(failure([&] { tables.unpackColor(bad, &r, &g, &b); }), "invalid vector<T> subscript");
+        EXPECT_EQ(errorOf([&] { tables.unpackColor(bad, &r, &g, &b); }), "invalid vector<T> subscript");
         EXPECT_EQ((std::vector{r, g, b}), (std::vector{-1, -1, -1}));
     }
     int r = -1;
@@ -425,7 +417,7 @@ TEST_F(NewBook, RecordsOfTheWrongSizeFailAndAddNothing) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         tables.setBiffVersion(c.biff5 ? FormatTables::kBiff5 : FormatTables::kBiff8);
-        EXPECT_EQ(failure([&] { dispatch(tables, recordOf(c.id, c.body)); }), c.message);
+        EXPECT_EQ(errorOf([&] { dispatch(tables, recordOf(c.id, c.body)); }), c.message);
     }
     tables.setBiffVersion(FormatTables::kBiff8);
     EXPECT_EQ(written().stream(), before);

@@ -11,6 +11,7 @@
 #include "core/book_factory.h"
 #include "core/interfaces.h"
 #include "core/xlerror.h"
+#include "support/error_of.h"
 #include "support/book_bytes.h"
 #include "support/record_bytes.h"
 #include "tests/xls/formula_test_book.h"
@@ -46,12 +47,7 @@ protected:
         return translateBiff5Expression(expression(tokens, extra), book, shared);
     }
     std::string failure(const Bytes& tokens, const Bytes& extra = {}) {
-        try {
-            translated(tokens, extra);
-        } catch (const xlerror& e) {
-            return e.what();
-        }
-        return "no error";
+        return testing::errorOf([&] { translated(tokens, extra); });
     }
     test::FormulaTestBook book; // sheets 0 Sheet1, 1 Data, 2 My Sheet, 3 Bob's; no XTI entries
 };

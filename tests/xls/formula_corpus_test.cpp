@@ -11,15 +11,13 @@
 #include "core/book_factory.h"
 #include "core/interfaces.h"
 #include "core/utf_convert.h"
+#include "support/book_bytes.h"
 #include "support/corpus_files.h"
 
 namespace karvo {
 namespace {
 
-struct BookDeleter {
-    void operator()(IBook* book) const { book->release(); }
-};
-using BookPtr = std::unique_ptr<IBook, BookDeleter>;
+using testing::BookPtr;
 
 /// A cell whose text is pinned: what producers wrote and the renderer must keep giving.
 struct Pinned {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/book_factory.h"
+#include "support/book_bytes.h"
 #include "support/record_bytes.h"
 #include "xls/compound_file.h"
 #include "xls/defined_name.h"
@@ -21,10 +22,7 @@ namespace {
 
 constexpr std::uint16_t kLbl = 0x0018, kSupBook = 0x01AE, kExternSheet = 0x0017, kEof = 0x000A;
 
-struct BookDeleter {
-    void operator()(IBook* book) const { book->release(); }
-};
-using Book = std::unique_ptr<IBook, BookDeleter>;
+using Book = karvo::testing::BookPtr;
 
 Book bookWith(std::initializer_list<const char16_t*> sheets) {
     Book book(createBinaryBook());

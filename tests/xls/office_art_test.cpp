@@ -2,11 +2,13 @@
 #include <gtest/gtest.h>
 
 #include "core/xlerror.h"
+#include "support/error_of.h"
 #include "support/test_images.h"
 #include "xls/office_art.h"
 #include "xls/office_art_blip.h"
 
 using namespace karvo;
+using karvo::testing::errorOf;
 
 namespace {
 
@@ -22,14 +24,7 @@ const Bytes kDrawing = {
 };
 constexpr std::size_t kSpLengthAt = 36;
 
-std::string parseError(const Bytes& bytes) {
-    try {
-        parseOfficeArt(bytes, "MsoDrawing");
-    } catch (const xlerror& e) {
-        return e.what();
-    }
-    return "no error";
-}
+std::string parseError(const Bytes& bytes) { return errorOf([&] { parseOfficeArt(bytes, "MsoDrawing"); }); }
 
 TEST(OfficeArt, ReadsATreeAndWritesTheSameBytes) {
     std::vector<OfficeArtRecord> records = parseOfficeArt(kDrawing, "MsoDrawing");
@@ -78,14 +73,7 @@ TEST(OfficeArt, NestingIsBounded) {
 
 OfficeArtRecord fopt(std::uint16_t count, Bytes data) { return OfficeArtRecord::atom(oart::kFOPT, 3, count, data); }
 
-std::string propertyError(const OfficeArtRecord& table) {
-    try {
-        readProperties(table);
-    } catch (const xlerror& e) {
-        return e.what();
-    }
-    return "no error";
-}
+std::string propertyError(const OfficeArtRecord& table) { return errorOf([&] { readProperties(table); }); }
 
 TEST(OfficeArt, PropertyTablesKeepComplexData) {
     const Bytes table = {
@@ -126,14 +114,7 @@ TEST(OfficeArt, ClientAnchorsHoldEighteenBytes) {
 
 // ---- blip store entries ----
 
-std::string fbseError(const Bytes& data) {
-    try {
-        checkFBSE(OfficeArtRecord::atom(oart::kFBSE, 2, 6, data));
-    } catch (const xlerror& e) {
-        return e.what();
-    }
-    return "no error";
-}
+std::string fbseError(const Bytes& data) { return errorOf([&] { checkFBSE(OfficeArtRecord::atom(oart::kFBSE, 2, 6, data)); }); }
 
 TEST(OfficeArtBlip, AnEntryHoldsItsBlipAfterThirtySixBytes) {
     Bytes png = karvo::testing::makePng(3, 2);

@@ -6,12 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "core/xlerror.h"
+#include "support/error_of.h"
 
 namespace karvo {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
+using testing::errorOf;
 
 // BOF, an empty InterfaceEnd, CodePage 1200, EOF.
 const Bytes kStream = {
@@ -20,16 +21,6 @@ const Bytes kStream = {
     0x42, 0x00, 0x02, 0x00, 0xB0, 0x04,             // CodePage, 2 bytes: 1200
     0x0A, 0x00, 0x00, 0x00,                         // EOF
 };
-
-template <class F>
-void expectError(F f, const std::string& message) {
-    try {
-        f();
-        ADD_FAILURE() << "expected \"" << message << "\"";
-    } catch (const xlerror& e) {
-        EXPECT_EQ(e.what(), message);
-    }
-}
 
 TEST(RecordReader, WalksIdsBodiesAndOffsets) {
     RecordReader in(kStream);
@@ -55,7 +46,7 @@ TEST(RecordReader, WalksIdsBodiesAndOffsets) {
     EXPECT_TRUE(in.next().is(RecordId::EOF_));
     EXPECT_TRUE(in.atEnd());
     EXPECT_EQ(in.position(), kStream.size());
-    expectError([&] { in.next(); }, "read error: unexpected end of the workbook stream");
+    EXPECT_EQ(errorOf([&] { in.next(); }), "read error: unexpected end of the workbook stream");
 }
 
 TEST(RecordReader, PeekAndRestore) {
@@ -70,7 +61,7 @@ TEST(RecordReader, PeekAndRestore) {
     EXPECT_EQ(in.next().id, 0x00E2); // read again after the restore
     in.seek(kStream.size());
     EXPECT_EQ(in.peekId(), std::nullopt);
-    expectError([&] { in.seek(kStream.size() + 1); }, "read error: position is outside the workbook stream");
+    EXPECT_EQ(errorOf([&] { in.seek(kStream.size() + 1); }), "read error: position is outside the workbook stream");
 }
 
 TEST(RecordReader, EndOfDataCases) {
@@ -97,7 +88,7 @@ TEST(RecordReader, EndOfDataCases) {
     cut.next();
     EXPECT_TRUE(cut.atEnd());
     EXPECT_EQ(cut.peekId(), std::nullopt); // not a record
-    expectError([&] { cut.next(); }, "read error: unexpected end of the workbook stream");
+    EXPECT_EQ(errorOf([&] { cut.next(); }), "read error: unexpected end of the workbook stream");
 
     // The body may end exactly at the end of the stream.
     Bytes exact(truncated.begin(), truncated.end());
@@ -143,17 +134,17 @@ TEST(ContinueReader, MissingContinueRecord) {
     in.u16();
     in.u32();
     // The next record is EOF, not CONTINUE.
-    expectError([&] { in.u16(); }, "readInt16: CONTINUE record not found");
-    expectError([&] { in.u32(); }, "readInt32: CONTINUE record not found");
-    expectError([&] { in.u8("custom message"); }, "custom message");
-    expectError([&] { in.continueIfExhausted("no more"); }, "no more");
+    EXPECT_EQ(errorOf([&] { in.u16(); }), "readInt16: CONTINUE record not found");
+    EXPECT_EQ(errorOf([&] { in.u32(); }), "readInt32: CONTINUE record not found");
+    EXPECT_EQ(errorOf([&] { in.u8("custom message"); }), "custom message");
+    EXPECT_EQ(errorOf([&] { in.continueIfExhausted("no more"); }), "no more");
     EXPECT_EQ(records.peekId(), 0x000A); // left unread
 
     // The same at the very end of the stream.
     const Bytes alone = {0x17, 0x00, 0x01, 0x00, 0x07};
     RecordReader end(alone);
     ContinueReader last(end, end.next().reader());
-    expectError([&] { last.u16(); }, "readInt16: CONTINUE record not found");
+    EXPECT_EQ(errorOf([&] { last.u16(); }), "readInt16: CONTINUE record not found");
 }
 
 TEST(ContinueReader, TakeStaysInTheCurrentRecord) {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "core/xlerror.h"
+#include "support/error_of.h"
 #include "support/fake_sheet_host.h"
 #include "support/record_bytes.h"
 #include "xls/sheet_impl.h"
@@ -47,12 +48,7 @@ protected:
     }
     std::string loadError(const Bytes& stream, std::uint16_t biff = 0x0600) {
         SheetImplT s(host, u"Bad");
-        try {
-            load(s, stream, biff);
-        } catch (const xlerror& e) {
-            return e.what();
-        }
-        return "no error";
+        return karvo::testing::errorOf([&] { load(s, stream, biff); });
     }
     Bytes saved(SheetImplT& s) {
         RecordWriter out;
