@@ -10,6 +10,13 @@ namespace karvo::testing {
 
 using Bytes = std::vector<std::uint8_t>;
 
+/// The parts one after another.
+inline Bytes join(std::initializer_list<Bytes> parts) {
+    Bytes all;
+    for (const Bytes& p : parts) all.insert(all.end(), p.begin(), p.end());
+    return all;
+}
+
 /// Appends one record: id, size, then the body as given.
 inline void addRecord(Bytes& stream, std::uint16_t id, const Bytes& body) {
     stream.push_back(static_cast<std::uint8_t>(id));

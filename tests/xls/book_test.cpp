@@ -324,3 +324,24 @@ TEST(BinaryBook, AnOverlongFormatTextIsCutToOneRecord) {
     // 8224 bytes of body: the id, the count, the flags byte and 4109 characters of two bytes.
     EXPECT_EQ(text(copy->customNumFormat(id)).size(), 4109u);
 }
+
+// A BIFF8 Header may hold an empty text as a zero count without its flags byte.
+TEST(PageSetupText, ZeroCountWithoutFlagsIsEmpty) {
+    const Bytes bof8 = {0x00, 0x06, 0x05, 0x00, 0xD3, 0x18, 0xCD, 0x07, 0x01, 0, 0, 0, 0x06, 0, 0, 0};
+    Bytes sheetBof = bof8;
+    sheetBof[2] = 0x10;
+    Bytes stream = streamOf({{0x0809, bof8}, {0x0085, {0, 0, 0, 0, 0x00, 0x00, 0x01, 0x00, 'S'}},
+                             {0x000A, {}}, {0x0809, sheetBof},
+                             {0x0014, {0x00, 0x00}},       // Header: count 0, no flags byte
+                             {0x0015, {0x01, 0x00, 0x00}}, // Footer: count 1, flags, no character
+                             {0x000A, {}}});
+    Bytes file = karvo::testing::fileOf(stream);
+    Book book = newBook();
+    EXPECT_FALSE(book->loadFromMemory(reinterpret_cast<const char*>(file.data()), file.size()));
+    EXPECT_STREQ(book->errorMessage(), "Footer size is incorrect");
+
+    stream = streamOf({{0x0809, bof8}, {0x0085, {0, 0, 0, 0, 0x00, 0x00, 0x01, 0x00, 'S'}},
+                       {0x000A, {}}, {0x0809, sheetBof}, {0x0014, {0x00, 0x00}}, {0x000A, {}}});
+    Book good = karvo::testing::loaded(karvo::testing::fileOf(stream));
+    EXPECT_EQ(std::u16string(good->getSheet(0)->headerText()), u"");
+}
