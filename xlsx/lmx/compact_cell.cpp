@@ -2,6 +2,8 @@
 #include "xlsx/lmx/compact_cell.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cstring>
 #include <limits>
 #include <new>
 #include <stdexcept>
@@ -25,14 +27,32 @@ int packedCode(char c) {
     }
 }
 
-// Written once a cell on every save: the characters go to a local buffer first so
-// that the string grows once.
-template <class Out>
-void unpack(std::uint64_t packed, Out& out) {
-    typename Out::value_type text[16];
-    std::size_t n = 0;
-    for (; packed; packed >>= 4) text[n++] = static_cast<typename Out::value_type>(kPackedChars[packed & 15]);
-    out.append(text, n);
+// A number text this long or longer is never the shortest text of a double.
+constexpr std::size_t kMaxDoubleText = 32;
+
+bool packNibbles(std::string_view ascii, std::uint64_t& packed) {
+    if (ascii.size() > 16) return false;
+    std::uint64_t bits = 0;
+    for (std::size_t i = ascii.size(); i-- > 0;) {
+        int code = packedCode(ascii[i]);
+        if (code < 0) return false;
+        bits = (bits << 4) | std::uint64_t(code);
+    }
+    packed = bits;
+    return true;
+}
+
+// Only a text that the double gives back exactly, so that the cell's text is kept.
+bool packDouble(std::string_view ascii, std::uint64_t& packed) {
+    if (ascii.empty() || ascii.size() >= kMaxDoubleText) return false;
+    double value = 0;
+    auto [end, error] = std::from_chars(ascii.data(), ascii.data() + ascii.size(), value);
+    if (error != std::errc() || end != ascii.data() + ascii.size()) return false;
+    char text[kMaxDoubleText];
+    auto [textEnd, textError] = std::to_chars(text, text + sizeof text, value);
+    if (textError != std::errc() || std::string_view(text, std::size_t(textEnd - text)) != ascii) return false;
+    std::memcpy(&packed, &value, sizeof value);
+    return true;
 }
 
 // Children exist only in an extra part that was given the plain cell class, whose
@@ -66,16 +86,33 @@ cell_extra* copyExtra(const cell_extra& from) {
 
 } // namespace
 
-bool compact_cell::pack(std::string_view ascii, std::uint64_t& packed) {
-    if (ascii.size() > 16) return false;
-    std::uint64_t bits = 0;
-    for (std::size_t i = ascii.size(); i-- > 0;) {
-        int code = packedCode(ascii[i]);
-        if (code < 0) return false;
-        bits = (bits << 4) | std::uint64_t(code);
-    }
-    packed = bits;
+bool compact_cell::pack(std::string_view ascii) {
+    std::uint64_t packed = 0;
+    if (packNibbles(ascii, packed)) word_ &= ~kValueIsDouble;
+    else if (packDouble(ascii, packed)) word_ |= kValueIsDouble;
+    else return false;
+    payload_ = packed;
     return true;
+}
+
+// Written once a cell on every save: the characters go to a local buffer first so
+// that the string grows once.
+template <class Out>
+void compact_cell::unpack(Out& out) const {
+    typename Out::value_type text[kMaxDoubleText];
+    std::size_t n = 0;
+    if (word_ & kValueIsDouble) {
+        char digits[kMaxDoubleText];
+        double value = 0;
+        std::memcpy(&value, &payload_, sizeof value);
+        auto [end, error] = std::to_chars(digits, digits + sizeof digits, value);
+        for (const char* c = digits; error == std::errc() && c != end; ++c)
+            text[n++] = static_cast<typename Out::value_type>(*c);
+    } else {
+        for (std::uint64_t packed = payload_; packed; packed >>= 4)
+            text[n++] = static_cast<typename Out::value_type>(kPackedChars[packed & 15]);
+    }
+    out.append(text, n);
 }
 
 compact_cell::compact_cell(const compact_cell& other) : word_(other.word_), s_(other.s_), payload_(other.payload_) {
@@ -94,7 +131,7 @@ std::u16string compact_cell::value() const {
     std::u16string text;
     if (!has_value()) return text;
     if (const cell_extra* x = extra()) return x->v;
-    unpack(payload_, text);
+    unpack(text);
     return text;
 }
 
@@ -104,7 +141,7 @@ void compact_cell::append_value(std::string& out) const {
         append_utf8(out, x->v);
         return;
     }
-    unpack(payload_, out);
+    unpack(out);
 }
 
 void compact_cell::set_value(std::u16string_view text) {
@@ -113,30 +150,25 @@ void compact_cell::set_value(std::u16string_view text) {
         word_ |= kHasValue;
         return;
     }
-    char ascii[16];
-    bool narrow = text.size() <= 16;
+    char ascii[kMaxDoubleText];
+    bool narrow = text.size() < kMaxDoubleText;
     for (std::size_t i = 0; narrow && i < text.size(); ++i) {
         narrow = text[i] < 128;
         ascii[i] = static_cast<char>(text[i]);
     }
-    std::uint64_t packed;
-    if (narrow && pack(std::string_view(ascii, text.size()), packed)) {
-        payload_ = packed;
-    } else {
+    if (!narrow || !pack(std::string_view(ascii, text.size()))) {
         // A text that does not pack moves the cell to the extra part; the worker is
         // unknown here, so this cell can hold no children until it is given one.
         auto* x = new cell_extra;
         x->v.assign(text);
         payload_ = reinterpret_cast<std::uint64_t>(x);
-        word_ |= kHasExtra;
+        word_ = (word_ | kHasExtra) & ~kValueIsDouble;
     }
     word_ |= kHasValue;
 }
 
 bool compact_cell::set_value_utf8(std::string_view text) {
-    std::uint64_t packed;
-    if (!extra() && pack(text, packed)) {
-        payload_ = packed;
+    if (!extra() && pack(text)) {
         word_ |= kHasValue;
         return true;
     }
@@ -151,7 +183,7 @@ void compact_cell::reset_value() {
         x->v.clear();
     else
         payload_ = 0;
-    word_ &= ~kHasValue;
+    word_ &= ~(kHasValue | kValueIsDouble);
 }
 
 cell_extra& compact_cell::make_extra(const class_info* worker) {
@@ -161,15 +193,15 @@ cell_extra& compact_cell::make_extra(const class_info* worker) {
     }
     auto* x = new cell_extra;
     x->worker = worker;
-    if (has_value()) unpack(payload_, x->v);
+    if (has_value()) unpack(x->v);
     payload_ = reinterpret_cast<std::uint64_t>(x);
-    word_ |= kHasExtra;
+    word_ = (word_ | kHasExtra) & ~kValueIsDouble;
     return *x;
 }
 
 void compact_cell::clear_content() {
     destroyExtra(extra());
-    word_ &= ~(kHasExtra | kHasValue);
+    word_ &= ~(kHasExtra | kHasValue | kValueIsDouble);
     payload_ = 0;
     set_type(t_none);
 }

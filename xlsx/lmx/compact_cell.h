@@ -26,8 +26,10 @@ struct cell_extra {
 /// A cell of a row. One 32-bit word holds the type code in its top three bits (0 no
 /// type attribute, then "b", "n", "e", "s", "str", "inlineStr", "d" as 1 to 7), flags, and
 /// the 0-based column in its low 16 bits. Beside it the style index, and 8 bytes that
-/// hold either the value text packed four bits a character (number texts and string
-/// indexes: up to 16 characters of "0-9 . - + E e") or the pointer to the extra part.
+/// hold the value text packed four bits a character (number texts and string indexes:
+/// up to 16 characters of "0-9 . - + E e"), or a longer number text as the double it
+/// is the shortest text of (the 17 digits most producers write), or the pointer to the
+/// extra part.
 class compact_cell {
 public:
     /// t_d is the ISO 8601 date of later editions of the format, which producers write.
@@ -84,8 +86,12 @@ public:
     void clear_content();
 
 private:
-    static constexpr std::uint32_t kHasValue = 1u << 16, kHasStyle = 1u << 17, kHasExtra = 1u << 18;
-    static bool pack(std::string_view ascii, std::uint64_t& packed);
+    static constexpr std::uint32_t kHasValue = 1u << 16, kHasStyle = 1u << 17, kHasExtra = 1u << 18,
+                                   kValueIsDouble = 1u << 19;
+    /// Packs a value text either way; sets or clears kValueIsDouble.
+    bool pack(std::string_view ascii);
+    template <class Out>
+    void unpack(Out& out) const;
 
     std::uint32_t word_ = 0;
     std::uint32_t s_ = 0;

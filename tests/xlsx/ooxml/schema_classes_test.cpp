@@ -255,6 +255,32 @@ TEST(SchemaClasses, CellsAreCompact) {
     // A row with its members must fit a 96-byte heap block, so that a row of four
     // number cells costs at most 48 bytes a cell.
     EXPECT_LE(sizeof(sheet::c_CT_Row), 88u);
+    // Number texts that pack keep no extra part and come back exactly as written.
+    const struct {
+        std::u16string text;
+        bool packs;
+    } values[] = {
+        {u"", true},
+        {u"-12345678.9E+12", true},
+        {u"0.1428571428571428", true},      // the shortest text of its double
+        {u"-1.7976931348623157e+308", true},
+        {u"0.14285714285714280", false},    // a digit more than its double needs
+        {u"1.5E+300x", false},
+        {u"caf\u00E9", false},
+    };
+    for (const auto& v : values) {
+        lmx::compact_cell cell;
+        cell.set_value(v.text);
+        std::string utf8;
+        cell.append_value(utf8);
+        EXPECT_EQ(cell.extra() == nullptr, v.packs) << utf8;
+        EXPECT_EQ(cell.value(), v.text);
+        lmx::compact_cell fromUtf8;
+        ASSERT_TRUE(fromUtf8.set_value_utf8(utf8));
+        EXPECT_EQ(fromUtf8.value(), v.text);
+        cell.make_extra(nullptr); // a formula or inline string would move it there
+        EXPECT_EQ(cell.value(), v.text);
+    }
 }
 
 // Inputs fuzzing found to read but not to write back the same: each must now either
