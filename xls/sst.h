@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "xls/biff_strings.h"
-#include "xls/text_index.h"
+#include "core/text_index.h"
 
 namespace karvo {
 

@@ -25,29 +25,30 @@ const char16_t* SharedStrings::text(std::uint32_t index, std::u16string& scratch
     return scratch.c_str();
 }
 
-std::u16string_view SharedStrings::storedText(std::uint32_t index) {
+std::u16string_view SharedStrings::storedText(std::uint32_t index) const {
     const auto& entry = *root_.si[index];
     if (entry.t.has()) return entry.t.get();
-    plainText(entry, joined_.emplace_back());
-    return joined_.back();
+    return joined_.at(index);
 }
 
-// Equal texts keep the first index, as a reader of the file would resolve them.
+// Equal texts keep the first index, as a reader of the file would resolve them: the
+// index lets a later insert of an equal text take the slot, so the first comes last.
 void SharedStrings::indexEntries() {
-    index_.reserve(root_.si.size());
-    for (std::uint32_t i = 0; i < root_.si.size(); ++i) index_.emplace(storedText(i), i);
+    for (std::uint32_t i = 0; i < root_.si.size(); ++i)
+        if (!root_.si[i]->t.has()) plainText(*root_.si[i], joined_[i]);
+    for (auto i = static_cast<std::uint32_t>(root_.si.size()); i-- > 0;) index_.insert(i);
     indexed_ = true;
 }
 
 std::uint32_t SharedStrings::add(std::u16string_view text) {
     if (!indexed_) indexEntries();
     if (!root_.count.has()) root_.count.set(1);
-    if (auto found = index_.find(text); found != index_.end()) return found->second;
-    if (root_.si.size() >= UINT32_MAX) throw xlerror("too many shared strings");
+    if (std::uint32_t found = index_.find(text); found != TextIndex::kAbsent) return found;
+    if (root_.si.size() >= TextIndex::kPositionLimit) throw xlerror("too many shared strings");
     auto& entry = root_.si.emplace_back(std::make_unique<sharedStringTable::c_CT_Rst>());
     entry->t.set(std::u16string(text));
     auto index = static_cast<std::uint32_t>(root_.si.size() - 1);
-    index_.emplace(entry->t.get(), index);
+    index_.insert(index);
     root_.uniqueCount.set(static_cast<std::uint32_t>(root_.si.size()));
     return index;
 }

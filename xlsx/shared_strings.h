@@ -2,11 +2,11 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 
+#include "core/text_index.h"
 #include "xlsx/ooxml/sml-sharedStringTable.h"
 #include "xlsx/package_part.h"
 
@@ -17,6 +17,9 @@ public:
     SharedStrings() = default;
     SharedStrings(const char* data, std::size_t size) : XmlFile(data, size) {}
     explicit SharedStrings(lmx::chunk_source source) : XmlFile(std::move(source)) {}
+    // The index reads the texts of this table.
+    SharedStrings(const SharedStrings&) = delete;
+    SharedStrings& operator=(const SharedStrings&) = delete;
 
     /// The index of the text, appending an entry when no equal text has one.
     std::uint32_t add(std::u16string_view text);
@@ -28,12 +31,12 @@ public:
 
 private:
     void indexEntries();
-    std::u16string_view storedText(std::uint32_t index);
+    std::u16string_view storedText(std::uint32_t index) const;
 
-    // Built on the first add: a book that is only read never pays for it. Keys
-    // view the entries' own texts (or `joined_` for entries made of runs).
-    std::unordered_map<std::u16string_view, std::uint32_t> index_;
-    std::deque<std::u16string> joined_;
+    // Built on the first add: a book that is only read never pays for it. It reads
+    // the entries' own texts, or for entries made of runs their texts in `joined_`.
+    TextIndex index_{[this](std::uint32_t i) { return storedText(i); }};
+    std::unordered_map<std::uint32_t, std::u16string> joined_;
     bool indexed_ = false;
 };
 

@@ -46,6 +46,33 @@ TEST(XmlSheetCells, ValuesAreStoredAsTheFileHoldsThem) {
     EXPECT_STREQ("number is not finite", b.book->errorMessage());
 }
 
+// Strings written into a loaded table find its entries, runs joined: the first of
+// equal entries, as readers resolve them; a new text gets a new entry.
+TEST(XmlSheetCells, WrittenStringsFindTheEntriesOfALoadedTable) {
+    const std::string main = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
+    PackageEntries entries = minimalPackage(
+        "<sheetData/>", "<Override PartName=\"/xl/sharedStrings.xml\" ContentType=\"application/"
+                        "vnd.openxmlformats-officedocument.spreadsheetml.sharedStrings+xml\"/>");
+    for (auto& [name, bytes] : entries)
+        if (name == "xl/_rels/workbook.xml.rels")
+            bytes.insert(bytes.find("</Relationships>"),
+                         "<Relationship Id=\"rId2\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
+                         "relationships/sharedStrings\" Target=\"sharedStrings.xml\"/>");
+    entries.push_back({"xl/sharedStrings.xml", "<sst xmlns=\"" + main + "\"><si><t>b</t></si><si><t>a</t></si>"
+                                               "<si><r><t>x</t></r><r><t>y</t></r></si><si><t>a</t></si></sst>"});
+    BookPtr book = loadedXml(packageBytes(entries));
+    ISheet* sheet = book->getSheet(0);
+    for (const char16_t* text : {u"a", u"xy", u"new", u"b", u"new"}) ASSERT_TRUE(sheet->writeString(0, 0, text));
+    const std::pair<int, const char16_t*> cells[] = {{0, u"a"}, {1, u"xy"}, {2, u"new"}, {3, u"b"}, {4, u"new"}};
+    for (auto [col, text] : cells) ASSERT_TRUE(sheet->writeString(1, col, text));
+    std::string xml = entry(savedEntries(*book), "xl/worksheets/sheet1.xml");
+    const int expected[] = {1, 2, 4, 0, 4};
+    for (int col = 0; col < 5; ++col)
+        EXPECT_TRUE(contains(xml, "<c r=\"" + std::string(1, char('A' + col)) + "2\" t=\"s\"><v>" +
+                                      std::to_string(expected[col]) + "</v></c>"))
+            << col << "\n" << xml;
+}
+
 // Numbers are written as "%.15g" writes them, whole numbers included: up to 15
 // digits without a point, beyond that with an exponent, and the sign of zero kept.
 TEST(XmlSheetCells, NumbersAreWrittenWithFifteenSignificantDigits) {

@@ -1,5 +1,5 @@
 // text_index.cpp - the probing, growing and erasing of TextIndex.
-#include "xls/text_index.h"
+#include "core/text_index.h"
 
 namespace karvo {
 namespace {

@@ -17,6 +17,8 @@ class TextIndex {
 public:
     using TextAt = std::function<std::u16string_view(std::uint32_t)>;
     static constexpr std::uint32_t kAbsent = 0xFFFFFFFF;
+    /// Positions stay below this: the values above it mark slots.
+    static constexpr std::uint32_t kPositionLimit = 0xFFFFFFFE;
 
     explicit TextIndex(TextAt textAt) : textAt_(std::move(textAt)) {}
 
@@ -34,7 +36,7 @@ private:
         std::uint32_t position = kEmpty;
     };
     static constexpr std::uint32_t kEmpty = 0xFFFFFFFF;
-    static constexpr std::uint32_t kErased = 0xFFFFFFFE;
+    static constexpr std::uint32_t kErased = kPositionLimit;
 
     static std::uint32_t hashOf(std::u16string_view text);
     /// The slot holding `text`, or the empty slot where it would go.
