@@ -6,11 +6,12 @@
 namespace karvo {
 
 std::optional<int> LineShift::place(int line) const {
-    const int n = last - first + 1;
+    // A removal may name lines far beyond the sheet: count in 64 bits.
+    const long long n = static_cast<long long>(last) - first + 1;
     if (line < first) return line;
-    if (insert) return line + n <= max ? std::optional<int>(line + n) : std::nullopt;
+    if (insert) return line + n <= max ? std::optional<int>(static_cast<int>(line + n)) : std::nullopt;
     if (line <= last) return std::nullopt;
-    return line - n;
+    return static_cast<int>(line - n);
 }
 
 std::optional<AnchorLines> followLines(AnchorLines span, AnchorMove how, const LineShift& lines) {

@@ -58,7 +58,8 @@ void XMLSheetImplT::changeMerges(Change&& change) {
     else if (root_.mergeCells->count.has()) root_.mergeCells->count.set(static_cast<std::uint32_t>(merges.size()));
 }
 
-// Pictures and shapes over the cells follow them.
+// Pictures and shapes over the cells follow them. Called before the cells move: a
+// drawing that does not parse fails the operation while nothing has changed yet.
 void XMLSheetImplT::shiftDrawing(bool rows, int first, int last, bool insert) {
     if (Drawing* drawing = book_.findSheetDrawing(*this).drawing)
         drawing->shift(LineShift{rows, insert, first, last, rows ? kMaxAddressRow : kMaxAddressCol});
@@ -129,6 +130,7 @@ bool XMLSheetImplT::insertRows(int rowFirst, int rowLast) {
         auto start = static_cast<std::uint32_t>(rowFirst) + 1;
         if (!rows.empty() && rows.back()->r.get() >= start && rows.back()->r.get() + n > kMaxAddressRow + 1u)
             throw xlerror("rows can't be moved beyond the last row");
+        shiftDrawing(true, rowFirst, rowLast, true);
         for (auto row = rows.rbegin(); row != rows.rend() && (*row)->r.get() >= start; ++row)
             (*row)->r.set((*row)->r.get() + n);
         changeMerges([&](CellRange& range, std::vector<CellRange>& added) {
@@ -141,7 +143,6 @@ bool XMLSheetImplT::insertRows(int rowFirst, int rowLast) {
             }
             return range.lastRow <= kMaxAddressRow;
         });
-        shiftDrawing(true, rowFirst, rowLast, true);
         cellsMoved();
         return true;
     });
@@ -156,6 +157,7 @@ bool XMLSheetImplT::insertColumns(int colFirst, int colLast) {
         for (const auto& row : rows)
             if (!row->c.empty() && row->c.back().column() >= colFirst && row->c.back().column() + n > kMaxAddressCol)
                 throw xlerror("columns can't be moved beyond the last column");
+        shiftDrawing(false, colFirst, colLast, true);
         for (const auto& row : rows)
             for (std::size_t i = row->c.size(); i-- > 0 && row->c[i].column() >= colFirst;)
                 row->c[i].set_column(static_cast<std::uint16_t>(row->c[i].column() + n));
@@ -191,7 +193,6 @@ bool XMLSheetImplT::insertColumns(int colFirst, int colLast) {
             std::sort(cols->col.begin(), cols->col.end(), [](const auto& a, const auto& b) { return a->min < b->min; });
         }
         std::erase_if(root_.cols, [](const auto& cols) { return cols->col.empty(); });
-        shiftDrawing(false, colFirst, colLast, true);
         cellsMoved();
         return true;
     });
@@ -203,6 +204,7 @@ bool XMLSheetImplT::removeRows(int rowFirst, int rowLast) {
         // Rows before the first one do not exist: only what lies in the sheet moves.
         rowFirst = std::max(rowFirst, 0);
         if (rowLast < rowFirst) return true;
+        shiftDrawing(true, rowFirst, rowLast, false);
         auto& rows = root_.sheetData.make().row;
         auto first = static_cast<std::uint32_t>(rowFirst) + 1, last = static_cast<std::uint32_t>(rowLast) + 1;
         auto n = last - first + 1;
@@ -212,7 +214,6 @@ bool XMLSheetImplT::removeRows(int rowFirst, int rowLast) {
         changeMerges([&](CellRange& range, std::vector<CellRange>&) {
             return reduce(range.firstRow, range.lastRow, rowFirst, rowLast);
         });
-        shiftDrawing(true, rowFirst, rowLast, false);
         cellsMoved();
         return true;
     });
@@ -223,6 +224,7 @@ bool XMLSheetImplT::removeColumns(int colFirst, int colLast) {
     return run<bool>(false, [&] {
         colFirst = std::max(colFirst, 0);
         if (colLast < colFirst) return true;
+        shiftDrawing(false, colFirst, colLast, false);
         int n = colLast - colFirst + 1;
         for (auto& row : root_.sheetData.make().row) {
             auto& cells = row->c;
@@ -247,7 +249,6 @@ bool XMLSheetImplT::removeColumns(int colFirst, int colLast) {
                 return false;
             });
         std::erase_if(root_.cols, [](const auto& cols) { return cols->col.empty(); });
-        shiftDrawing(false, colFirst, colLast, false);
         cellsMoved();
         return true;
     });

@@ -480,6 +480,15 @@ TEST(XmlLoadedDrawings, HostileDrawingsFailTheReadNotTheLoad) {
         PackageEntries original = packageEntries(c.package.data(), c.package.size());
         EXPECT_EQ(rawEntry(savedEntries(*book), "xl/drawings/drawing1.xml"), rawEntry(original, "xl/drawings/drawing1.xml"));
     }
+    // Moving rows moves the drawing too: one that does not parse fails it before a
+    // cell has moved.
+    BookPtr book = loadedXml(packageWithDrawing("not xml", imageRels()));
+    ISheet* sheet = book->getSheet(0);
+    ASSERT_TRUE(sheet->writeNumber(5, 0, 1.0));
+    EXPECT_FALSE(sheet->insertRows(0, 0));
+    EXPECT_STRNE(book->errorMessage(), "ok");
+    EXPECT_FALSE(sheet->removeColumns(0, 0));
+    EXPECT_EQ(sheet->readNumber(5, 0), 1.0);
 }
 
 TEST(XmlLoadedDrawings, HugeRowHeightsAndColumnWidthsCountAsTheLargestConsumersShow) {
