@@ -20,8 +20,7 @@ constexpr std::uint16_t kOldExternCount = 0x0016;
 // rest of the stream could hold, so a small hostile file cannot reserve much.
 constexpr std::size_t kTypicalRows = 1200;
 constexpr std::size_t kTypicalRaw = 6000;
-// The smallest record of each kind, header included: a Blank cell, a Row, an empty record.
-constexpr std::size_t kMinCellRecord = 4 + 6;
+// The smallest record of each kind, header included: a Row, an empty record.
 constexpr std::size_t kRowRecord = 4 + 16;
 constexpr std::size_t kMinRecord = 4;
 
@@ -183,7 +182,6 @@ void SheetLoader::run() {
         else
             keepRaw(r);
     }
-    sheet_.cells.shrink();
     sheet_.rows.shrink_to_fit();
     sheet_.raw.shrink_to_fit();
 }
@@ -191,7 +189,6 @@ void SheetLoader::run() {
 void SheetLoader::reserve() {
     sheet_.selections.clear(); // a new sheet's default selection gives way to the file's
     std::size_t left = records_.remaining();
-    sheet_.cells.reserveForLoad(left / kMinCellRecord);
     sheet_.rows.reserve(std::min(kTypicalRows, left / kRowRecord));
     sheet_.raw.reserve(std::min(kTypicalRaw, left / kMinRecord));
 }
@@ -204,10 +201,11 @@ void SheetLoader::worksheetRecord(const Record& r) {
     // ExternSheet records); those references now go through the book's XTI list, and
     // BIFF8 readers take an ExternSheet record in a sheet for a broken one.
     if (old_ && (r.id == kOldExternCount || r.is(RecordId::ExternSheet))) return;
-    if (PageSetup::holds(r.id)) return sheet_.pageSetup.read(r, records_, old_);
-    if (readSetting(sheet_.settings, r)) return;
+    // The routes first: cell records, most of a sheet, are found in a few compares.
     for (const Route& route : kRoutes)
         if (r.id == raw(route.id)) return (this->*route.handler)(r);
+    if (PageSetup::holds(r.id)) return sheet_.pageSetup.read(r, records_, old_);
+    if (readSetting(sheet_.settings, r)) return;
     keepRaw(r);
 }
 
@@ -334,6 +332,10 @@ void SheetLoader::row(const Record& r) {
     for (std::uint16_t* field : {&e.row, &e.colMic, &e.colMac, &e.miyRw, &e.reserved1, &e.reserved2, &e.flags, &e.ixfe})
         *field = in.u16();
     sheet_.rows.push_back(e);
+    // Row records come before their cells, so the row's handles are allocated once at
+    // their full width instead of growing cell by cell. The width is capped at the
+    // sheet's columns: no more than cells at the row's end would take anyway.
+    sheet_.cells.reserveRow(e.row, e.colMac);
 }
 
 void SheetLoader::colInfo(const Record& r) {
