@@ -20,7 +20,8 @@ constexpr std::uint16_t kOldExternCount = 0x0016;
 // rest of the stream could hold, so a small hostile file cannot reserve much.
 constexpr std::size_t kTypicalRows = 1200;
 constexpr std::size_t kTypicalRaw = 6000;
-// The smallest record of each kind, header included: a Row, an empty record.
+// The smallest record of each kind, header included: a Blank cell, a Row, an empty record.
+constexpr std::size_t kMinCellRecord = 4 + 6;
 constexpr std::size_t kRowRecord = 4 + 16;
 constexpr std::size_t kMinRecord = 4;
 
@@ -130,6 +131,7 @@ private:
     RecordReader& records_;
     bool old_;
     const SharedStrings& strings_;
+    std::size_t handleBudget_ = 0; // cell handles Row records may still reserve
 };
 
 const SheetLoader::Route SheetLoader::kRoutes[] = {
@@ -190,6 +192,7 @@ void SheetLoader::reserve() {
     sheet_.selections.clear(); // a new sheet's default selection gives way to the file's
     std::size_t left = records_.remaining();
     sheet_.rows.reserve(std::min(kTypicalRows, left / kRowRecord));
+    handleBudget_ = left / kMinCellRecord;
     sheet_.raw.reserve(std::min(kTypicalRaw, left / kMinRecord));
 }
 
@@ -333,9 +336,13 @@ void SheetLoader::row(const Record& r) {
         *field = in.u16();
     sheet_.rows.push_back(e);
     // Row records come before their cells, so the row's handles are allocated once at
-    // their full width instead of growing cell by cell. The width is capped at the
-    // sheet's columns: no more than cells at the row's end would take anyway.
-    sheet_.cells.reserveRow(e.row, e.colMac);
+    // their full width instead of growing cell by cell. The widths claimed are paid
+    // for from the stream's size (a cell record per handle), so Row records alone
+    // cannot make a small file reserve much.
+    std::size_t width = std::min<std::size_t>(e.colMac, kColCount);
+    if (width > handleBudget_) return;
+    handleBudget_ -= width;
+    sheet_.cells.reserveRow(e.row, width);
 }
 
 void SheetLoader::colInfo(const Record& r) {
