@@ -5,7 +5,8 @@
 
 Writing is timed inside the process (the library's work, not the interpreter's start);
 reading is timed for the whole process, with its peak resident memory as
-/usr/bin/time -f %M reports it. Both readers read the file the module wrote."""
+/usr/bin/time -f %M reports it. Each time is given as elapsed and as processor time.
+Both readers read the file the module wrote."""
 import argparse
 import os
 import re
