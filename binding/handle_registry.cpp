@@ -23,9 +23,13 @@ int HandleRegistry::handleFor(HandleKind kind, void* object, int ownerBook) {
 }
 
 void* HandleRegistry::lookup(int handle, HandleKind kind) const {
-    auto found = entries_.find(handle);
-    if (found == entries_.end() || found->second.kind != kind) return nullptr;
-    return found->second.object;
+    if (handle != lastHandle_ || handle == 0) {
+        auto found = entries_.find(handle);
+        if (found == entries_.end()) return nullptr;
+        lastHandle_ = handle;
+        lastEntry_ = found->second;
+    }
+    return lastEntry_.kind == kind ? lastEntry_.object : nullptr;
 }
 
 int HandleRegistry::ownerOf(int handle) const {
@@ -38,6 +42,7 @@ void HandleRegistry::forget(int handle) {
     if (found == entries_.end()) return;
     byObject_.erase({found->second.kind, found->second.object});
     entries_.erase(found);
+    if (handle == lastHandle_) lastHandle_ = 0;
 }
 
 void HandleRegistry::forgetObject(HandleKind kind, void* object) {

@@ -48,6 +48,10 @@ private:
         int owner;
     };
     std::unordered_map<int, Entry> entries_;
+    // Scripts call cell functions with one sheet handle over and over; the last
+    // handle found answers without a hash lookup. forget() empties it.
+    mutable int lastHandle_ = 0;
+    mutable Entry lastEntry_{};
     std::map<std::pair<HandleKind, void*>, int> byObject_;
     std::unordered_map<int, std::vector<int>> ownedBy_;
     int next_ = 1;

@@ -69,7 +69,7 @@ int formatHandle(IFormat* format, int book) { return objectHandle(HandleKind::Fo
 
 const char16_t* libraryText(const char* utf8) {
     try {
-        argumentBuffer() = utf8ToUtf16(utf8);
+        utf8ToUtf16(utf8, argumentBuffer());
         return argumentBuffer().c_str();
     } catch (...) {
         return nullptr;
@@ -80,7 +80,7 @@ int pushText(lua_State* L, const char16_t* text) {
     bool converted = false;
     if (text) {
         try {
-            resultBuffer() = utf16ToUtf8(text);
+            utf16ToUtf8(text, resultBuffer());
             converted = true;
         } catch (...) {
         }

@@ -55,7 +55,9 @@ void TextIndex::grow() {
     std::size_t live = 0;
     for (const Slot& slot : old) live += slot.position < kErased;
     std::size_t capacity = kFirstCapacity;
-    while (capacity < (live + 1) * 4) capacity *= 2;
+    // Twice the live entries at least: probes stay short, and the array of a large
+    // table stays small enough that fewer lookups miss the cache.
+    while (capacity < (live + 1) * 2) capacity *= 2;
     slots_.assign(capacity, Slot{});
     occupied_ = 0;
     std::size_t mask = capacity - 1;

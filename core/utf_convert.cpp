@@ -1,6 +1,8 @@
-// utf_convert.cpp - the script-boundary conversions, through ICU's converter API.
+// utf_convert.cpp - the script-boundary conversions: plain ASCII directly, the rest through ICU's converter API.
 #include "core/utf_convert.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <memory>
 #include <new>
 
@@ -27,29 +29,55 @@ UConverter& utf8Converter() {
     return *converter;
 }
 
+// Most cell text is ASCII, which is the same code units in both forms; only text
+// with other characters pays for the converter.
+template <class Text>
+bool isAscii(const Text& text) {
+    return std::all_of(text.begin(), text.end(), [](auto c) { return static_cast<std::uint32_t>(c) < 0x80; });
+}
+
 } // namespace
 
-std::u16string utf8ToUtf16(std::string_view utf8) {
+void utf8ToUtf16(std::string_view utf8, std::u16string& out) {
     // Every UTF-16 unit consumes at least one input byte, so n units always suffice.
-    std::u16string out(utf8.size(), u'\0');
+    out.resize(utf8.size());
+    if (isAscii(utf8)) {
+        std::copy(utf8.begin(), utf8.end(), out.begin());
+        return;
+    }
     UChar* target = out.data();
     const char* source = utf8.data();
     UErrorCode status = U_ZERO_ERROR;
     ucnv_toUnicode(&utf8Converter(), &target, out.data() + out.size(), &source, utf8.data() + utf8.size(),
                    nullptr, true, &status);
     out.resize(static_cast<std::size_t>(target - out.data()));
-    return out;
 }
 
-std::string utf16ToUtf8(std::u16string_view utf16) {
+void utf16ToUtf8(std::u16string_view utf16, std::string& out) {
+    if (isAscii(utf16)) {
+        out.resize(utf16.size());
+        std::transform(utf16.begin(), utf16.end(), out.begin(), [](char16_t c) { return static_cast<char>(c); });
+        return;
+    }
     UConverter& converter = utf8Converter();
-    std::string out((utf16.size() + 1) * static_cast<std::size_t>(ucnv_getMaxCharSize(&converter)), '\0');
+    out.resize((utf16.size() + 1) * static_cast<std::size_t>(ucnv_getMaxCharSize(&converter)));
     char* target = out.data();
     const UChar* source = utf16.data();
     UErrorCode status = U_ZERO_ERROR;
     ucnv_fromUnicode(&converter, &target, out.data() + out.size(), &source, utf16.data() + utf16.size(), nullptr,
                      true, &status);
     out.resize(static_cast<std::size_t>(target - out.data()));
+}
+
+std::u16string utf8ToUtf16(std::string_view utf8) {
+    std::u16string out;
+    utf8ToUtf16(utf8, out);
+    return out;
+}
+
+std::string utf16ToUtf8(std::u16string_view utf16) {
+    std::string out;
+    utf16ToUtf8(utf16, out);
     return out;
 }
 

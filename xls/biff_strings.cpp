@@ -34,10 +34,13 @@ bool shortWide(std::u16string_view text, ShortForm form, CharWidth width) {
 }
 
 void appendChars(std::u16string& out, std::span<const std::uint8_t> raw, bool wide) {
-    if (wide)
-        for (std::size_t i = 0; i + 1 < raw.size(); i += 2) out.push_back(static_cast<char16_t>(raw[i] | raw[i + 1] << 8));
-    else
+    if (!wide) {
         out.append(raw.begin(), raw.end());
+        return;
+    }
+    std::size_t at = out.size();
+    out.resize(at + raw.size() / 2);
+    for (std::size_t i = 0; i + 1 < raw.size(); i += 2) out[at++] = static_cast<char16_t>(raw[i] | raw[i + 1] << 8);
 }
 
 void putChars(std::vector<std::uint8_t>& out, std::u16string_view text, bool wide) {
@@ -75,27 +78,26 @@ void writeShortString(RecordWriter& out, std::u16string_view text, ShortForm for
     out.bytes(bytes);
 }
 
-RichString readRichString(ContinueReader& in) {
-    RichString s;
+std::uint8_t readRichString(ContinueReader& in, std::u16string& text, std::vector<FormatRun>& runs,
+                            std::vector<std::uint8_t>& extRst) {
     const std::uint16_t cch = in.u16();
-    s.flags = in.u8(kRichMissing);
-    const std::uint16_t cRun = (s.flags & richflag::kRichSt) ? in.u16() : 0;
-    const std::uint32_t cbExtRst = (s.flags & richflag::kExtRst) ? in.u32() : 0;
+    std::uint8_t flags = in.u8(kRichMissing);
+    const std::uint16_t cRun = (flags & richflag::kRichSt) ? in.u16() : 0;
+    const std::uint32_t cbExtRst = (flags & richflag::kExtRst) ? in.u32() : 0;
 
-    // Nothing is reserved beyond what the stream can still hold.
-    s.text.reserve(std::min<std::size_t>(cch, in.available()));
-    bool wide = s.flags & richflag::kHighByte;
-    while (s.text.size() < cch) {
+    const std::size_t end = text.size() + cch;
+    bool wide = flags & richflag::kHighByte;
+    while (text.size() < end) {
         if (in.left() == 0) {
             // Characters carried on into a CONTINUE record: its first byte restates the
             // width, which may differ from the part before.
             in.continueIfExhausted(kRichMissing);
             wide = in.u8(kRichMissing) & richflag::kHighByte;
-            if (wide) s.flags |= richflag::kHighByte;
+            if (wide) flags |= richflag::kHighByte;
             continue;
         }
         const std::size_t width = wide ? 2 : 1;
-        const std::size_t n = std::min<std::size_t>(cch - s.text.size(), in.left() / width);
+        const std::size_t n = std::min<std::size_t>(end - text.size(), in.left() / width);
         if (n == 0) {
             // No writer splits a 16-bit character, but one producer leaves a stray
             // byte after the last whole character of a CONTINUE record (next to an
@@ -103,60 +105,69 @@ RichString readRichString(ContinueReader& in) {
             in.take(in.left());
             continue;
         }
-        appendChars(s.text, in.take(n * width), wide);
+        appendChars(text, in.take(n * width), wide);
     }
 
-    s.runs.reserve(std::min<std::size_t>(cRun, in.available() / 4));
+    runs.reserve(std::min<std::size_t>(cRun, in.available() / 4));
     for (std::size_t i = 0; i < cRun; ++i) {
         FormatRun run;
         run.ich = in.u16();
         run.ifnt = in.u16();
-        s.runs.push_back(run);
+        runs.push_back(run);
     }
 
     if (cbExtRst > in.available()) throw xlerror("readRichString: extended data runs past the end of the stream");
-    s.extRst.reserve(cbExtRst);
-    while (s.extRst.size() < cbExtRst) {
+    extRst.reserve(cbExtRst);
+    while (extRst.size() < cbExtRst) {
         in.continueIfExhausted(kRichMissing);
-        auto piece = in.take(cbExtRst - s.extRst.size());
-        s.extRst.insert(s.extRst.end(), piece.begin(), piece.end());
+        auto piece = in.take(cbExtRst - extRst.size());
+        extRst.insert(extRst.end(), piece.begin(), piece.end());
     }
+    return flags;
+}
+
+RichString readRichString(ContinueReader& in) {
+    RichString s;
+    s.flags = readRichString(in, s.text, s.runs, s.extRst);
     return s;
 }
 
 void writeRichString(ContinueWriter& out, const RichString& s) {
-    if (s.text.size() > kMaxCount16 || s.runs.size() > kMaxCount16) throw xlerror("string is too long");
-    const bool wide = (s.flags & richflag::kHighByte) || needsWide(s.text);
-    std::uint8_t flags = static_cast<std::uint8_t>((s.flags & ~richflag::kHighByte) | (wide ? richflag::kHighByte : 0));
-    if (!s.runs.empty()) flags |= richflag::kRichSt;
-    if (!s.extRst.empty()) flags |= richflag::kExtRst;
+    writeRichString(out, s.text, s.flags, s.runs, s.extRst);
+}
+
+void writeRichString(ContinueWriter& out, std::u16string_view text, std::uint8_t flagsRead,
+                     std::span<const FormatRun> runs, std::span<const std::uint8_t> extRst) {
+    if (text.size() > kMaxCount16 || runs.size() > kMaxCount16) throw xlerror("string is too long");
+    const bool wide = (flagsRead & richflag::kHighByte) || needsWide(text);
+    std::uint8_t flags = static_cast<std::uint8_t>((flagsRead & ~richflag::kHighByte) | (wide ? richflag::kHighByte : 0));
+    if (!runs.empty()) flags |= richflag::kRichSt;
+    if (!extRst.empty()) flags |= richflag::kExtRst;
 
     // The header (at most 9 bytes) always goes into one record.
     out.reserve(10);
-    out.u16(static_cast<std::uint16_t>(s.text.size()));
+    out.u16(static_cast<std::uint16_t>(text.size()));
     out.u8(flags);
-    if (flags & richflag::kRichSt) out.u16(static_cast<std::uint16_t>(s.runs.size()));
-    if (flags & richflag::kExtRst) out.u32(static_cast<std::uint32_t>(s.extRst.size()));
+    if (flags & richflag::kRichSt) out.u16(static_cast<std::uint16_t>(runs.size()));
+    if (flags & richflag::kExtRst) out.u32(static_cast<std::uint32_t>(extRst.size()));
 
-    std::vector<std::uint8_t> chars;
-    putChars(chars, s.text, wide);
-    std::span<const std::uint8_t> rest = chars;
-    while (rest.size() > out.left()) {
+    const std::size_t width = wide ? 2 : 1;
+    while (text.size() * width > out.left()) {
         // Split at an even byte count whatever the width, and restate the width in
         // the CONTINUE record that takes the rest.
-        auto part = rest.first(out.left() & ~std::size_t(1));
-        out.fitted(part);
-        rest = rest.subspan(part.size());
+        auto part = text.substr(0, (out.left() & ~std::size_t(1)) / width);
+        out.fittedChars(part, wide);
+        text.remove_prefix(part.size());
         out.openContinue(flags & richflag::kHighByte);
     }
-    out.fitted(rest);
+    out.fittedChars(text, wide);
 
-    for (const FormatRun& run : s.runs) {
+    for (const FormatRun& run : runs) {
         out.reserve(4);
         out.u16(run.ich);
         out.u16(run.ifnt);
     }
-    out.bytes(s.extRst);
+    out.bytes(extRst);
 }
 
 } // namespace karvo

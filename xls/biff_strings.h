@@ -74,10 +74,17 @@ struct RichString {
 /// characters cross a record boundary, the CONTINUE record begins with a flags byte
 /// that sets the width of the characters from there on.
 RichString readRichString(ContinueReader& in);
+/// The same, appending the characters to `text` and the runs and extended data to
+/// the other two, so that a table of strings can keep its texts in one buffer.
+/// Returns the flags (see RichString::flags).
+std::uint8_t readRichString(ContinueReader& in, std::u16string& text, std::vector<FormatRun>& runs,
+                            std::vector<std::uint8_t>& extRst);
 
 /// Writes a rich extended string into a record group: its header is never split, its
 /// characters are split at an even byte count with a flags byte opening the next
 /// CONTINUE record, and runs are never split.
 void writeRichString(ContinueWriter& out, const RichString& s);
+void writeRichString(ContinueWriter& out, std::u16string_view text, std::uint8_t flags,
+                     std::span<const FormatRun> runs, std::span<const std::uint8_t> extRst);
 
 } // namespace karvo

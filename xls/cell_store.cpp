@@ -6,15 +6,6 @@
 #include "xls/sst.h"
 
 namespace karvo {
-namespace {
-
-// What a sheet of a typical large file holds, for the reservations made before loading.
-constexpr std::size_t kTypicalFormulas = 11000;
-constexpr std::size_t kTypicalLabelSst = 9000;
-constexpr std::size_t kTypicalRk = 70000;
-constexpr std::size_t kTypicalBlank = 800;
-
-} // namespace
 
 void CellStore::setHandle(int row, int col, CellHandle h) {
     if (rows_.empty()) rows_.resize(kRowCount);
@@ -67,15 +58,9 @@ void CellStore::retainStrings() const {
     forEach([this](int, int, CellHandle h) { countUse(h, +1); });
 }
 
-void CellStore::reserveForLoad(std::size_t bound) {
-    list<FormulaBlock>().reserve(std::min(kTypicalFormulas, bound));
-    list<LabelSstCell>().reserve(std::min(kTypicalLabelSst, bound));
-    list<RkCell>().reserve(std::min(kTypicalRk, bound));
-    list<BlankCell>().reserve(std::min(kTypicalBlank, bound));
-}
-
-void CellStore::shrink() {
-    std::apply([](auto&... store) { (store.shrink_to_fit(), ...); }, stores_);
+void CellStore::reserveRow(int row, std::size_t width) {
+    if (rows_.empty()) rows_.resize(kRowCount);
+    rows_[static_cast<std::size_t>(row)].reserve(std::min(width, std::size_t(kColCount)));
 }
 
 } // namespace karvo

@@ -7,6 +7,7 @@
 
 #include "core/xlerror.h"
 #include "xls/cell_entries.h"
+#include "xls/entry_blocks.h"
 #include "xls/formula_block.h"
 
 namespace karvo {
@@ -22,7 +23,7 @@ inline std::uint32_t handlePosition(CellHandle h) { return h >> 4; }
 
 /// Rows of handles, each as wide as its rightmost cell (allocated on the first write
 /// into the row, so a typical row of a few columns costs bytes, not a 1 KiB block), and the seven
-/// stores. Stores only grow: an overwritten or cleared cell leaves its entry behind,
+/// stores, which hold their entries in blocks (no per-cell allocation). Stores only grow: an overwritten or cleared cell leaves its entry behind,
 /// unreferenced, and only handles decide what a cell holds. The store keeps the use
 /// counts of the shared strings in step with the LabelSst handles it holds.
 class CellStore {
@@ -58,16 +59,16 @@ public:
         return h && handleKind(h) == Entry::kind ? &entry<Entry>(h) : nullptr;
     }
 
-    /// Appends an entry and points the handle at its position to it. The reference is
-    /// valid until the next put into the same store.
+    /// Appends an entry and points the handle at its position to it. Entries never
+    /// move, so the reference stays valid as long as the store.
     template <class Entry>
     Entry& put(Entry e) {
         auto& store = list<Entry>();
         if (store.size() > kMaxPosition) throw xlerror("cell store is full");
         CellPos at = e.at;
-        store.push_back(std::move(e));
+        Entry& stored = store.push_back(std::move(e));
         setHandle(at.row, at.col, makeHandle(Entry::kind, static_cast<std::uint32_t>(store.size() - 1)));
-        return store.back();
+        return stored;
     }
     /// Empties a cell.
     void clear(int row, int col) {
@@ -93,15 +94,15 @@ public:
     /// Counts one more use of every shared string this store refers to (after a copy).
     void retainStrings() const;
 
-    /// Makes room for cells about to be loaded; `bound` caps every reservation.
-    void reserveForLoad(std::size_t bound);
-    void shrink();
+    /// Makes room for a row's handles up to column `width` - 1, ahead of its cells;
+    /// the width is capped at the columns a sheet has.
+    void reserveRow(int row, std::size_t width);
 
 private:
     using Row = std::vector<CellHandle>;
-    using Stores = std::tuple<std::vector<RkCell>, std::vector<NumberCell>, std::vector<LabelSstCell>,
-                              std::vector<BlankCell>, std::vector<BoolErrCell>, std::vector<FormulaBlock>,
-                              std::vector<LabelCell>>;
+    using Stores = std::tuple<EntryBlocks<RkCell>, EntryBlocks<NumberCell>, EntryBlocks<LabelSstCell>,
+                              EntryBlocks<BlankCell>, EntryBlocks<BoolErrCell>, EntryBlocks<FormulaBlock>,
+                              EntryBlocks<LabelCell>>;
     /// The largest position the 28 bits of a handle can hold.
     static constexpr std::size_t kMaxPosition = (std::size_t(1) << 28) - 1;
 
@@ -109,8 +110,8 @@ private:
         return position << 4 | static_cast<std::uint32_t>(kind) << 1 | 1u;
     }
     template <class Entry>
-    std::vector<Entry>& list() {
-        return std::get<std::vector<Entry>>(stores_);
+    EntryBlocks<Entry>& list() {
+        return std::get<EntryBlocks<Entry>>(stores_);
     }
     /// Sets a handle, allocating the row, and counts the shared-string uses it drops and takes.
     void setHandle(int row, int col, CellHandle h);

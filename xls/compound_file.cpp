@@ -100,13 +100,15 @@ class Reader {
 public:
     explicit Reader(std::span<const std::uint8_t> file) : file_(file) {}
 
-    std::vector<std::uint8_t> workbookStream() {
+    std::span<const std::uint8_t> workbookStream(std::vector<std::uint8_t>& copy) {
         readHeader();
         loadDifat();
         loadFat();
         loadMiniFat();
         loadDir();
-        return readStream(findWorkbook());
+        const DirEntry& workbook = findWorkbook();
+        if (workbook.streamSize < kMiniStreamCutoff) return copy = readMiniStream(workbook);
+        return readStream(workbook, copy);
     }
 
 private:
@@ -116,7 +118,7 @@ private:
     void loadMiniFat();
     void loadDir();
     const DirEntry& findWorkbook() const;
-    std::vector<std::uint8_t> readStream(const DirEntry& entry) const;
+    std::span<const std::uint8_t> readStream(const DirEntry& entry, std::vector<std::uint8_t>& copy) const;
     std::vector<std::uint8_t> readMiniStream(const DirEntry& entry) const;
 
     // The bytes of sector n. The last sector of a file may be cut short (some producers
@@ -251,8 +253,7 @@ const DirEntry& Reader::findWorkbook() const {
     return *it;
 }
 
-std::vector<std::uint8_t> Reader::readStream(const DirEntry& entry) const {
-    if (entry.streamSize < kMiniStreamCutoff) return readMiniStream(entry);
+std::span<const std::uint8_t> Reader::readStream(const DirEntry& entry, std::vector<std::uint8_t>& copy) const {
     // A sector whose FAT entry marks it free, a chain end or a FAT sector cannot begin
     // a stream of several sectors; such a start is moved on to the next ordinary
     // sector. A stream that fits in one sector rightly starts on an end-of-chain
@@ -263,9 +264,18 @@ std::vector<std::uint8_t> Reader::readStream(const DirEntry& entry) const {
                (fat_[start] == sector::kFat || fat_[start] == sector::kEndOfChain || fat_[start] == sector::kFree))
             ++start;
     ChainRules rules{"Xls::read(): ", "_fat"};
-    std::vector<std::uint8_t> stream;
-    for (std::uint32_t n : walk(fat_, start, rules)) append(stream, sectorData(n, rules.who));
-    return stream;
+    std::vector<std::uint32_t> chain = walk(fat_, start, rules);
+    // A stream written in one go lies in consecutive sectors, and then it is read where
+    // it is: a large book is not held twice.
+    bool consecutive = true;
+    for (std::size_t i = 1; i < chain.size() && consecutive; ++i) consecutive = chain[i] == chain[i - 1] + 1;
+    if (consecutive && !chain.empty()) {
+        auto first = sectorData(chain.front(), rules.who), last = sectorData(chain.back(), rules.who);
+        return file_.subspan(static_cast<std::size_t>(first.data() - file_.data()),
+                             static_cast<std::size_t>(last.data() + last.size() - first.data()));
+    }
+    for (std::uint32_t n : chain) append(copy, sectorData(n, rules.who));
+    return copy;
 }
 
 std::vector<std::uint8_t> Reader::readMiniStream(const DirEntry& entry) const {
@@ -363,8 +373,15 @@ void DirEntry::write(std::vector<std::uint8_t>& out) const {
     putLittle(out, streamSize, 8);
 }
 
+std::span<const std::uint8_t> readWorkbookStream(std::span<const std::uint8_t> file, std::vector<std::uint8_t>& copy) {
+    return Reader(file).workbookStream(copy);
+}
+
 std::vector<std::uint8_t> readWorkbookStream(std::span<const std::uint8_t> file) {
-    return Reader(file).workbookStream();
+    std::vector<std::uint8_t> copy;
+    auto stream = readWorkbookStream(file, copy);
+    if (stream.data() != copy.data()) copy.assign(stream.begin(), stream.end());
+    return copy;
 }
 
 std::uint32_t fatSectorCount(std::uint64_t sectors) {
@@ -376,7 +393,7 @@ std::uint32_t fatSectorCount(std::uint64_t sectors) {
     return static_cast<std::uint32_t>(f);
 }
 
-std::vector<std::uint8_t> writeCompoundFile(std::span<const std::uint8_t> stream) {
+std::vector<std::uint8_t> writeCompoundFile(std::vector<std::uint8_t> stream) {
     // A short stream is padded to the mini stream cut-off so that it is stored in
     // ordinary sectors and the file needs no MiniFAT at all.
     const std::uint64_t streamSize = std::max<std::uint64_t>(stream.size(), kMiniStreamCutoff);
@@ -406,10 +423,14 @@ std::vector<std::uint8_t> writeCompoundFile(std::span<const std::uint8_t> stream
     std::vector<std::uint32_t> fatSectors(F);
     for (std::uint32_t i = 0; i < F; ++i) fatSectors[i] = S + X + i;
 
-    std::vector<std::uint8_t> out;
+    // The file is built in the stream's own buffer: the stream moves up by the size of
+    // the header, in place when the buffer has room for the whole file, so a large
+    // book is not held twice while it is saved.
+    std::vector<std::uint8_t> header;
+    putHeader(header, F, firstDir, X > 0 ? S : sector::kEndOfChain, X, fatSectors);
+    std::vector<std::uint8_t>& out = stream;
     out.reserve(kHeaderSize + total * kWriteSectorSize);
-    putHeader(out, F, firstDir, X > 0 ? S : sector::kEndOfChain, X, fatSectors);
-    append(out, stream);
+    out.insert(out.begin(), header.begin(), header.end());
     out.resize(kHeaderSize + std::size_t(S) * kWriteSectorSize, 0);
 
     // The FAT sectors past the first 109 are listed in the DIFAT sectors, each of
@@ -424,7 +445,7 @@ std::vector<std::uint8_t> writeCompoundFile(std::span<const std::uint8_t> stream
     for (std::uint32_t entry : fat) putLittle(out, entry, 4);
     for (const DirEntry& e : dir) e.write(out);
     out.resize(out.size() + (kDirPerSector - dir.size() % kDirPerSector) % kDirPerSector * DirEntry::kSize, 0);
-    return out;
+    return stream;
 }
 
 } // namespace karvo

@@ -62,10 +62,14 @@ struct DirEntry {
 /// stream size is not applied: the record loops stop at their EOF records, and the
 /// chain, not the size, bounds what is delivered. Failures raise xlerror.
 std::vector<std::uint8_t> readWorkbookStream(std::span<const std::uint8_t> file);
+/// The same without a copy where the stream's sectors lie one after another in the
+/// file: the result is then a view into `file`, else into `copy`, which receives the
+/// gathered bytes.
+std::span<const std::uint8_t> readWorkbookStream(std::span<const std::uint8_t> file, std::vector<std::uint8_t>& copy);
 
 /// Wraps a workbook stream in a new compound file of 512-byte sectors holding a root
-/// entry and the "Workbook" stream, and returns the file's bytes.
-std::vector<std::uint8_t> writeCompoundFile(std::span<const std::uint8_t> stream);
+/// entry and the "Workbook" stream, and returns the file's bytes (in the stream's buffer).
+std::vector<std::uint8_t> writeCompoundFile(std::vector<std::uint8_t> stream);
 
 /// The number of FAT sectors the writer allots to `sectors` stream and directory
 /// sectors: a generous count that always leaves room for the FAT and DIFAT sectors

@@ -19,7 +19,16 @@ constexpr std::size_t kRoomAfterFlags = kMaxRecordBody - 2;
 void RecordWriter::f64(double v) {
     std::uint64_t bits;
     std::memcpy(&bits, &v, sizeof bits);
-    putLittle(out_, bits, 8);
+    little(bits, 8);
+}
+
+void RecordWriter::chars(std::u16string_view text, bool wide) {
+    std::size_t at = out_.size();
+    out_.resize(at + text.size() * (wide ? 2 : 1));
+    for (char16_t c : text) {
+        out_[at++] = static_cast<std::uint8_t>(c);
+        if (wide) out_[at++] = static_cast<std::uint8_t>(c >> 8);
+    }
 }
 
 void RecordWriter::header(std::uint16_t id, std::size_t size) {
@@ -97,11 +106,20 @@ void ContinueWriter::bytes(std::span<const std::uint8_t> data) {
     }
 }
 
+void ContinueWriter::account(std::size_t size) {
+    if (size > left_) throw xlerror("record data does not fit in the current record");
+    left_ -= size;
+    records_.back().size += size;
+}
+
 void ContinueWriter::fitted(std::span<const std::uint8_t> data) {
-    if (data.size() > left_) throw xlerror("record data does not fit in the current record");
+    account(data.size());
     out_.bytes(data);
-    left_ -= data.size();
-    records_.back().size += data.size();
+}
+
+void ContinueWriter::fittedChars(std::u16string_view text, bool wide) {
+    account(text.size() * (wide ? 2 : 1));
+    out_.chars(text, wide);
 }
 
 void ContinueWriter::finish() {

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -24,10 +25,12 @@ public:
     std::size_t position() const { return out_.size(); }
 
     void u8(std::uint8_t v) { out_.push_back(v); }
-    void u16(std::uint16_t v) { putLittle(out_, v, 2); }
-    void u32(std::uint32_t v) { putLittle(out_, v, 4); }
+    void u16(std::uint16_t v) { little(v, 2); }
+    void u32(std::uint32_t v) { little(v, 4); }
     void f64(double v);
     void bytes(std::span<const std::uint8_t> data) { out_.insert(out_.end(), data.begin(), data.end()); }
+    /// Characters, 16-bit little-endian or (all at most 0xFF) 8-bit.
+    void chars(std::u16string_view text, bool wide);
 
     /// A record header; a size above 65535 is taken modulo 65536, as the field holds.
     void header(std::uint16_t id, std::size_t size);
@@ -46,6 +49,13 @@ public:
     std::vector<std::uint8_t> take() { return std::move(out_); }
 
 private:
+    // A sheet's cells are written field by field, so this is the writer's hot path.
+    void little(std::uint64_t v, std::size_t n) {
+        std::size_t at = out_.size();
+        out_.resize(at + n);
+        for (std::size_t i = 0; i < n; ++i) out_[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+    }
+
     std::vector<std::uint8_t> out_;
 };
 
@@ -81,6 +91,7 @@ public:
     void bytes(std::span<const std::uint8_t> data);
     /// Writes data that the caller has checked fits in the current record.
     void fitted(std::span<const std::uint8_t> data);
+    void fittedChars(std::u16string_view text, bool wide);
 
     /// Writes the final size of every record of the group.
     void finish();
@@ -91,6 +102,7 @@ private:
         std::size_t size;      // body bytes written so far
     };
     void open(std::uint16_t id, std::size_t room);
+    void account(std::size_t size);
 
     RecordWriter& out_;
     std::vector<Open> records_;

@@ -139,10 +139,12 @@ const char16_t* SheetImplT::readString(int row, int col, IFormat** format) {
     return run<const char16_t*>(nullptr, [&]() -> const char16_t* {
         if (format) *format = nullptr;
         CellHandle h = usedHandle(row, col);
-        std::u16string text;
         if (LabelSstCell* s = data_.cells.find<LabelSstCell>(row, col)) {
-            text = host_.sharedStrings().at(s->isst).text;
-        } else if (LabelCell* l = data_.cells.find<LabelCell>(row, col)) {
+            giveFormat(format, h);
+            return keepText(host_.sharedStrings().text(s->isst));
+        }
+        std::u16string text;
+        if (LabelCell* l = data_.cells.find<LabelCell>(row, col)) {
             text = l->text;
         } else if (const FormulaBlock* f = formulaResult(h, FormulaResult::String)) {
             text = f->cachedText();
@@ -154,7 +156,7 @@ const char16_t* SheetImplT::readString(int row, int col, IFormat** format) {
             throw xlerror("this cell doesn't contain a string");
         }
         giveFormat(format, h);
-        return keepText(std::move(text));
+        return keepText(text);
     });
 }
 

@@ -52,7 +52,7 @@ const char16_t* SheetImplT::readFormula(int row, int col, IFormat** format) {
         else
             text = renderFormula(tokensAt(cell.expression, 0), book, false, row, col);
         giveFormat(format, h);
-        return keepText(std::move(text));
+        return keepText(text);
     });
 }
 

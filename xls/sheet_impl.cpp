@@ -39,8 +39,10 @@ void SheetImplT::setSelected(bool selected) {
     grbit = selected ? grbit | window2flag::kSelected : grbit & ~window2flag::kSelected;
 }
 
-const char16_t* SheetImplT::keepText(std::u16string text) {
-    text_ = std::move(text);
+// Assigned, not moved in: the buffer keeps its capacity, so reading cell after cell
+// allocates nothing.
+const char16_t* SheetImplT::keepText(std::u16string_view text) {
+    text_.assign(text);
     return text_.c_str();
 }
 

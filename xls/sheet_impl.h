@@ -168,7 +168,7 @@ private:
     void run(Body&& body) {
         runOperation(host_.message(), std::forward<Body>(body));
     }
-    const char16_t* keepText(std::u16string text);
+    const char16_t* keepText(std::u16string_view text);
 
     // cells (sheet_cells.cpp)
     std::uint16_t xfOf(IFormat* format);

@@ -131,6 +131,7 @@ private:
     RecordReader& records_;
     bool old_;
     const SharedStrings& strings_;
+    std::size_t handleBudget_ = 0; // cell handles Row records may still reserve
 };
 
 const SheetLoader::Route SheetLoader::kRoutes[] = {
@@ -183,7 +184,6 @@ void SheetLoader::run() {
         else
             keepRaw(r);
     }
-    sheet_.cells.shrink();
     sheet_.rows.shrink_to_fit();
     sheet_.raw.shrink_to_fit();
 }
@@ -191,8 +191,8 @@ void SheetLoader::run() {
 void SheetLoader::reserve() {
     sheet_.selections.clear(); // a new sheet's default selection gives way to the file's
     std::size_t left = records_.remaining();
-    sheet_.cells.reserveForLoad(left / kMinCellRecord);
     sheet_.rows.reserve(std::min(kTypicalRows, left / kRowRecord));
+    handleBudget_ = left / kMinCellRecord;
     sheet_.raw.reserve(std::min(kTypicalRaw, left / kMinRecord));
 }
 
@@ -204,10 +204,11 @@ void SheetLoader::worksheetRecord(const Record& r) {
     // ExternSheet records); those references now go through the book's XTI list, and
     // BIFF8 readers take an ExternSheet record in a sheet for a broken one.
     if (old_ && (r.id == kOldExternCount || r.is(RecordId::ExternSheet))) return;
-    if (PageSetup::holds(r.id)) return sheet_.pageSetup.read(r, records_, old_);
-    if (readSetting(sheet_.settings, r)) return;
+    // The routes first: cell records, most of a sheet, are found in a few compares.
     for (const Route& route : kRoutes)
         if (r.id == raw(route.id)) return (this->*route.handler)(r);
+    if (PageSetup::holds(r.id)) return sheet_.pageSetup.read(r, records_, old_);
+    if (readSetting(sheet_.settings, r)) return;
     keepRaw(r);
 }
 
@@ -334,6 +335,14 @@ void SheetLoader::row(const Record& r) {
     for (std::uint16_t* field : {&e.row, &e.colMic, &e.colMac, &e.miyRw, &e.reserved1, &e.reserved2, &e.flags, &e.ixfe})
         *field = in.u16();
     sheet_.rows.push_back(e);
+    // Row records come before their cells, so the row's handles are allocated once at
+    // their full width instead of growing cell by cell. The widths claimed are paid
+    // for from the stream's size (a cell record per handle), so Row records alone
+    // cannot make a small file reserve much.
+    std::size_t width = std::min<std::size_t>(e.colMac, kColCount);
+    if (width > handleBudget_) return;
+    handleBudget_ -= width;
+    sheet_.cells.reserveRow(e.row, width);
 }
 
 void SheetLoader::colInfo(const Record& r) {

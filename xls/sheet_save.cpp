@@ -36,25 +36,29 @@ void writeRecord(RecordWriter& out, RecordId id, Fill&& fill) {
     out.record(id, body);
 }
 
-// One writer per cell kind; MulRk and MulBlank are never written.
+// One writer per cell kind; MulRk and MulBlank are never written. The fixed-layout
+// cells go straight into the stream: a sheet has hundreds of thousands of them.
+void cellHeader(RecordWriter& out, RecordId id, std::size_t size, const CellPos& at) {
+    out.header(id, size);
+    for (std::uint16_t v : {at.row, at.col, at.xf}) out.u16(v);
+}
 void writeCell(RecordWriter& out, const RkCell& c) {
-    writeRecord(out, RecordId::RK, [&](Bytes& b) { putPos(b, c.at), putLittle(b, c.rk, 4); });
+    cellHeader(out, RecordId::RK, 10, c.at);
+    out.u32(c.rk);
 }
 void writeCell(RecordWriter& out, const NumberCell& c) {
-    writeRecord(out, RecordId::Number, [&](Bytes& b) {
-        std::uint64_t bits;
-        std::memcpy(&bits, &c.value, sizeof bits);
-        putPos(b, c.at), putLittle(b, bits, 8);
-    });
+    cellHeader(out, RecordId::Number, 14, c.at);
+    out.f64(c.value);
 }
 void writeCell(RecordWriter& out, const LabelSstCell& c) {
-    writeRecord(out, RecordId::LabelSst, [&](Bytes& b) { putPos(b, c.at), putLittle(b, c.isst, 4); });
+    cellHeader(out, RecordId::LabelSst, 10, c.at);
+    out.u32(c.isst);
 }
-void writeCell(RecordWriter& out, const BlankCell& c) {
-    writeRecord(out, RecordId::Blank, [&](Bytes& b) { putPos(b, c.at); });
-}
+void writeCell(RecordWriter& out, const BlankCell& c) { cellHeader(out, RecordId::Blank, 6, c.at); }
 void writeCell(RecordWriter& out, const BoolErrCell& c) {
-    writeRecord(out, RecordId::BoolErr, [&](Bytes& b) { putPos(b, c.at), b.push_back(c.value), b.push_back(c.isError); });
+    cellHeader(out, RecordId::BoolErr, 8, c.at);
+    out.u8(c.value);
+    out.u8(c.isError);
 }
 void writeCell(RecordWriter& out, const LabelCell& c) {
     writeRecord(out, RecordId::Label, [&](Bytes& b) {

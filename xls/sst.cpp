@@ -11,29 +11,74 @@ constexpr std::size_t kSstHeaderSize = 8;
 // Each string needs at least its count and flags bytes, so a unique count larger
 // than the bytes left / 3 cannot be genuine; it is checked before any reservation.
 constexpr std::size_t kMinRichStringSize = 3;
+// Entries hold 32-bit offsets into the text buffer.
+constexpr std::size_t kMaxChars = 0xFFFFFFFF;
+// Replaced texts are dropped from the buffer once they are more than half of it and
+// more than this many characters, so that small tables are never rewritten.
+constexpr std::size_t kMinGarbage = 1 << 16;
+// The most characters a string's count field can state.
+constexpr std::size_t kMaxStringLength = 0xFFFF;
 
 } // namespace
+
+std::u16string_view SharedStrings::text(std::uint32_t index) const {
+    const Entry& e = entries_.at(index);
+    return std::u16string_view(chars_.data() + e.start, e.length);
+}
+
+RichString SharedStrings::at(std::uint32_t index) const {
+    RichString s{std::u16string(text(index)), entries_[index].flags, {}, {}};
+    if (auto found = extras_.find(index); found != extras_.end()) {
+        s.runs = found->second.runs;
+        s.extRst = found->second.extRst;
+    }
+    return s;
+}
+
+SharedStrings::Entry SharedStrings::store(std::u16string_view text, std::uint8_t flags) {
+    if (text.size() > kMaxStringLength) throw xlerror("string is too long");
+    if (chars_.size() + text.size() + 1 > kMaxChars) throw xlerror("shared string table is full");
+    Entry e{static_cast<std::uint32_t>(chars_.size()), static_cast<std::uint16_t>(text.size()), flags};
+    chars_.append(text);
+    chars_.push_back(u'\0');
+    return e;
+}
 
 std::uint32_t SharedStrings::add(std::u16string_view text) {
     if (!indexed_) buildIndex();
     std::uint32_t found = index_.find(text);
     if (found != TextIndex::kAbsent) return found;
-    auto index = size();
-    strings_.push_back(RichString{std::u16string(text), richflag::kHighByte, {}, {}});
-    index_.insert(index);
-    return index;
+    entries_.push_back(store(text, richflag::kHighByte));
+    index_.insert(size() - 1);
+    return size() - 1;
 }
 
-void SharedStrings::append(RichString s) {
-    strings_.push_back(std::move(s));
+void SharedStrings::append(const RichString& s) {
+    entries_.push_back(store(s.text, s.flags));
+    if (!s.runs.empty() || !s.extRst.empty()) extras_[size() - 1] = Extras{s.runs, s.extRst};
     if (indexed_) index_.insert(size() - 1);
 }
 
 void SharedStrings::replace(std::uint32_t index, std::u16string_view text) {
-    RichString& s = strings_.at(index);
+    Entry& e = entries_.at(index);
     if (indexed_) index_.erase(index);
-    s = RichString{std::u16string(text), richflag::kHighByte, {}, {}};
+    garbage_ += e.length + 1;
+    e = store(text, richflag::kHighByte);
+    extras_.erase(index);
     if (indexed_) index_.insert(index);
+    if (garbage_ > kMinGarbage && garbage_ * 2 > chars_.size()) compact();
+}
+
+void SharedStrings::compact() {
+    std::u16string kept;
+    kept.reserve(chars_.size() - garbage_);
+    for (Entry& e : entries_) {
+        auto start = static_cast<std::uint32_t>(kept.size());
+        kept.append(chars_, e.start, e.length + 1u);
+        e.start = start;
+    }
+    chars_ = std::move(kept);
+    garbage_ = 0;
 }
 
 // Entered in file order, a later equal string takes the place of an earlier one.
@@ -43,8 +88,8 @@ void SharedStrings::buildIndex() {
 }
 
 void SharedStrings::retain(std::uint32_t index) {
-    if (index >= strings_.size()) return;
-    if (uses_.size() < strings_.size()) uses_.resize(strings_.size());
+    if (index >= entries_.size()) return;
+    if (uses_.size() < entries_.size()) uses_.resize(entries_.size());
     ++uses_[index];
     ++totalCount_;
 }
@@ -56,7 +101,10 @@ void SharedStrings::release(std::uint32_t index) {
 }
 
 void SharedStrings::clear() {
-    strings_.clear();
+    chars_.clear();
+    entries_.clear();
+    extras_.clear();
+    garbage_ = 0;
     index_.clear();
     indexed_ = false;
     uses_.clear();
@@ -70,16 +118,36 @@ void SharedStrings::read(RecordReader& records, const Record& sst) {
     std::uint32_t unique = header.u32();
     ContinueReader in(records, ByteReader(sst.body.subspan(kSstHeaderSize)));
     if (unique > in.available() / kMinRichStringSize) throw xlerror("SST size is incorrect");
-    strings_.reserve(strings_.size() + unique);
+    entries_.reserve(entries_.size() + unique);
+    // The characters are read straight into the buffer; runs and extended data go
+    // through these, which stay empty (and unallocated) for plain strings.
+    std::vector<FormatRun> runs;
+    std::vector<std::uint8_t> extRst;
     // Real files state more strings than they hold; the table ends with its data.
-    for (std::uint32_t i = 0; i < unique && !in.atEnd(); ++i) append(readRichString(in));
+    for (std::uint32_t i = 0; i < unique && !in.atEnd(); ++i) {
+        auto start = chars_.size();
+        std::uint8_t flags = readRichString(in, chars_, runs, extRst);
+        if (chars_.size() + 1 > kMaxChars) throw xlerror("shared string table is full");
+        chars_.push_back(u'\0');
+        entries_.push_back(Entry{static_cast<std::uint32_t>(start), static_cast<std::uint16_t>(chars_.size() - start - 1), flags});
+        if (!runs.empty() || !extRst.empty()) extras_[size() - 1] = Extras{std::move(runs), std::move(extRst)};
+        runs.clear();
+        extRst.clear();
+        if (indexed_) index_.insert(size() - 1);
+    }
 }
 
 void SharedStrings::write(RecordWriter& out) const {
     ContinueWriter group(out, RecordId::SST);
     group.u32(totalCount_);
     group.u32(size());
-    for (const RichString& s : strings_) writeRichString(group, s);
+    for (std::uint32_t i = 0; i < size(); ++i) {
+        auto extras = extras_.find(i);
+        if (extras == extras_.end())
+            writeRichString(group, text(i), entries_[i].flags, {}, {});
+        else
+            writeRichString(group, text(i), entries_[i].flags, extras->second.runs, extras->second.extRst);
+    }
     group.finish();
 }
 

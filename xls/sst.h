@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "xls/biff_strings.h"
@@ -14,21 +15,29 @@ namespace karvo {
 /// Strings that LabelSst cells refer to by index. Strings read from a file keep
 /// their file positions (duplicates included); strings added by the program are
 /// shared with an equal string already present.
+///
+/// A large book holds hundreds of thousands of short strings, so they are not
+/// objects of their own: every text lives in one buffer, each followed by a zero,
+/// and an entry holds its offset, length and flags. The rare formatting runs and
+/// extended data sit in a side table keyed by index.
 class SharedStrings {
 public:
     SharedStrings() = default;
-    // The index refers to this object's own list.
+    // The index refers to this object's own buffer.
     SharedStrings(const SharedStrings&) = delete;
     SharedStrings& operator=(const SharedStrings&) = delete;
 
-    std::uint32_t size() const { return static_cast<std::uint32_t>(strings_.size()); }
-    const RichString& at(std::uint32_t index) const { return strings_.at(index); }
-    bool contains(std::uint32_t index) const { return index < strings_.size(); }
+    std::uint32_t size() const { return static_cast<std::uint32_t>(entries_.size()); }
+    bool contains(std::uint32_t index) const { return index < entries_.size(); }
+    /// The text of a string, zero-terminated in place; valid until the table changes.
+    std::u16string_view text(std::uint32_t index) const;
+    /// The whole string, runs and extended data included.
+    RichString at(std::uint32_t index) const;
 
     /// Index of an equal string, or of `text` appended as a new plain string.
     std::uint32_t add(std::u16string_view text);
     /// Appends a string read from a file, without looking for an equal one.
-    void append(RichString s);
+    void append(const RichString& s);
     /// Replaces the text of a string that no other cell refers to.
     void replace(std::uint32_t index, std::u16string_view text);
 
@@ -47,12 +56,29 @@ public:
     void write(RecordWriter& out) const;
 
 private:
+    struct Entry {
+        std::uint32_t start = 0;  // offset of the text in chars_
+        std::uint16_t length = 0; // a rich string's count field is 16 bits
+        std::uint8_t flags = richflag::kHighByte;
+    };
+    struct Extras {
+        std::vector<FormatRun> runs;
+        std::vector<std::uint8_t> extRst;
+    };
+
     // The index finds an equal string for add(). It is built on the first add()
     // only: a book that is loaded and read never pays for it.
     void buildIndex();
+    /// Appends a text to the buffer and returns its entry.
+    Entry store(std::u16string_view text, std::uint8_t flags);
+    /// Drops the texts that replace() left behind, once they are most of the buffer.
+    void compact();
 
-    std::vector<RichString> strings_;
-    TextIndex index_{[this](std::uint32_t i) { return std::u16string_view(strings_[i].text); }};
+    std::u16string chars_;
+    std::vector<Entry> entries_;
+    std::unordered_map<std::uint32_t, Extras> extras_;
+    std::size_t garbage_ = 0; // characters of replaced texts still in chars_
+    TextIndex index_{[this](std::uint32_t i) { return text(i); }};
     bool indexed_ = false;
     std::vector<std::uint32_t> uses_;
     std::uint32_t totalCount_ = 0;

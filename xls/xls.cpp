@@ -7,29 +7,29 @@
 
 namespace karvo {
 
-Xls Xls::openRead(std::span<const std::uint8_t> file) { return fromStream(readWorkbookStream(file)); }
-
-Xls Xls::fromStream(std::vector<std::uint8_t> stream) {
+Xls Xls::openRead(std::span<const std::uint8_t> file) {
     Xls xls;
-    xls.stream_ = std::move(stream);
-    xls.in_ = RecordReader(xls.stream_);
+    xls.in_ = RecordReader(readWorkbookStream(file, xls.copy_));
     return xls;
 }
 
-// A moved vector keeps its buffer, but the reader is rebuilt over the new owner
-// anyway, so that nothing depends on that.
-Xls::Xls(Xls&& other) noexcept
-    : stream_(std::move(other.stream_)), in_(stream_), out_(std::move(other.out_)) {
-    in_.seek(other.in_.position());
+Xls Xls::fromStream(std::vector<std::uint8_t> stream) {
+    Xls xls;
+    xls.copy_ = std::move(stream);
+    xls.in_ = RecordReader(xls.copy_);
+    return xls;
+}
+
+// A moved vector keeps its buffer, so a reader over the copy stays valid; one over
+// the caller's file is not affected at all.
+Xls::Xls(Xls&& other) noexcept : copy_(std::move(other.copy_)), in_(other.in_), out_(std::move(other.out_)) {
     other.in_ = RecordReader();
 }
 
 Xls& Xls::operator=(Xls&& other) noexcept {
     if (this != &other) {
-        std::size_t position = other.in_.position();
-        stream_ = std::move(other.stream_);
-        in_ = RecordReader(stream_);
-        in_.seek(position);
+        copy_ = std::move(other.copy_);
+        in_ = other.in_;
         out_ = std::move(other.out_);
         other.in_ = RecordReader();
     }
@@ -39,7 +39,7 @@ Xls& Xls::operator=(Xls&& other) noexcept {
 std::vector<std::uint8_t> Xls::finish() {
     std::vector<std::uint8_t> stream = out_.take();
     out_ = RecordWriter();
-    return writeCompoundFile(stream);
+    return writeCompoundFile(std::move(stream));
 }
 
 } // namespace karvo

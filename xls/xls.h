@@ -12,8 +12,9 @@ namespace karvo {
 
 /// The compound file and the BIFF record stream of one load or one save.
 ///
-/// Reading: openRead() takes the container apart and holds the whole workbook stream;
-/// in() walks its records. A record handler takes a Record, reads its fields from
+/// Reading: openRead() takes the container apart and holds the whole workbook stream
+/// (a view into the file where the stream lies there in one piece, so the file must
+/// outlive the Xls); in() walks its records. A record handler takes a Record, reads its fields from
 /// record.reader() and checks ok() once; a handler whose data may go on in CONTINUE
 /// records wraps that reader in a ContinueReader.
 ///
@@ -36,7 +37,7 @@ public:
     RecordReader& in() { return in_; }
     RecordWriter& out() { return out_; }
     /// The workbook stream being read.
-    std::span<const std::uint8_t> stream() const { return stream_; }
+    std::span<const std::uint8_t> stream() const { return in_.stream(); }
 
     /// Wraps what out() holds in a compound file and returns the file's bytes. The
     /// writer is left empty.
@@ -45,7 +46,7 @@ public:
 private:
     Xls() = default;
 
-    std::vector<std::uint8_t> stream_;
+    std::vector<std::uint8_t> copy_; // the stream, when it had to be gathered from the file
     RecordReader in_;
     RecordWriter out_;
 };

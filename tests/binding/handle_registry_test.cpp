@@ -58,3 +58,16 @@ TEST(HandleRegistry, HandlesAreNeverReused) {
     EXPECT_EQ(registry.lookup(again, HandleKind::Sheet), &sheetA);
     EXPECT_LE(again, HandleRegistry::kLastHandle);
 }
+
+TEST(HandleRegistry, AHandleJustLookedUpDiesWithItsObject) {
+    HandleRegistry registry;
+    int b = registry.handleFor(HandleKind::Book, &book1, 0);
+    int s = registry.handleFor(HandleKind::Sheet, &sheetA, b);
+    ASSERT_EQ(registry.lookup(s, HandleKind::Sheet), &sheetA);
+    EXPECT_EQ(registry.lookup(s, HandleKind::Format), nullptr);  // the kind is checked on a repeat too
+    registry.forgetOwnedBy(b);
+    EXPECT_EQ(registry.lookup(s, HandleKind::Sheet), nullptr);
+    ASSERT_EQ(registry.lookup(b, HandleKind::Book), &book1);
+    registry.forget(b);
+    EXPECT_EQ(registry.lookup(b, HandleKind::Book), nullptr);
+}

@@ -34,10 +34,19 @@ TEST(Utf, WellFormedTextConvertsBothWays) {
         {"Sheet1", u"Sheet1"},
         {"J\xC3\xBCrg\xC3\xA9", u"J\u00FCrg\u00E9"},                // 7 bytes, 5 units
         {"\xF0\x9D\x84\x9E", std::u16string({0xD834, 0xDD1E})}, // U+1D11E: a surrogate pair
+        {"\x7F", u"\u007F"},                                  // the last character taken as it is
+        {"a\xC2\x80", u"a\u0080"},                             // the first one converted
     };
+    // The buffer forms reuse what the previous case left, longer or shorter.
+    std::u16string wideBuffer(40, u'#');
+    std::string narrowBuffer(40, '#');
     for (const auto& [narrow, wide] : cases) {
         EXPECT_EQ(utf8ToUtf16(narrow), wide) << narrow;
         EXPECT_EQ(utf16ToUtf8(wide), narrow);
+        utf8ToUtf16(narrow, wideBuffer);
+        utf16ToUtf8(wide, narrowBuffer);
+        EXPECT_EQ(wideBuffer, wide) << narrow;
+        EXPECT_EQ(narrowBuffer, narrow);
     }
 }
 

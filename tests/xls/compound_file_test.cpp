@@ -471,5 +471,26 @@ TEST(CompoundFileWrite, EmptyStreamIsPaddedToTheCutOff) {
     EXPECT_EQ(readWorkbookStream(file), Bytes(4096, 0));
 }
 
+
+TEST(CompoundFileRead, ConsecutiveSectorsAreReadInPlaceOthersGathered) {
+    Bytes inOrder = base().bytes();
+    Bytes copy;
+    auto view = readWorkbookStream(inOrder, copy);
+    EXPECT_TRUE(copy.empty());
+    EXPECT_EQ(view.data(), inOrder.data() + 3 * 512);  // sector 2, after the header sector
+    EXPECT_EQ(Bytes(view.begin(), view.end()), pattern(4096));
+
+    // The chain 2 -> 4 -> 3 -> 5 ... -> 9: the stream's second piece lies in sector 4.
+    TestFile f = base();
+    f.sectors[0] = u32Sector(512, {FATSECT, EOC, 4, 5, 3, 6, 7, 8, 9, EOC});
+    Bytes stream = pattern(4096);
+    f.sectors[4] = slice(stream, 512, 512);
+    f.sectors[3] = slice(stream, 1024, 512);
+    Bytes shuffled = f.bytes();
+    view = readWorkbookStream(shuffled, copy);
+    EXPECT_EQ(view.data(), copy.data());
+    EXPECT_EQ(copy, stream);
+}
+
 } // namespace
 } // namespace karvo

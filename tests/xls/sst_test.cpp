@@ -77,3 +77,52 @@ TEST(SharedStrings, UseCountsMakeTheTotal) {
     EXPECT_EQ(sst.totalCount(), 1u);
     EXPECT_EQ(sst.uses(1), 0u);
 }
+
+// A table as a file holds it: plain, rich and phonetic strings, one long enough to
+// go on in a CONTINUE record. Read and written again it gives the same bytes, and
+// each text is handed out zero-terminated where it lies.
+TEST(SharedStrings, ReadAndWrittenAgainGivesTheSameRecords) {
+    std::vector<RichString> strings = {
+        fileString(u"plain"),
+        RichString{u"narrow", 0, {}, {}},
+        RichString{u"bold here", richflag::kHighByte | richflag::kRichSt, {{0, 1}, {4, 2}}, {}},
+        RichString{u"kana", richflag::kHighByte | richflag::kExtRst, {}, {1, 2, 3, 4, 5, 6}},
+        RichString{std::u16string(5000, u'L'), richflag::kHighByte, {}, {}},
+    };
+    RecordWriter original;
+    ContinueWriter group(original, RecordId::SST);
+    group.u32(9);  // the file's total count, which the table recounts from its cells
+    group.u32(static_cast<std::uint32_t>(strings.size()));
+    for (const RichString& s : strings) writeRichString(group, s);
+    group.finish();
+
+    SharedStrings sst;
+    RecordReader records(original.stream());
+    sst.read(records, records.next());
+    ASSERT_EQ(sst.size(), strings.size());
+    for (std::uint32_t i = 0; i < sst.size(); ++i) {
+        EXPECT_EQ(sst.at(i), strings[i]) << i;
+        EXPECT_EQ(sst.text(i).data()[sst.text(i).size()], u'\0') << i;
+    }
+
+    RecordWriter again;
+    sst.write(again);
+    std::vector<std::uint8_t> expected = original.stream();
+    expected[4] = 0;  // no cell retains a string here
+    EXPECT_EQ(again.stream(), expected);
+}
+
+// Replaced texts stay in the buffer until they are most of it; dropping them must
+// keep every entry's text and the index's view of it.
+TEST(SharedStrings, ReplacedTextsAreDroppedWithoutLosingAnyEntry) {
+    SharedStrings sst;
+    sst.add(u"first");
+    sst.add(u"kept");
+    for (int i = 0; i < 300; ++i) sst.replace(0, utf8ToUtf16(std::string(1000, 'a' + i % 26)));
+    sst.replace(0, u"last");
+    EXPECT_EQ(sst.text(0), u"last");
+    EXPECT_EQ(sst.text(1), u"kept");
+    EXPECT_EQ(sst.add(u"last"), 0u);
+    EXPECT_EQ(sst.add(u"kept"), 1u);
+    EXPECT_EQ(sst.add(std::u16string(1000, u'a')), 2u);  // a replaced text is gone
+}

@@ -1,0 +1,76 @@
+-- xls_bench.lua - the xls_bench workload through the script module (lua5.1 or luajit).
+--
+--   KARVO_MODULE_DIR=build/lua lua5.1 bench/xls_bench.lua write [rows] [path]
+--   KARVO_MODULE_DIR=build/lua lua5.1 bench/xls_bench.lua read [path]
+--
+-- "write" fills 20 columns per row (10 numeric, 10 text: half from 1,000 repeated
+-- strings, half unique) and saves; "read" loads and reads every cell by its type.
+-- Each prints its wall and processor seconds, measured inside the process.
+local moduleDir = os.getenv("KARVO_MODULE_DIR")
+if moduleDir then package.cpath = moduleDir .. "/?.so;" .. package.cpath end
+local xl = require "orvane.ExcelLibrary_0.KarvoWrapper"
+
+-- Neither runtime has a sub-second wall clock; one `date` costs about a millisecond.
+local function now()
+    local pipe = io.popen("date +%s.%N")
+    local seconds = tonumber(pipe:read("*l"))
+    pipe:close()
+    return seconds
+end
+
+local function check(ok, book)
+    if not ok then error("failed: " .. tostring(xl.GetErrorMessage(book)), 2) end
+end
+
+local function write(rows, path)
+    local book = xl.CreateBook()
+    local sheet = xl.AddSheet(book, "Data")
+    local WriteNumber, WriteString = xl.WriteNumber, xl.WriteString
+    for r = 0, rows - 1 do
+        for c = 0, 9 do
+            local value = c % 2 == 0 and (r * 10 + c) or (r * 0.37 + c / 7.0)
+            check(WriteNumber(sheet, r, c, value), book)
+        end
+        for c = 10, 19 do
+            local text = c < 15 and ("repeated " .. (r * 7 + c) % 1000) or ("unique " .. (r * 20 + c))
+            check(WriteString(sheet, r, c, text), book)
+        end
+    end
+    check(xl.Save(book, path), book)
+    xl.BookRelease(book)
+end
+
+local function read(path)
+    local book = xl.CreateBook()
+    check(xl.Load(book, path), book)
+    local sheet = xl.GetSheet(book, 0)
+    local GetCellType, ReadNumber, ReadString = xl.GetCellType, xl.ReadNumber, xl.ReadString
+    local sum, characters = 0, 0
+    for r = xl.GetFirstRow(sheet), xl.GetLastRow(sheet) - 1 do
+        for c = xl.GetFirstColumn(sheet), xl.GetLastColumn(sheet) - 1 do
+            local kind = GetCellType(sheet, r, c)
+            if kind == 1 then
+                sum = sum + ReadNumber(sheet, r, c)
+            elseif kind == 2 then
+                characters = characters + #ReadString(sheet, r, c)
+            end
+        end
+    end
+    xl.BookRelease(book)
+    return string.format("checksum %.1f, %d characters", sum, characters)
+end
+
+local mode = arg[1]
+local wallStart, cpuStart = now(), os.clock()
+local detail
+if mode == "write" then
+    local rows = tonumber(arg[2]) or 65000
+    write(rows, arg[3] or "/tmp/karvo_bench_lua.xls")
+    detail = rows .. " rows"
+elseif mode == "read" then
+    detail = read(arg[2] or "/tmp/karvo_bench_lua.xls")
+else
+    io.stderr:write("usage: xls_bench.lua write [rows] [path] | read [path]\n")
+    os.exit(2)
+end
+print(string.format("%s: %.3f s wall, %.3f s cpu (%s)", mode, now() - wallStart, os.clock() - cpuStart, detail))
