@@ -1,7 +1,11 @@
 // sheet_load.cpp - filling a sheet from its record substream, record by record.
 #include <algorithm>
+#include <array>
+#include <numeric>
 #include <string>
+#include <vector>
 
+#include "core/utf_convert.h"
 #include "core/xlerror.h"
 #include "xls/biff_strings.h"
 #include "xls/code_page.h"
@@ -115,6 +119,7 @@ private:
     void formula(const Record& r);
     void row(const Record& r);
     void colInfo(const Record& r);
+    void applyColInfos();
     void dimensions(const Record& r);
     void window2(const Record& r);
     void pane(const Record& r);
@@ -131,6 +136,7 @@ private:
     RecordReader& records_;
     bool old_;
     const SharedStrings& strings_;
+    std::vector<ColEntry> colInfos_; ///< in file order, applied when the sheet ends
 };
 
 const SheetLoader::Route SheetLoader::kRoutes[] = {
@@ -183,6 +189,7 @@ void SheetLoader::run() {
         else
             keepRaw(r);
     }
+    applyColInfos();
     sheet_.cells.shrink();
     sheet_.rows.shrink_to_fit();
     sheet_.raw.shrink_to_fit();
@@ -345,18 +352,35 @@ void SheetLoader::colInfo(const Record& r) {
     e.xf = in.u16();
     e.options = in.u16();
     e.reserved = r.body.size() >= kColInfoSize ? in.u16() : in.u8();
-    // One entry per column; a range reaching past the last column ends there. A later
-    // record for a column replaces the earlier entry, so that however many records a
-    // file has, the sheet holds at most one entry per column.
-    auto& columns = sheet_.columns;
-    for (int col = first; col <= std::min(last, kMaxCol); ++col) {
-        e.first = e.last = static_cast<std::uint16_t>(col);
-        auto same = std::find_if(columns.begin(), columns.end(), [&](const ColEntry& c) { return c.first == col; });
-        if (same != columns.end())
-            *same = e;
-        else
-            columns.push_back(e);
+    if (first > std::min(last, kMaxCol)) return;
+    e.first = static_cast<std::uint16_t>(first);
+    e.last = static_cast<std::uint16_t>(std::min(last, kMaxCol));
+    colInfos_.push_back(e);
+}
+
+// The sheet keeps one entry per column, from the last record that reaches it; a range
+// past the last column ends there. Walking the records backwards, each column goes to
+// the first record met that spans it, and `next` jumps over the columns already given
+// away, so the work grows with the records and the columns, not with the records
+// times the columns each one spans.
+void SheetLoader::applyColInfos() {
+    std::array<int, kMaxCol + 2> next;
+    std::iota(next.begin(), next.end(), 0);
+    const auto firstFree = [&](int col) {
+        while (next[col] != col) col = next[col] = next[next[col]];
+        return col;
+    };
+    for (auto r = colInfos_.rbegin(); r != colInfos_.rend(); ++r) {
+        for (int col = firstFree(r->first); col <= r->last; col = firstFree(col + 1)) {
+            ColEntry e = *r;
+            e.first = e.last = static_cast<std::uint16_t>(col);
+            sheet_.columns.push_back(e);
+            next[col] = col + 1;
+        }
     }
+    std::sort(sheet_.columns.begin(), sheet_.columns.end(),
+              [](const ColEntry& a, const ColEntry& b) { return a.first < b.first; });
+    colInfos_.clear();
 }
 
 void SheetLoader::dimensions(const Record& r) {

@@ -150,6 +150,25 @@ TEST_F(SheetStream, ColInfoRecordsBecomeOneEntryPerColumn) {
     EXPECT_EQ(loadError(streamOf({{0x0809, kBof}, {0x007D, Bytes(10, 0)}, {kEof, {}}})), "ColInfo size is incorrect");
 }
 
+// A hostile sheet of 160,000 ColInfo records, each reaching from its column to the
+// last: loading costs the records, not the records times the columns they span.
+TEST_F(SheetStream, ManyWideColInfoRecordsLoadQuickly) {
+    constexpr int kRecords = 160000; // 625 rounds of starting columns 0 to 255
+    Bytes stream = streamOf({{0x0809, kBof}});
+    for (int i = 0; i < kRecords; ++i) {
+        const auto width = static_cast<std::uint16_t>(i);
+        addRecord(stream, 0x007D, {std::uint8_t(i % 256), 0, 0xFF, 0, std::uint8_t(width), std::uint8_t(width >> 8), 15, 0,
+                                   0, 0, 0, 0});
+    }
+    addRecord(stream, kEof, {});
+    load(sheet, stream);
+    // Column c is last reached by the record of the final round that starts at c.
+    const auto& columns = sheet.data().columns;
+    ASSERT_EQ(columns.size(), 256u);
+    for (std::uint16_t c = 0; c < 256; ++c)
+        EXPECT_EQ(columns[c], (ColEntry{c, c, std::uint16_t(kRecords - 256 + c), 15, 0, 0}));
+}
+
 TEST_F(SheetStream, StructuralFailures) {
     EXPECT_EQ(loadError(streamOf({{0x0809, {0x00, 0x06, 0x10, 0x00, 0x00, 0x00}}})), "Bof size is incorrect");
     EXPECT_EQ(loadError(streamOf({{0x0809, kBof}, {0x0006, {0x01, 0x00}}, {kEof, {}}})),
