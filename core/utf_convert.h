@@ -1,6 +1,7 @@
 // utf_convert.h - UTF-8 (script text) to UTF-16 (library text) and back.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -9,5 +10,10 @@ namespace karvo {
 /// Ill-formed input never fails: it converts with substitution characters.
 std::u16string utf8ToUtf16(std::string_view utf8);
 std::string utf16ToUtf8(std::u16string_view utf16);
+
+/// The longest start of `text` that holds at most `maxUnits` UTF-16 units and does
+/// not end in the first half of a surrogate pair whose second half was cut off: a
+/// cut there would leave a character that reads back as U+FFFD.
+std::u16string_view utf16Prefix(std::u16string_view text, std::size_t maxUnits);
 
 } // namespace karvo

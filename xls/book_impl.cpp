@@ -8,6 +8,7 @@
 #include "core/dates.h"
 #include "core/file_io.h"
 #include "core/text_compare.h"
+#include "core/utf_convert.h"
 #include "core/xlerror.h"
 
 namespace karvo {
@@ -112,7 +113,7 @@ ISheet* BookImplT::insertSheet(int index, const char16_t* name, ISheet* initShee
         if (!name) throw xlerror("sheet name is null");
         std::u16string sheetName(name);
         bool cut = sheetName.size() > kMaxSheetName;
-        if (cut) sheetName.resize(kMaxSheetName);
+        if (cut) sheetName.resize(utf16Prefix(sheetName, kMaxSheetName).size());
         for (const auto& sheet : sheets_)
             if (sameTextIgnoringCase(sheet->name(), sheetName)) throw xlerror("book already contains such sheet name");
         const SheetImplT* source = nullptr;

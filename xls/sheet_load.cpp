@@ -326,7 +326,7 @@ void SheetLoader::formula(const Record& r) {
         std::u16string text = NarrowCodePage::decode(block.cachedText());
         // BIFF5 cached texts hold at most 255 characters; a longer one (a damaged file)
         // is cut so that the String record still fits one record.
-        text.resize(std::min(text.size(), kMaxStringRecordChars));
+        text.resize(utf16Prefix(text, kMaxStringRecordChars).size());
         block.text.body.clear();
         block.text.continues.clear();
         writeShortString(block.text.body, text, ShortForm::Count16, CharWidth::narrow);

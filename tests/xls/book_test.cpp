@@ -66,6 +66,13 @@ TEST(BinaryBook, SheetListRules) {
     longName->setSheetName(u"Renamed to something else entirely");
     EXPECT_STREQ(book->errorMessage(), "warning: sheet's name is cut to 31 characters");
     EXPECT_EQ(text(longName->sheetName()), u"Renamed to something else entir");
+
+    // Sixteen characters of two units each: the sixteenth does not fit whole, so it goes.
+    std::u16string wide;
+    for (int i = 0; i < 16; ++i) wide += u"\U0001F600";
+    longName->setSheetName(wide.c_str());
+    EXPECT_EQ(text(longName->sheetName()), wide.substr(0, 30));
+    EXPECT_EQ(text(book->insertSheet(0, (u"x" + wide).c_str())->sheetName()), u"x" + wide.substr(0, 30));
 }
 
 TEST(BinaryBook, VisibilityKeepsOneSheetVisible) {
