@@ -16,6 +16,7 @@
 #include "xls/formula_constants.h"
 #include "xls/formula_postfix.h"
 #include "xls/function_table.h"
+#include "xls/ptg_walk.h"
 
 namespace karvo {
 
@@ -24,46 +25,9 @@ namespace {
 constexpr const char* kTruncated = "GetFormula move1 error";
 constexpr const char* kNoInfix = "can't build infix formula string";
 
-// Body sizes by base id (a classed id 0x20-0x7F shares the size of its 0x20-0x3F form).
-constexpr std::int8_t kUnknown = -1;
-constexpr std::int8_t kVariable = -2; // 0x17, 0x18 and 0x19 read their own length
-constexpr auto kBodySize = [] {
-    std::array<std::int8_t, 0x40> size{};
-    size.fill(kUnknown);
-    size[0x01] = size[0x02] = 4;
-    for (int id = 0x03; id <= 0x16; ++id) size[id] = 0;
-    size[0x17] = size[0x18] = size[0x19] = kVariable;
-    size[0x1C] = size[0x1D] = 1;
-    size[0x1E] = size[0x21] = size[0x29] = 2;
-    size[0x22] = 3;
-    size[0x23] = size[0x24] = size[0x2A] = size[0x2C] = 4;
-    size[0x26] = size[0x27] = size[0x28] = size[0x39] = size[0x3A] = size[0x3C] = 6;
-    size[0x20] = 7;
-    size[0x1F] = size[0x25] = size[0x2B] = size[0x2D] = 8;
-    size[0x3B] = size[0x3D] = 10;
-    return size;
-}();
-
-// Sub-types of 0x18 (labels of natural-language formulas) with their body sizes after
-// the sub-type: the spelled-out radicals keep 9 more bytes after their cell. Files
-// agree: the one such token of the corpus sits in a PtgMemFunc whose length counts 13.
-struct ElfType {
-    std::uint8_t type;
-    std::uint8_t size;
-    bool holdsCell; ///< a row, column or cell used as a label, stored as in PtgRef
-};
-constexpr std::array<ElfType, 11> kElfTypes = {{
-    {0x01, 4, false}, {0x02, 4, true}, {0x03, 4, true}, {0x06, 4, true}, {0x07, 4, true}, {0x0A, 13, true},
-    {0x0B, 13, false}, {0x0D, 4, false}, {0x0F, 4, false}, {0x10, 4, false}, {0x1D, 4, false},
-}};
-constexpr std::array<std::uint8_t, 8> kAttributes = {0x01, 0x02, 0x08, 0x10, 0x20, 0x21, 0x40, 0x41};
-constexpr std::uint8_t kAttrChoose = 0x04;
+using ptg::baseId;
+using ptg::kAttrChoose;
 constexpr std::uint8_t kAttrSum = 0x10;
-
-std::uint8_t baseId(std::uint8_t id) {
-    if (id >= 0x80) return 0; // no Ptg has the high bit; 0 is unknown
-    return id < 0x20 ? id : static_cast<std::uint8_t>((id & 0x1F) | 0x20);
-}
 
 template <std::size_t N>
 bool listed(const std::array<std::uint8_t, N>& list, std::uint8_t value) {
@@ -101,9 +65,9 @@ private:
     std::u16string next() {
         const std::uint8_t id = in_.u8();
         const std::uint8_t base = baseId(id);
-        const std::int8_t size = kBodySize[base];
-        if (size == kUnknown) throw xlerror("can't recognize formula block: unknown ptg");
-        if (size == kVariable) return variable(base);
+        const std::int8_t size = ptg::kBodySize[base];
+        if (size == ptg::kUnknown) throw xlerror("can't recognize formula block: unknown ptg");
+        if (size == ptg::kVariable) return variable(base);
         ByteReader body(in_.bytes(static_cast<std::size_t>(size)));
         if (!in_.ok()) throw xlerror(kTruncated);
         return fixed(base, body);
@@ -121,8 +85,8 @@ private:
     std::u16string elf() {
         const std::uint8_t type = in_.u8();
         if (!in_.ok()) return {};
-        auto found = std::find_if(kElfTypes.begin(), kElfTypes.end(), [&](const ElfType& e) { return e.type == type; });
-        if (found == kElfTypes.end()) throw xlerror("unknown Ptg 0x18");
+        const ptg::ElfType* found = ptg::findElf(type);
+        if (!found) throw xlerror("unknown Ptg 0x18");
         ByteReader body(in_.bytes(found->size));
         if (!in_.ok()) return {};
         return found->holdsCell ? cell(body) : u"?";
@@ -137,7 +101,7 @@ private:
             in_.skip((choices + 1) * 2); // fails, rather than reads on, when the array is shorter
             return {};
         }
-        if (!listed(kAttributes, type)) throw xlerror("unknown Ptg 0x19");
+        if (!listed(ptg::kAttributes, type)) throw xlerror("unknown Ptg 0x19");
         in_.skip(2);
         return type == kAttrSum ? u"SUM1F" : u"";
     }
