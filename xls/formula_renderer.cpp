@@ -238,39 +238,47 @@ private:
     std::uint32_t baseCol_;
 };
 
+/// An operand's text, and whether a union lies in it outside any brackets: as one
+/// argument of a function it needs brackets of its own, or it would read as several.
+struct Operand {
+    std::u16string text;
+    bool bareUnion = false;
+};
+
 /// The operand stack of postfixToInfix, with the bounds a hostile token array must not pass.
 class InfixStack {
 public:
     std::size_t size() const { return items_.size(); }
-    void push(std::u16string text) {
+    void push(Operand operand) {
         if (items_.size() >= kMaxRenderStack) throw xlerror(kNoInfix);
-        items_.push_back(checked(std::move(text)));
+        items_.push_back(checked(std::move(operand)));
     }
-    std::u16string pop() {
-        std::u16string top = std::move(items_.back());
+    Operand pop() {
+        Operand top = std::move(items_.back());
         items_.pop_back();
         return top;
     }
-    void replaceTop(std::u16string text) { items_.back() = checked(std::move(text)); }
-    std::u16string& top() { return items_.back(); }
+    void replaceTop(Operand operand) { items_.back() = checked(std::move(operand)); }
+    Operand& top() { return items_.back(); }
 
     /// The last `count` texts joined by ";" (and removed).
     std::u16string popArguments(std::size_t count) {
         std::u16string joined;
         for (std::size_t i = items_.size() - count; i < items_.size(); ++i) {
             if (i > items_.size() - count) joined += u';';
-            joined += items_[i];
+            const Operand& argument = items_[i];
+            joined += argument.bareUnion ? u"(" + argument.text + u")" : argument.text;
         }
         items_.resize(items_.size() - count);
         return joined;
     }
 
 private:
-    static std::u16string checked(std::u16string text) {
-        if (text.size() > kMaxRenderedText) throw xlerror(kNoInfix);
-        return text;
+    static Operand checked(Operand operand) {
+        if (operand.text.size() > kMaxRenderedText) throw xlerror(kNoInfix);
+        return operand;
     }
-    std::vector<std::u16string> items_;
+    std::vector<Operand> items_;
 };
 
 // Unary operators, percent and kept parentheses rewrite the top text; each has its message.
@@ -323,19 +331,21 @@ const Wrapper* wrapper(std::u16string_view token) {
     return nullptr;
 }
 
-void applyBinary(InfixStack& stack, std::u16string_view text) {
+void applyBinary(InfixStack& stack, std::u16string_view text, bool isUnion = false) {
     if (stack.size() < 2) throw xlerror("toInfix error: expected two operands for binary operator");
-    std::u16string right = stack.pop();
-    stack.replaceTop(std::move(stack.top()) + std::u16string(text) + right);
+    Operand right = stack.pop();
+    Operand& left = stack.top();
+    const bool bareUnion = isUnion || left.bareUnion || right.bareUnion;
+    stack.replaceTop({std::move(left.text) + std::u16string(text) + right.text, bareUnion});
 }
 
 // The intersection operator is a space, which the compiler reads as nothing: a signed
 // right operand would turn "2 -A1" into a subtraction, so it is put in brackets.
 void applyReferenceOperator(InfixStack& stack, const ReferenceOperator& op) {
     if (op.token == postfix::kIntersection && stack.size() >= 2 &&
-        (stack.top().starts_with(u'-') || stack.top().starts_with(u'+')))
-        stack.replaceTop(u"(" + std::move(stack.top()) + u")");
-    applyBinary(stack, op.text);
+        (stack.top().text.starts_with(u'-') || stack.top().text.starts_with(u'+')))
+        stack.replaceTop({u"(" + std::move(stack.top().text) + u")"});
+    applyBinary(stack, op.text, op.token == postfix::kUnion);
 }
 
 // Whether an operand can name a function: a defined or external name (quoted when it
@@ -356,8 +366,8 @@ void applyUserCall(InfixStack& stack, std::size_t count) {
     constexpr const char* kIncorrect = "toInfix error: incorrect function expression";
     if (count == 0 || stack.size() < count) throw xlerror(kIncorrect);
     std::u16string arguments = stack.popArguments(count - 1);
-    if (!namesAFunction(stack.top())) throw xlerror(kIncorrect);
-    stack.replaceTop(std::move(stack.top()) + u"(" + arguments + u")");
+    if (!namesAFunction(stack.top().text)) throw xlerror(kIncorrect);
+    stack.replaceTop({std::move(stack.top().text) + u"(" + arguments + u")"});
 }
 
 void applyToken(InfixStack& stack, std::u16string_view token, const FunctionTable& functions) {
@@ -369,15 +379,18 @@ void applyToken(InfixStack& stack, std::u16string_view token, const FunctionTabl
         applyUserCall(stack, *count);
     } else if (const Wrapper* w = wrapper(token)) {
         if (stack.size() == 0) throw xlerror(w->message);
-        stack.replaceTop(std::u16string(w->before) + stack.top() + std::u16string(w->after));
+        const bool bracketed = w->token == postfix::kParentheses;
+        Operand& top = stack.top();
+        stack.replaceTop({std::u16string(w->before) + std::move(top.text) + std::u16string(w->after),
+                          !bracketed && top.bareUnion});
     } else if (auto call = parseFunctionToken(token, functions)) {
         if (stack.size() < call->count) throw xlerror("toInfix error: incorrect function expression");
         std::u16string arguments = stack.popArguments(call->count);
-        stack.push(std::u16string(call->name) + u"(" + arguments + u")");
+        stack.push({std::u16string(call->name) + u"(" + arguments + u")"});
     } else if (token == postfix::kMissing) {
         stack.push({});
     } else {
-        stack.push(std::u16string(token));
+        stack.push({std::u16string(token)});
     }
 }
 
@@ -392,7 +405,7 @@ std::u16string postfixToInfix(std::u16string_view postfix, const FunctionTable& 
     InfixStack stack;
     for (std::u16string_view token : splitPostfix(postfix)) applyToken(stack, token, functions);
     if (stack.size() != 1) throw xlerror(kNoInfix);
-    return stack.pop();
+    return stack.pop().text;
 }
 
 std::u16string renderFormula(const FormulaBytes& formula, const FormulaBook& book, bool shared, int baseRow,

@@ -120,7 +120,6 @@ bool SheetImplT::writeFormula(int row, int col, const char16_t* expr, IFormat* f
         if (!expr) throw xlerror("formula is null");
         std::u16string text = host_.usesR1C1() ? r1c1ToA1(expr, row, col) : std::u16string(expr);
         std::vector<std::uint8_t> tokens = compileFormula(text, host_.formulaBook());
-        if (tokens.size() > 0xFFFF) throw xlerror("formula is too long");
         std::uint16_t xf = writeXf(row, col, format);
         handOverShared(row, col);
         FormulaBlock& cell = writable<FormulaBlock>(row, col, xf);
