@@ -62,9 +62,9 @@ std::vector<std::u16string> tokenize(std::u16string_view text) {
 
 // ---- Argument counting -----------------------------------------------------
 
-/// Spreadsheet programs stop at 64 levels of function calls nested as arguments, and
-/// 64 is what the binary format holds for them; deeper text is refused before it is
-/// compiled, so that a hostile text cannot keep the compiler busy.
+/// Spreadsheet programs take at most 64 levels of function calls nested as arguments
+/// (the generation that wrote only binary books took 7), and save such formulas to
+/// binary books; deeper text is refused in the first pass over it.
 constexpr std::size_t kMaxCallNesting = 64;
 constexpr std::uint32_t kUnclosed = UINT32_MAX;
 
