@@ -39,9 +39,10 @@ FormulaBytes tokensAt(std::span<const std::uint8_t> bytes, std::size_t offset) {
 std::u16string tableText(const FormulaBlock* first) {
     if (!first || !first->arrayOrTable || first->arrayOrTable->id != raw(RecordId::Table))
         throw xlerror("data table's Table record is not found");
+    constexpr std::size_t kRangeSize = 6;
     constexpr std::uint16_t kRowInput = 0x0004, kTwoInputs = 0x0008, kFirstDeleted = 0x0010, kSecondDeleted = 0x0020;
     ByteReader in(first->arrayOrTable->body);
-    in.skip(6);
+    in.skip(kRangeSize);
     const std::uint16_t flags = in.u16();
     const std::uint16_t row1 = in.u16(), col1 = in.u16(), row2 = in.u16(), col2 = in.u16();
     if (!in.ok()) throw xlerror("Table size is incorrect");
