@@ -7,6 +7,7 @@
 #include <new>
 
 #include <unicode/ucnv.h>
+#include <unicode/utf16.h>
 
 namespace karvo {
 namespace {
@@ -79,6 +80,13 @@ std::string utf16ToUtf8(std::u16string_view utf16) {
     std::string out;
     utf16ToUtf8(utf16, out);
     return out;
+}
+
+std::u16string_view utf16Prefix(std::u16string_view text, std::size_t maxUnits) {
+    if (text.size() <= maxUnits) return text;
+    std::size_t n = maxUnits;
+    if (n > 0 && U16_IS_LEAD(text[n - 1]) && U16_IS_TRAIL(text[n])) --n;
+    return text.substr(0, n);
 }
 
 } // namespace karvo

@@ -8,7 +8,9 @@
 #include "core/dates.h"
 #include "core/file_io.h"
 #include "core/text_compare.h"
+#include "core/utf_convert.h"
 #include "core/xlerror.h"
+#include "xls/name_tokens.h"
 
 namespace karvo {
 namespace {
@@ -112,7 +114,7 @@ ISheet* BookImplT::insertSheet(int index, const char16_t* name, ISheet* initShee
         if (!name) throw xlerror("sheet name is null");
         std::u16string sheetName(name);
         bool cut = sheetName.size() > kMaxSheetName;
-        if (cut) sheetName.resize(kMaxSheetName);
+        if (cut) sheetName.resize(utf16Prefix(sheetName, kMaxSheetName).size());
         for (const auto& sheet : sheets_)
             if (sameTextIgnoringCase(sheet->name(), sheetName)) throw xlerror("book already contains such sheet name");
         const SheetImplT* source = nullptr;
@@ -197,6 +199,19 @@ void BookImplT::shiftSheetReferences(int index, int delta) {
         xti.firstSheet = static_cast<std::uint16_t>(first);
         xti.lastSheet = static_cast<std::uint16_t>(last);
     }
+}
+
+// The formulas of names and cells follow a name that left the list; names of other
+// books, reached through PtgNameX and their own SupBook, keep their numbers.
+void BookImplT::renumberNameTokens(std::uint32_t removed) {
+    const auto own = formulas_.findOwnSupBook();
+    const auto ownBook = [&](std::uint16_t xti) {
+        const auto entry = formulas_.xtiAt(xti);
+        return own && entry && entry->supBook == *own;
+    };
+    for (Lbl& name : names_)
+        if (name.parsed) karvo::renumberNameTokens(name.formula, removed, ownBook);
+    for (const auto& sheet : sheets_) sheet->renumberNameTokens(removed, ownBook);
 }
 
 int BookImplT::activeSheetNumber() {

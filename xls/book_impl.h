@@ -100,6 +100,7 @@ private:
     bool loadBytes(std::span<const std::uint8_t> file);
     int indexOfSheet(const SheetImplT* sheet) const;
     void shiftSheetReferences(int index, int delta);
+    void renumberNameTokens(std::uint32_t removed);
     std::vector<DrawingIds> sheetDrawingIds() const;
 
     BookMessage message_;
@@ -118,7 +119,7 @@ private:
     bool usesR1C1_ = false;
     bool rgbColorMode_ = false;
     BookFormulas formulas_{sheets_, externals_, names_};
-    BookNames bookNames_{names_, formulas_};
+    BookNames bookNames_{names_, formulas_, [this](std::uint32_t number) { renumberNameTokens(number); }};
     TextPair text_;
     std::vector<std::uint8_t> savedBytes_;
     std::vector<std::uint8_t> pictureBytes_; ///< what pictureAt handed out last

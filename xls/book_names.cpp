@@ -3,7 +3,6 @@
 
 #include <algorithm>
 
-
 #include "core/text_compare.h"
 #include "core/xlerror.h"
 
@@ -160,7 +159,7 @@ void BookNames::setTitles(int sheet, bool rows, int first, int last) {
 }
 
 void BookNames::clearBuiltIn(int sheet, char16_t code) {
-    std::erase_if(names_, [&](const Lbl& name) { return name.sheet == sheetNumber(sheet) && name.isBuiltIn(code); });
+    removeNames([&](const Lbl& name) { return name.sheet == sheetNumber(sheet) && name.isBuiltIn(code); });
 }
 
 // ---- named ranges ----
@@ -181,7 +180,7 @@ std::optional<NameArea> BookNames::namedRange(int sheet, std::u16string_view tex
 }
 
 void BookNames::deleteNamedRange(int sheet, std::u16string_view text) {
-    auto removed = std::erase_if(names_, [&](const Lbl& name) {
+    auto removed = removeNames([&](const Lbl& name) {
         return name.parsed && name.sheet == sheetNumber(sheet) && name.text == text;
     });
     if (removed == 0) throw xlerror("name not found");
@@ -240,9 +239,22 @@ bool BookNames::refersTo(const Lbl& name, int sheet) const {
     return xti->supBook == *own && xti->firstSheet <= sheet && sheet <= xti->lastSheet;
 }
 
+// Names go from the last to the first, so that each number told is the one that the
+// formulas, renumbered after every earlier removal, know the name by.
+std::size_t BookNames::removeNames(const std::function<bool(const Lbl&)>& doomed) {
+    std::size_t removed = 0;
+    for (std::size_t i = names_.size(); i-- > 0;) {
+        if (!doomed(names_[i])) continue;
+        names_.erase(names_.begin() + static_cast<std::ptrdiff_t>(i));
+        nameRemoved_(static_cast<std::uint32_t>(i + 1));
+        ++removed;
+    }
+    return removed;
+}
+
 void BookNames::shiftSheets(int index, int delta) {
     int deleted = delta < 0 ? index + 1 : -1;
-    std::erase_if(names_, [&](const Lbl& name) { return name.sheet == deleted; });
+    removeNames([&](const Lbl& name) { return name.sheet == deleted; });
     for (Lbl& name : names_) {
         // Inserting at index moves the sheet numbered index + 1 on; deleting lowers the ones above it.
         bool moves = delta > 0 ? name.sheet >= index + 1 : name.sheet > index + 1;

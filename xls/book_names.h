@@ -1,9 +1,12 @@
 // book_names.h - named ranges, print areas and print titles over the book's defined names.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "xls/book_formulas.h"
@@ -27,7 +30,10 @@ struct NameArea {
 /// xlerror with the operation's message.
 class BookNames {
 public:
-    BookNames(std::vector<Lbl>& names, BookFormulas& formulas) : names_(names), formulas_(formulas) {}
+    /// `nameRemoved` hears of every name that leaves the list, by the 1-based number
+    /// formulas knew it by, so that the book's formulas can follow.
+    BookNames(std::vector<Lbl>& names, BookFormulas& formulas, std::function<void(std::uint32_t)> nameRemoved)
+        : names_(names), formulas_(formulas), nameRemoved_(std::move(nameRemoved)) {}
 
     void setPrintArea(int sheet, const NameArea& area);
     void setPrintRepeatRows(int sheet, int rowFirst, int rowLast);
@@ -55,10 +61,12 @@ private:
     void setTitles(int sheet, bool rows, int first, int last);
     void addName(std::u16string text, bool isBuiltIn, int sheet, const NameArea& area);
     bool refersTo(const Lbl& name, int sheet) const;
+    std::size_t removeNames(const std::function<bool(const Lbl&)>& doomed);
     std::uint16_t xtiFor(const Lbl& name, int sheet);
 
     std::vector<Lbl>& names_;
     BookFormulas& formulas_;
+    std::function<void(std::uint32_t)> nameRemoved_;
 };
 
 } // namespace karvo

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "core/byte_reader.h"
+#include "core/utf_convert.h"
 #include "core/xlerror.h"
 #include "xls/biff_strings.h"
 #include "xls/record_writer.h"
@@ -145,7 +146,7 @@ RawRecord noteRecord(const NoteEntry& note) {
     // A Note has no CONTINUE records; a file's note too long for one record keeps the
     // format's longest author and its padding byte.
     if (b.size() > kMaxRecordBody) return noteRecord(NoteEntry{note.row, note.col, note.grbit, note.idObj,
-                                                                note.author.substr(0, kMaxNoteAuthor), {0}});
+                                                                std::u16string(utf16Prefix(note.author, kMaxNoteAuthor)), {0}});
     return RawRecord{raw(RecordId::Note), std::move(b), {}};
 }
 

@@ -7,6 +7,7 @@
 
 #include "core/format_copy.h"
 #include "core/text_metrics.h"
+#include "core/utf_convert.h"
 #include "core/xlerror.h"
 
 namespace karvo {
@@ -18,7 +19,7 @@ namespace {
 // carries such a string; real format texts stop at 255 characters.
 std::u16string_view fitOneRecord(std::u16string_view text, std::size_t fixed) {
     std::size_t room = (kMaxRecordBody - fixed - 3) / 2;  // u16 count, flags, 16-bit characters
-    return text.substr(0, std::min(text.size(), room));
+    return utf16Prefix(text, room);
 }
 
 constexpr const char* kOutOfRange = "index is out of range";

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "core/byte_reader.h"
+#include "core/utf_convert.h"
 #include "core/xlerror.h"
 #include "xls/biff_strings.h"
 #include "xls/code_page.h"
@@ -117,7 +118,7 @@ private:
     void string() {
         const std::uint8_t count = in_.u8();
         std::u16string text = NarrowCodePage::decode(in_.bytes(count));
-        text.resize(std::min(text.size(), kMaxStringChars));
+        text.resize(utf16Prefix(text, kMaxStringChars).size());
         out_.push_back(0x17);
         writeShortString(out_, text, ShortForm::Count8, CharWidth::narrow);
     }
@@ -316,7 +317,7 @@ std::vector<std::uint8_t> resultTokens(const FormulaBlock& block) {
     case FormulaResult::Error: tokens = {0x1C, block.resultValue()}; break;
     case FormulaResult::String: {
         std::u16string text = block.cachedText();
-        text.resize(std::min<std::size_t>(text.size(), 255));
+        text.resize(utf16Prefix(text, 255).size());
         tokens.push_back(0x17);
         writeShortString(tokens, text, ShortForm::Count8);
         break;

@@ -20,6 +20,7 @@ constexpr std::uint16_t kAlwaysCalc = 0x0001;
 // PtgExp: token 0x01, then the row and column of the cell holding the shared formula.
 // It follows the expression's u16 length.
 constexpr std::uint8_t kPtgExp = 0x01;
+constexpr std::uint8_t kPtgTbl = 0x02;
 constexpr std::size_t kPtgExpAt = 2;
 constexpr std::size_t kPtgExpEnd = kPtgExpAt + 5;
 
@@ -73,13 +74,18 @@ std::u16string FormulaBlock::cachedText() const {
     return out;
 }
 
-std::optional<std::pair<std::uint16_t, std::uint16_t>> FormulaBlock::sharedAnchor() const {
-    if (expression.size() < kPtgExpEnd || expression[kPtgExpAt] != kPtgExp) return std::nullopt;
+// PtgExp and PtgTbl share a layout: the id, then the row and column of a cell.
+std::optional<std::pair<std::uint16_t, std::uint16_t>> FormulaBlock::anchorOf(std::uint8_t ptg) const {
+    if (expression.size() < kPtgExpEnd || expression[kPtgExpAt] != ptg) return std::nullopt;
     ByteReader in(expression.data() + kPtgExpAt + 1, expression.size() - kPtgExpAt - 1);
     std::uint16_t row = in.u16();
     std::uint16_t col = in.u16();
     return std::pair{row, col};
 }
+
+std::optional<std::pair<std::uint16_t, std::uint16_t>> FormulaBlock::sharedAnchor() const { return anchorOf(kPtgExp); }
+
+std::optional<std::pair<std::uint16_t, std::uint16_t>> FormulaBlock::tableAnchor() const { return anchorOf(kPtgTbl); }
 
 void FormulaBlock::setSharedAnchor(std::uint16_t row, std::uint16_t col) {
     if (!sharedAnchor()) return;

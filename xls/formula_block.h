@@ -55,6 +55,8 @@ struct FormulaBlock {
 
     /// The cell whose shared formula this cell uses: the PtgExp that opens its tokens.
     std::optional<std::pair<std::uint16_t, std::uint16_t>> sharedAnchor() const;
+    /// The first cell of the data table this cell belongs to: the PtgTbl that makes its tokens.
+    std::optional<std::pair<std::uint16_t, std::uint16_t>> tableAnchor() const;
     /// Points the PtgExp at another cell; no effect without one.
     void setSharedAnchor(std::uint16_t row, std::uint16_t col);
     /// The range of the ShrFmla record this cell carries.
@@ -65,6 +67,9 @@ struct FormulaBlock {
     static FormulaBlock read(const Record& first, RecordReader& records, bool old);
     /// The group as read, with the always-calculate flag set.
     void write(RecordWriter& out) const;
+
+private:
+    std::optional<std::pair<std::uint16_t, std::uint16_t>> anchorOf(std::uint8_t ptg) const;
 };
 
 } // namespace karvo

@@ -1,11 +1,13 @@
 // formula_compiler.cpp - formula text to postfix text to token bytes.
 #include "xls/formula_compiler.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "core/xlerror.h"
 #include "xls/formula_book.h"
+#include "xls/formula_constants.h"
 #include "xls/formula_postfix.h"
 #include "xls/formula_renderer.h"
 #include "xls/function_table.h"
@@ -42,6 +44,9 @@ std::vector<std::u16string> tokenize(std::u16string_view text) {
             current += c;
         } else if (c == u' ') {
             flush();
+        } else if (const std::size_t error = current.empty() ? errorLengthAt(text.substr(i)) : 0) {
+            tokens.emplace_back(text.substr(i, error)); // "#DIV/0!" and "#N/A" hold a "/"
+            i += error - 1;
         } else if (!splitsTokens(c)) {
             current += c;
         } else {
@@ -55,6 +60,44 @@ std::vector<std::u16string> tokenize(std::u16string_view text) {
     return tokens;
 }
 
+// ---- Argument counting -----------------------------------------------------
+
+/// Spreadsheet programs take at most 64 levels of function calls nested as arguments
+/// (the generation that wrote only binary books took 7), and save such formulas to
+/// binary books; deeper text is refused in the first pass over it.
+constexpr std::size_t kMaxCallNesting = 64;
+constexpr std::uint32_t kUnclosed = UINT32_MAX;
+
+/// For each "(" the number of arguments between it and its ")": none for "()", else
+/// one more than the separators at its own level; kUnclosed when no ")" matches it.
+/// One pass for the whole text, so that nested calls do not rescan their arguments.
+std::vector<std::uint32_t> countArguments(const std::vector<std::u16string>& tokens, const FunctionTable& functions) {
+    struct Open {
+        std::size_t at;
+        std::uint32_t separators;
+        bool call;
+    };
+    std::vector<std::uint32_t> counts(tokens.size(), kUnclosed);
+    std::vector<Open> open;
+    std::size_t calls = 0;
+    for (std::size_t i = 0; i < tokens.size(); ++i) {
+        if (tokens[i] == u"(") {
+            const bool call = i > 0 && functions.find(tokens[i - 1]) != FunctionTable::kNotFound;
+            if (call && ++calls > kMaxCallNesting)
+                throw xlerror("function calls nested deeper than " + std::to_string(kMaxCallNesting) + " levels");
+            open.push_back({i, 0, call});
+        } else if (tokens[i] == u")" && !open.empty()) {
+            const Open& o = open.back();
+            counts[o.at] = i == o.at + 1 ? 0 : o.separators + 1;
+            if (o.call) --calls;
+            open.pop_back();
+        } else if (isSeparator(tokens[i]) && !open.empty()) {
+            ++open.back().separators;
+        }
+    }
+    return counts;
+}
+
 // ---- Reference marking ------------------------------------------------------
 
 bool isSingleCell(std::u16string_view token) {
@@ -63,8 +106,11 @@ bool isSingleCell(std::u16string_view token) {
 }
 
 /// Appends R to every argument of a table function that is one single-cell reference
-/// and sits where the function's mask expects a reference.
-void markReferenceArguments(std::vector<std::u16string>& tokens, const FunctionTable& functions) {
+/// and sits where the function's mask expects a reference, and to every such operand
+/// of a union in plain brackets, which joins references only.
+void markReferenceArguments(std::vector<std::u16string>& tokens, const FunctionTable& functions,
+                            const std::vector<std::uint32_t>& argumentCounts) {
+    constexpr std::uint32_t kEveryArgument = ~0u;
     struct Call {
         std::uint32_t refMask;
         std::uint32_t argument;
@@ -74,11 +120,16 @@ void markReferenceArguments(std::vector<std::u16string>& tokens, const FunctionT
     const auto isToken = [&](std::size_t i, auto test) { return i < tokens.size() && test(tokens[i]); };
     const auto opensArgument = [](std::u16string_view t) { return t == u"(" || isSeparator(t); };
     const auto closesArgument = [](std::u16string_view t) { return t == u")" || isSeparator(t); };
-    const auto wantsReference = [](const Call& c) { return c.argument < kMaskBits && (c.refMask >> c.argument & 1); };
+    const auto wantsReference = [](const Call& c) {
+        return c.refMask == kEveryArgument || (c.argument < kMaskBits && (c.refMask >> c.argument & 1));
+    };
     for (std::size_t i = 0; i < tokens.size(); ++i) {
         std::u16string& t = tokens[i];
         if (t == u"(") {
-            calls.push_back({i > 0 ? functions.findWithMask(tokens[i - 1]).refMask : 0, 0});
+            const auto called = i > 0 ? functions.findWithMask(tokens[i - 1]) : FunctionTable::NumberAndMask{};
+            const bool unites = called.number == FunctionTable::kNotFound && argumentCounts[i] != kUnclosed &&
+                                argumentCounts[i] > 1;
+            calls.push_back({unites ? kEveryArgument : called.refMask, 0});
         } else if (t == u")") {
             if (!calls.empty()) calls.pop_back();
         } else if (isSeparator(t)) {
@@ -92,24 +143,10 @@ void markReferenceArguments(std::vector<std::u16string>& tokens, const FunctionT
 
 // ---- Infix to postfix -------------------------------------------------------
 
-/// The number of arguments of the call whose name is at tokens[name]: none for "()",
-/// else one more than the separators at its own level.
-std::uint32_t countArguments(const std::vector<std::u16string>& tokens, std::size_t name) {
-    if (name + 1 >= tokens.size() || tokens[name + 1] != u"(")
-        throw xlerror("error: function name without open parenthesis");
-    std::size_t depth = 0;
-    std::uint32_t separators = 0;
-    for (std::size_t i = name + 1; i < tokens.size(); ++i) {
-        if (tokens[i] == u"(") {
-            ++depth;
-        } else if (tokens[i] == u")") {
-            if (--depth == 0) return i == name + 2 ? 0 : separators + 1;
-        } else if (depth == 1 && isSeparator(tokens[i])) {
-            ++separators;
-        }
-    }
-    throw xlerror("error: function parentheses not found");
-}
+/// The binary format caps a formula cell's token array at 1800 bytes, which also keeps
+/// its record within one record body: a longer array would have to be split across
+/// CONTINUE records, where readers no longer find it.
+constexpr std::size_t kMaxFormulaTokens = 1800;
 
 constexpr const char* kMalformed = "error in formula";
 constexpr const char* kIncorrectToken = "incorrect token in formula";
@@ -127,8 +164,9 @@ struct Postfix {
 /// not at all, so it also notes where an operand is missing or one too many.
 class PostfixBuilder {
 public:
-    PostfixBuilder(const std::vector<std::u16string>& tokens, const FunctionTable& functions)
-        : tokens_(tokens), functions_(functions) {}
+    PostfixBuilder(const std::vector<std::u16string>& tokens, const FunctionTable& functions,
+                   const std::vector<std::uint32_t>& argumentCounts)
+        : tokens_(tokens), functions_(functions), argumentCounts_(argumentCounts) {}
 
     Postfix run() {
         for (std::size_t i = 0; i < tokens_.size(); ++i) i = step(i);
@@ -171,7 +209,7 @@ private:
     // Words of the postfix text itself would be read back as operators or calls.
     bool isPostfixWord(std::u16string_view t) const {
         return t == postfix::kUnaryPlus || t == postfix::kUnaryMinus || t == postfix::kMissing ||
-               t == postfix::kAttrSum || parseFunctionToken(t, functions_).has_value();
+               t == postfix::kAttrSum || t == postfix::kUnion || parseFunctionToken(t, functions_).has_value();
     }
 
     void operand(const std::u16string& t) {
@@ -188,7 +226,10 @@ private:
     }
 
     std::size_t function(std::size_t name) {
-        const std::uint32_t count = countArguments(tokens_, name);
+        if (name + 1 >= tokens_.size() || tokens_[name + 1] != u"(")
+            throw xlerror("error: function name without open parenthesis");
+        const std::uint32_t count = argumentCounts_[name + 1];
+        if (count == kUnclosed) throw xlerror("error: function parentheses not found");
         stack_.push_back({tokens_[name] + decimal(count) + u"F", -1, Kind::function});
         open(Kind::functionParen);
         return name + 1;
@@ -217,12 +258,22 @@ private:
     bool emptyArgument(std::size_t i) const { return tokens_[i - 1] == u"(" || isSeparator(tokens_[i - 1]); }
 
     // Separators belong between the arguments of a function; an empty argument is
-    // written as a missing argument.
+    // written as a missing argument. A "," in plain brackets joins references into a
+    // union, which is how a union goes into a function as one argument: COUNT((A1,B1)).
     void separator(std::size_t i) {
         popWhile(kSeparatorPrecedence);
+        if (tokens_[i] == u"," && !stack_.empty() && stack_.back().kind == Kind::plainParen) return unite();
         const bool inFunction = !stack_.empty() && stack_.back().kind == Kind::functionParen;
         require(inFunction && (!expectOperand_ || emptyArgument(i)), kMalformed);
         if (inFunction && emptyArgument(i)) output_.emplace_back(postfix::kMissing);
+        expectOperand_ = true;
+    }
+
+    // The union binds more loosely than any other operator, as the bracket-free text of
+    // the renderer reads: (A1,B1+1) joins A1 and B1+1.
+    void unite() {
+        require(!expectOperand_, kMalformed);
+        stack_.push_back({std::u16string(postfix::kUnion), kSeparatorPrecedence, Kind::op});
         expectOperand_ = true;
     }
 
@@ -259,6 +310,7 @@ private:
 
     const std::vector<std::u16string>& tokens_;
     const FunctionTable& functions_;
+    const std::vector<std::uint32_t>& argumentCounts_;
     std::vector<std::u16string> output_;
     std::vector<Entry> stack_;
     bool expectOperand_ = true;
@@ -268,8 +320,9 @@ private:
 Postfix buildPostfix(std::u16string_view text, const FunctionTable& functions) {
     if (text.starts_with(u'=')) text.remove_prefix(1);
     std::vector<std::u16string> tokens = tokenize(text);
-    markReferenceArguments(tokens, functions);
-    return PostfixBuilder(tokens, functions).run();
+    const std::vector<std::uint32_t> argumentCounts = countArguments(tokens, functions);
+    markReferenceArguments(tokens, functions, argumentCounts);
+    return PostfixBuilder(tokens, functions, argumentCounts).run();
 }
 
 } // namespace
@@ -282,6 +335,9 @@ std::vector<std::uint8_t> compileFormula(std::u16string_view text, FormulaBook& 
     const Postfix postfix = buildPostfix(text, book.functions());
     std::vector<std::uint8_t> bytes = encodePostfix(postfix.text, book);
     if (postfix.fault) throw xlerror(postfix.fault);
+    if (bytes.size() > kMaxFormulaTokens)
+        throw xlerror("formula is too long: its tokens take " + std::to_string(bytes.size()) + " bytes, at most " +
+                      std::to_string(kMaxFormulaTokens) + " fit a formula cell");
     // What is well formed still has to fit the renderer's bounds, or the cell could
     // be written but never read.
     renderFormula(bytes, book, false, 0, 0);

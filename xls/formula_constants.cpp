@@ -52,6 +52,18 @@ std::optional<std::u16string_view> errorText(std::uint8_t code) {
     return std::nullopt;
 }
 
+std::size_t errorLengthAt(std::u16string_view text) {
+    for (const auto& [value, name] : kErrors)
+        if (text.starts_with(name)) return name.size();
+    return 0;
+}
+
+std::optional<std::uint8_t> errorCode(std::u16string_view text) {
+    for (const auto& [value, name] : kErrors)
+        if (name == text) return value;
+    return std::nullopt;
+}
+
 std::u16string generalNumber(double value) {
     std::array<char, 32> buffer{};
     auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::general, 6);

@@ -1,6 +1,7 @@
 // formula_constants.h - the text of error constants and of array constants in formulas.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -13,6 +14,11 @@ namespace karvo {
 /// The text of an error code as cells and formulas show it (0x07 is "#DIV/0!");
 /// empty for a code that is no error.
 std::optional<std::u16string_view> errorText(std::uint8_t code);
+/// The code of an error's text ("#N/A" is 0x2A); empty for any other text.
+std::optional<std::uint8_t> errorCode(std::u16string_view text);
+/// The length of the error text that `text` begins with ("#DIV/0!" holds a "/"); 0
+/// when it begins with none.
+std::size_t errorLengthAt(std::u16string_view text);
 
 /// Six significant digits as printf's %g gives them, whatever the C locale's decimal point.
 std::u16string generalNumber(double value);

@@ -10,6 +10,7 @@
 #include "core/xlerror.h"
 #include "xls/biff_strings.h"
 #include "xls/formula_book.h"
+#include "xls/formula_constants.h"
 #include "xls/formula_compiler.h"
 #include "xls/formula_postfix.h"
 #include "xls/function_table.h"
@@ -80,7 +81,7 @@ CellWords cellWords(const CellText& cell) {
 
 // Ptg ids the encoder writes beyond the operators of the postfix vocabulary.
 namespace ptg {
-constexpr std::uint8_t kStr = 0x17, kAttr = 0x19, kBool = 0x1D, kInt = 0x1E, kNum = 0x1F;
+constexpr std::uint8_t kStr = 0x17, kAttr = 0x19, kErr = 0x1C, kBool = 0x1D, kInt = 0x1E, kNum = 0x1F;
 constexpr std::uint8_t kFuncValue = 0x41, kFuncVarRef = 0x22, kFuncVarValue = 0x42;
 constexpr std::uint8_t kRef = 0x24, kRefValue = 0x44, kArea = 0x25;
 constexpr std::uint8_t kRef3d = 0x3A, kRef3dValue = 0x5A, kArea3d = 0x3B, kArea3dValue = 0x5B;
@@ -93,7 +94,7 @@ public:
     explicit Encoder(FormulaBook& book) : book_(book) {}
 
     void token(std::u16string_view t) {
-        if (!(symbol(t) || number(t) || boolean(t) || function(t) || reference(t) || string(t)))
+        if (!(symbol(t) || number(t) || boolean(t) || error(t) || function(t) || reference(t) || string(t)))
             throw xlerror("incorrect token in formula");
     }
 
@@ -116,7 +117,7 @@ private:
         };
         static constexpr Symbol kSymbols[] = {{postfix::kUnaryPlus, 0x12}, {postfix::kUnaryMinus, 0x13},
                                               {postfix::kPercent, 0x14},   {postfix::kParentheses, 0x15},
-                                              {postfix::kMissing, 0x16}};
+                                              {postfix::kMissing, 0x16},   {postfix::kUnion, 0x10}};
         if (const BinaryOperator* op = binaryOperator(t)) {
             put8(op->ptg);
             return true;
@@ -151,6 +152,14 @@ private:
         if (t != u"TRUE" && t != u"FALSE") return false;
         put8(ptg::kBool);
         put8(t == u"TRUE" ? 1 : 0);
+        return true;
+    }
+
+    bool error(std::u16string_view t) {
+        const auto code = errorCode(t);
+        if (!code) return false;
+        put8(ptg::kErr);
+        put8(*code);
         return true;
     }
 

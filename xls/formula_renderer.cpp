@@ -16,6 +16,7 @@
 #include "xls/formula_constants.h"
 #include "xls/formula_postfix.h"
 #include "xls/function_table.h"
+#include "xls/ptg_walk.h"
 
 namespace karvo {
 
@@ -24,46 +25,9 @@ namespace {
 constexpr const char* kTruncated = "GetFormula move1 error";
 constexpr const char* kNoInfix = "can't build infix formula string";
 
-// Body sizes by base id (a classed id 0x20-0x7F shares the size of its 0x20-0x3F form).
-constexpr std::int8_t kUnknown = -1;
-constexpr std::int8_t kVariable = -2; // 0x17, 0x18 and 0x19 read their own length
-constexpr auto kBodySize = [] {
-    std::array<std::int8_t, 0x40> size{};
-    size.fill(kUnknown);
-    size[0x01] = size[0x02] = 4;
-    for (int id = 0x03; id <= 0x16; ++id) size[id] = 0;
-    size[0x17] = size[0x18] = size[0x19] = kVariable;
-    size[0x1C] = size[0x1D] = 1;
-    size[0x1E] = size[0x21] = size[0x29] = 2;
-    size[0x22] = 3;
-    size[0x23] = size[0x24] = size[0x2A] = size[0x2C] = 4;
-    size[0x26] = size[0x27] = size[0x28] = size[0x39] = size[0x3A] = size[0x3C] = 6;
-    size[0x20] = 7;
-    size[0x1F] = size[0x25] = size[0x2B] = size[0x2D] = 8;
-    size[0x3B] = size[0x3D] = 10;
-    return size;
-}();
-
-// Sub-types of 0x18 (labels of natural-language formulas) with their body sizes after
-// the sub-type: the spelled-out radicals keep 9 more bytes after their cell. Files
-// agree: the one such token of the corpus sits in a PtgMemFunc whose length counts 13.
-struct ElfType {
-    std::uint8_t type;
-    std::uint8_t size;
-    bool holdsCell; ///< a row, column or cell used as a label, stored as in PtgRef
-};
-constexpr std::array<ElfType, 11> kElfTypes = {{
-    {0x01, 4, false}, {0x02, 4, true}, {0x03, 4, true}, {0x06, 4, true}, {0x07, 4, true}, {0x0A, 13, true},
-    {0x0B, 13, false}, {0x0D, 4, false}, {0x0F, 4, false}, {0x10, 4, false}, {0x1D, 4, false},
-}};
-constexpr std::array<std::uint8_t, 8> kAttributes = {0x01, 0x02, 0x08, 0x10, 0x20, 0x21, 0x40, 0x41};
-constexpr std::uint8_t kAttrChoose = 0x04;
+using ptg::baseId;
+using ptg::kAttrChoose;
 constexpr std::uint8_t kAttrSum = 0x10;
-
-std::uint8_t baseId(std::uint8_t id) {
-    if (id >= 0x80) return 0; // no Ptg has the high bit; 0 is unknown
-    return id < 0x20 ? id : static_cast<std::uint8_t>((id & 0x1F) | 0x20);
-}
 
 template <std::size_t N>
 bool listed(const std::array<std::uint8_t, N>& list, std::uint8_t value) {
@@ -101,9 +65,9 @@ private:
     std::u16string next() {
         const std::uint8_t id = in_.u8();
         const std::uint8_t base = baseId(id);
-        const std::int8_t size = kBodySize[base];
-        if (size == kUnknown) throw xlerror("can't recognize formula block: unknown ptg");
-        if (size == kVariable) return variable(base);
+        const std::int8_t size = ptg::kBodySize[base];
+        if (size == ptg::kUnknown) throw xlerror("can't recognize formula block: unknown ptg");
+        if (size == ptg::kVariable) return variable(base);
         ByteReader body(in_.bytes(static_cast<std::size_t>(size)));
         if (!in_.ok()) throw xlerror(kTruncated);
         return fixed(base, body);
@@ -121,8 +85,8 @@ private:
     std::u16string elf() {
         const std::uint8_t type = in_.u8();
         if (!in_.ok()) return {};
-        auto found = std::find_if(kElfTypes.begin(), kElfTypes.end(), [&](const ElfType& e) { return e.type == type; });
-        if (found == kElfTypes.end()) throw xlerror("unknown Ptg 0x18");
+        const ptg::ElfType* found = ptg::findElf(type);
+        if (!found) throw xlerror("unknown Ptg 0x18");
         ByteReader body(in_.bytes(found->size));
         if (!in_.ok()) return {};
         return found->holdsCell ? cell(body) : u"?";
@@ -137,7 +101,7 @@ private:
             in_.skip((choices + 1) * 2); // fails, rather than reads on, when the array is shorter
             return {};
         }
-        if (!listed(kAttributes, type)) throw xlerror("unknown Ptg 0x19");
+        if (!listed(ptg::kAttributes, type)) throw xlerror("unknown Ptg 0x19");
         in_.skip(2);
         return type == kAttrSum ? u"SUM1F" : u"";
     }
@@ -274,39 +238,47 @@ private:
     std::uint32_t baseCol_;
 };
 
+/// An operand's text, and whether a union lies in it outside any brackets: as one
+/// argument of a function it needs brackets of its own, or it would read as several.
+struct Operand {
+    std::u16string text;
+    bool bareUnion = false;
+};
+
 /// The operand stack of postfixToInfix, with the bounds a hostile token array must not pass.
 class InfixStack {
 public:
     std::size_t size() const { return items_.size(); }
-    void push(std::u16string text) {
+    void push(Operand operand) {
         if (items_.size() >= kMaxRenderStack) throw xlerror(kNoInfix);
-        items_.push_back(checked(std::move(text)));
+        items_.push_back(checked(std::move(operand)));
     }
-    std::u16string pop() {
-        std::u16string top = std::move(items_.back());
+    Operand pop() {
+        Operand top = std::move(items_.back());
         items_.pop_back();
         return top;
     }
-    void replaceTop(std::u16string text) { items_.back() = checked(std::move(text)); }
-    std::u16string& top() { return items_.back(); }
+    void replaceTop(Operand operand) { items_.back() = checked(std::move(operand)); }
+    Operand& top() { return items_.back(); }
 
     /// The last `count` texts joined by ";" (and removed).
     std::u16string popArguments(std::size_t count) {
         std::u16string joined;
         for (std::size_t i = items_.size() - count; i < items_.size(); ++i) {
             if (i > items_.size() - count) joined += u';';
-            joined += items_[i];
+            const Operand& argument = items_[i];
+            joined += argument.bareUnion ? u"(" + argument.text + u")" : argument.text;
         }
         items_.resize(items_.size() - count);
         return joined;
     }
 
 private:
-    static std::u16string checked(std::u16string text) {
-        if (text.size() > kMaxRenderedText) throw xlerror(kNoInfix);
-        return text;
+    static Operand checked(Operand operand) {
+        if (operand.text.size() > kMaxRenderedText) throw xlerror(kNoInfix);
+        return operand;
     }
-    std::vector<std::u16string> items_;
+    std::vector<Operand> items_;
 };
 
 // Unary operators, percent and kept parentheses rewrite the top text; each has its message.
@@ -359,19 +331,21 @@ const Wrapper* wrapper(std::u16string_view token) {
     return nullptr;
 }
 
-void applyBinary(InfixStack& stack, std::u16string_view text) {
+void applyBinary(InfixStack& stack, std::u16string_view text, bool isUnion = false) {
     if (stack.size() < 2) throw xlerror("toInfix error: expected two operands for binary operator");
-    std::u16string right = stack.pop();
-    stack.replaceTop(std::move(stack.top()) + std::u16string(text) + right);
+    Operand right = stack.pop();
+    Operand& left = stack.top();
+    const bool bareUnion = isUnion || left.bareUnion || right.bareUnion;
+    stack.replaceTop({std::move(left.text) + std::u16string(text) + right.text, bareUnion});
 }
 
 // The intersection operator is a space, which the compiler reads as nothing: a signed
 // right operand would turn "2 -A1" into a subtraction, so it is put in brackets.
 void applyReferenceOperator(InfixStack& stack, const ReferenceOperator& op) {
     if (op.token == postfix::kIntersection && stack.size() >= 2 &&
-        (stack.top().starts_with(u'-') || stack.top().starts_with(u'+')))
-        stack.replaceTop(u"(" + std::move(stack.top()) + u")");
-    applyBinary(stack, op.text);
+        (stack.top().text.starts_with(u'-') || stack.top().text.starts_with(u'+')))
+        stack.replaceTop({u"(" + std::move(stack.top().text) + u")"});
+    applyBinary(stack, op.text, op.token == postfix::kUnion);
 }
 
 // Whether an operand can name a function: a defined or external name (quoted when it
@@ -392,8 +366,8 @@ void applyUserCall(InfixStack& stack, std::size_t count) {
     constexpr const char* kIncorrect = "toInfix error: incorrect function expression";
     if (count == 0 || stack.size() < count) throw xlerror(kIncorrect);
     std::u16string arguments = stack.popArguments(count - 1);
-    if (!namesAFunction(stack.top())) throw xlerror(kIncorrect);
-    stack.replaceTop(std::move(stack.top()) + u"(" + arguments + u")");
+    if (!namesAFunction(stack.top().text)) throw xlerror(kIncorrect);
+    stack.replaceTop({std::move(stack.top().text) + u"(" + arguments + u")"});
 }
 
 void applyToken(InfixStack& stack, std::u16string_view token, const FunctionTable& functions) {
@@ -405,15 +379,18 @@ void applyToken(InfixStack& stack, std::u16string_view token, const FunctionTabl
         applyUserCall(stack, *count);
     } else if (const Wrapper* w = wrapper(token)) {
         if (stack.size() == 0) throw xlerror(w->message);
-        stack.replaceTop(std::u16string(w->before) + stack.top() + std::u16string(w->after));
+        const bool bracketed = w->token == postfix::kParentheses;
+        Operand& top = stack.top();
+        stack.replaceTop({std::u16string(w->before) + std::move(top.text) + std::u16string(w->after),
+                          !bracketed && top.bareUnion});
     } else if (auto call = parseFunctionToken(token, functions)) {
         if (stack.size() < call->count) throw xlerror("toInfix error: incorrect function expression");
         std::u16string arguments = stack.popArguments(call->count);
-        stack.push(std::u16string(call->name) + u"(" + arguments + u")");
+        stack.push({std::u16string(call->name) + u"(" + arguments + u")"});
     } else if (token == postfix::kMissing) {
         stack.push({});
     } else {
-        stack.push(std::u16string(token));
+        stack.push({std::u16string(token)});
     }
 }
 
@@ -428,7 +405,7 @@ std::u16string postfixToInfix(std::u16string_view postfix, const FunctionTable& 
     InfixStack stack;
     for (std::u16string_view token : splitPostfix(postfix)) applyToken(stack, token, functions);
     if (stack.size() != 1) throw xlerror(kNoInfix);
-    return stack.pop();
+    return stack.pop().text;
 }
 
 std::u16string renderFormula(const FormulaBytes& formula, const FormulaBook& book, bool shared, int baseRow,

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <string>
 
+#include "core/utf_convert.h"
 #include "core/xlerror.h"
 #include "xls/sheet_impl.h"
 
@@ -46,7 +47,7 @@ void SheetImplT::addComment(int row, int col, std::u16string_view text, std::u16
     NoteEntry note;
     note.row = static_cast<std::uint16_t>(row);
     note.col = static_cast<std::uint16_t>(col);
-    note.author = author.empty() ? kDefaultAuthor : author.substr(0, kMaxNoteAuthor);
+    note.author = author.empty() ? kDefaultAuthor : utf16Prefix(author, kMaxNoteAuthor);
     int boxRow = std::max(row - 1, 0);
     int boxCol = std::min(col + 1, kMaxCol);
     OfficeArtClientAnchorSheet box =

@@ -2,11 +2,13 @@
 #include <set>
 #include <utility>
 
+#include "core/cell_address.h"
 #include "core/xlerror.h"
 #include "xls/formula_biff5.h"
 #include "xls/formula_book.h"
 #include "xls/formula_compiler.h"
 #include "xls/formula_renderer.h"
+#include "xls/name_tokens.h"
 #include "xls/sheet_impl.h"
 
 namespace karvo {
@@ -29,6 +31,36 @@ FormulaBytes tokensAt(std::span<const std::uint8_t> bytes, std::size_t offset) {
     return FormulaBytes{tokens, in.bytes(in.remaining())};
 }
 
+// A data table's cells hold only a PtgTbl naming the table's first cell, whose Table
+// record gives the input cells: after the range (6 bytes), flags, then the row input
+// cell and the column input cell. Spreadsheet programs show such a cell as
+// TABLE(row input, column input), leaving out the input a one-way table lacks; the
+// flags say which one it has and whether an input cell was deleted.
+std::u16string tableText(const FormulaBlock* first) {
+    if (!first || !first->arrayOrTable || first->arrayOrTable->id != raw(RecordId::Table))
+        throw xlerror("data table's Table record is not found");
+    constexpr std::size_t kRangeSize = 6;
+    constexpr std::uint16_t kRowInput = 0x0004, kTwoInputs = 0x0008, kFirstDeleted = 0x0010, kSecondDeleted = 0x0020;
+    ByteReader in(first->arrayOrTable->body);
+    in.skip(kRangeSize);
+    const std::uint16_t flags = in.u16();
+    const std::uint16_t row1 = in.u16(), col1 = in.u16(), row2 = in.u16(), col2 = in.u16();
+    if (!in.ok()) throw xlerror("Table size is incorrect");
+    const auto cell = [](std::uint16_t row, std::uint16_t col, bool deleted) -> std::u16string {
+        return deleted ? u"#REF!" : formatCellAddress({row, col, true, true});
+    };
+    const std::u16string firstInput = cell(row1, col1, flags & kFirstDeleted);
+    if (flags & kTwoInputs) return u"TABLE(" + firstInput + u";" + cell(row2, col2, flags & kSecondDeleted) + u")";
+    return flags & kRowInput ? u"TABLE(" + firstInput + u";)" : u"TABLE(;" + firstInput + u")";
+}
+
+// The same tokens, to be rewritten in place.
+std::span<std::uint8_t> writableTokens(std::vector<std::uint8_t>& bytes, std::size_t offset) {
+    const FormulaBytes found = tokensAt(bytes, offset);
+    if (found.tokens.empty()) return {};
+    return std::span(bytes).subspan(static_cast<std::size_t>(found.tokens.data() - bytes.data()), found.tokens.size());
+}
+
 } // namespace
 
 // A cell of a shared formula or of an array formula holds only a pointer (PtgExp) to
@@ -49,6 +81,8 @@ const char16_t* SheetImplT::readFormula(int row, int col, IFormat** format) {
             text = renderFormula(tokensAt(carrier->shrFmla->body, kShrFmlaTokens), book, true, row, col);
         else if (carrier && carrier->arrayOrTable && carrier->arrayOrTable->id == raw(RecordId::Array))
             text = renderFormula(tokensAt(carrier->arrayOrTable->body, kArrayTokens), book, false, row, col);
+        else if (auto table = cell.tableAnchor())
+            text = tableText(data_.cells.find<FormulaBlock>(table->first, table->second));
         else
             text = renderFormula(tokensAt(cell.expression, 0), book, false, row, col);
         giveFormat(format, h);
@@ -87,7 +121,6 @@ bool SheetImplT::writeFormula(int row, int col, const char16_t* expr, IFormat* f
         if (!expr) throw xlerror("formula is null");
         std::u16string text = host_.usesR1C1() ? r1c1ToA1(expr, row, col) : std::u16string(expr);
         std::vector<std::uint8_t> tokens = compileFormula(text, host_.formulaBook());
-        if (tokens.size() > 0xFFFF) throw xlerror("formula is too long");
         std::uint16_t xf = writeXf(row, col, format);
         handOverShared(row, col);
         FormulaBlock& cell = writable<FormulaBlock>(row, col, xf);
@@ -97,6 +130,19 @@ bool SheetImplT::writeFormula(int row, int col, const char16_t* expr, IFormat* f
         cell.expression.insert(cell.expression.end(), tokens.begin(), tokens.end());
         extendBounds(data_.dimensions, row, col);
         return true;
+    });
+}
+
+// Shared and array formulas live on the cell that carries them; the cells that use
+// them hold only a PtgExp, which names nothing.
+void SheetImplT::renumberNameTokens(std::uint32_t removed, const std::function<bool(std::uint16_t)>& ownBook) {
+    data_.cells.forEach([&](int, int, CellHandle h) {
+        if (handleKind(h) != CellKind::Formula) return;
+        FormulaBlock& cell = data_.cells.entry<FormulaBlock>(h);
+        karvo::renumberNameTokens(writableTokens(cell.expression, 0), removed, ownBook);
+        if (cell.shrFmla) karvo::renumberNameTokens(writableTokens(cell.shrFmla->body, kShrFmlaTokens), removed, ownBook);
+        if (cell.arrayOrTable && cell.arrayOrTable->id == raw(RecordId::Array))
+            karvo::renumberNameTokens(writableTokens(cell.arrayOrTable->body, kArrayTokens), removed, ownBook);
     });
 }
 

@@ -1,6 +1,7 @@
 // sheet_impl.cpp - SheetImplT: life cycle, the book's entry points, and the name.
 #include "xls/sheet_impl.h"
 
+#include "core/utf_convert.h"
 #include "core/xlerror.h"
 #include "xls/sheet_stream.h"
 
@@ -55,7 +56,7 @@ void SheetImplT::setSheetName(const char16_t* name) {
         if (!name) throw xlerror("sheet name is null");
         std::u16string text(name);
         bool cut = text.size() > kMaxSheetName;
-        if (cut) text.resize(kMaxSheetName);
+        if (cut) text.resize(utf16Prefix(text, kMaxSheetName).size());
         name_ = std::move(text);
         if (cut) host_.message().warn("sheet's name is cut to 31 characters");
     });

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -29,6 +30,9 @@ public:
     void load(RecordReader& records, std::uint16_t biffVersion);
     /// Rewrites the formulas that a BIFF5 file stored in BIFF8 form (sheet_formulas.cpp).
     void translateBiff5Formulas();
+    /// Renumbers the name tokens of the sheet's formulas after a defined name left the
+    /// book (see renumberNameTokens in name_tokens.h).
+    void renumberNameTokens(std::uint32_t removed, const std::function<bool(std::uint16_t)>& ownBook);
     void save(RecordWriter& out);
     std::u16string_view name() const { return name_; }
     /// Renames without checks; the book has checked the name.

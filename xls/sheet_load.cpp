@@ -1,7 +1,11 @@
 // sheet_load.cpp - filling a sheet from its record substream, record by record.
 #include <algorithm>
+#include <array>
+#include <numeric>
 #include <string>
+#include <vector>
 
+#include "core/utf_convert.h"
 #include "core/xlerror.h"
 #include "xls/biff_strings.h"
 #include "xls/code_page.h"
@@ -115,6 +119,7 @@ private:
     void formula(const Record& r);
     void row(const Record& r);
     void colInfo(const Record& r);
+    void applyColInfos();
     void dimensions(const Record& r);
     void window2(const Record& r);
     void pane(const Record& r);
@@ -132,6 +137,7 @@ private:
     bool old_;
     const SharedStrings& strings_;
     std::size_t handleBudget_ = 0; // cell handles Row records may still reserve
+    std::vector<ColEntry> colInfos_; ///< in file order, applied when the sheet ends
 };
 
 const SheetLoader::Route SheetLoader::kRoutes[] = {
@@ -184,6 +190,7 @@ void SheetLoader::run() {
         else
             keepRaw(r);
     }
+    applyColInfos();
     sheet_.rows.shrink_to_fit();
     sheet_.raw.shrink_to_fit();
 }
@@ -320,7 +327,7 @@ void SheetLoader::formula(const Record& r) {
         std::u16string text = NarrowCodePage::decode(block.cachedText());
         // BIFF5 cached texts hold at most 255 characters; a longer one (a damaged file)
         // is cut so that the String record still fits one record.
-        text.resize(std::min(text.size(), kMaxStringRecordChars));
+        text.resize(utf16Prefix(text, kMaxStringRecordChars).size());
         block.text.body.clear();
         block.text.continues.clear();
         writeShortString(block.text.body, text, ShortForm::Count16, CharWidth::narrow);
@@ -354,18 +361,35 @@ void SheetLoader::colInfo(const Record& r) {
     e.xf = in.u16();
     e.options = in.u16();
     e.reserved = r.body.size() >= kColInfoSize ? in.u16() : in.u8();
-    // One entry per column; a range reaching past the last column ends there. A later
-    // record for a column replaces the earlier entry, so that however many records a
-    // file has, the sheet holds at most one entry per column.
-    auto& columns = sheet_.columns;
-    for (int col = first; col <= std::min(last, kMaxCol); ++col) {
-        e.first = e.last = static_cast<std::uint16_t>(col);
-        auto same = std::find_if(columns.begin(), columns.end(), [&](const ColEntry& c) { return c.first == col; });
-        if (same != columns.end())
-            *same = e;
-        else
-            columns.push_back(e);
+    if (first > std::min(last, kMaxCol)) return;
+    e.first = static_cast<std::uint16_t>(first);
+    e.last = static_cast<std::uint16_t>(std::min(last, kMaxCol));
+    colInfos_.push_back(e);
+}
+
+// The sheet keeps one entry per column, from the last record that reaches it; a range
+// past the last column ends there. Walking the records backwards, each column goes to
+// the first record met that spans it, and `next` jumps over the columns already given
+// away, so the work grows with the records and the columns, not with the records
+// times the columns each one spans.
+void SheetLoader::applyColInfos() {
+    std::array<int, kMaxCol + 2> next;
+    std::iota(next.begin(), next.end(), 0);
+    const auto firstFree = [&](int col) {
+        while (next[col] != col) col = next[col] = next[next[col]];
+        return col;
+    };
+    for (auto r = colInfos_.rbegin(); r != colInfos_.rend(); ++r) {
+        for (int col = firstFree(r->first); col <= r->last; col = firstFree(col + 1)) {
+            ColEntry e = *r;
+            e.first = e.last = static_cast<std::uint16_t>(col);
+            sheet_.columns.push_back(e);
+            next[col] = col + 1;
+        }
     }
+    std::sort(sheet_.columns.begin(), sheet_.columns.end(),
+              [](const ColEntry& a, const ColEntry& b) { return a.first < b.first; });
+    colInfos_.clear();
 }
 
 void SheetLoader::dimensions(const Record& r) {

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 
+#include "core/utf_convert.h"
 #include "core/xlerror.h"
 #include "xls/code_page.h"
 #include "xls/sheet_impl.h"
@@ -49,7 +50,7 @@ void SheetImplT::loadDrawing(bool biff5) {
     for (const OldNote& note : oldNotes) {
         if (note.row > kMaxRow || note.col > kMaxCol) continue;
         std::u16string text = NarrowCodePage::decode(note.text);
-        addComment(note.row, note.col, std::u16string_view(text).substr(0, kMaxCommentLength), u"", 0, 0);
+        addComment(note.row, note.col, utf16Prefix(text, kMaxCommentLength), u"", 0, 0);
     }
 }
 

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "core/utf_convert.h"
 #include "core/xlerror.h"
 #include "xls/biff_strings.h"
 
@@ -71,7 +72,7 @@ void WorkbookGlobals::readWriteAccess(const Record& record, std::uint16_t biffVe
         // saved is BIFF8, whose readers expect the 16-bit count and the flags.
         ByteReader in = record.reader();
         std::u16string user = readShortString(in, ShortForm::Count8NoFlags);
-        user.resize(std::min(user.size(), kWriteAccessMaxChars));
+        user.resize(utf16Prefix(user, kWriteAccessMaxChars).size());
         writeAccess.clear();
         writeShortString(writeAccess, user, ShortForm::Count16, CharWidth::narrow);
         return;

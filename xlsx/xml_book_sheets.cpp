@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "core/text_compare.h"
+#include "core/utf_convert.h"
 #include "xlsx/content_type_names.h"
 #include "xlsx/xml_book_impl.h"
 #include "xlsx/xml_sheet_impl.h"
@@ -49,7 +50,7 @@ std::u16string XMLBookImplT::checkedSheetName(const char16_t* name, int except, 
     if (!name) throw xlerror("sheet name is null");
     std::u16string text(name);
     cut = text.size() > kMaxSheetName;
-    if (cut) text.resize(kMaxSheetName);
+    if (cut) text.resize(utf16Prefix(text, kMaxSheetName).size());
     if (text.empty()) throw xlerror("sheet name is empty");
     if (text.find_first_of(u"[]:*?/\\") != std::u16string::npos || text.front() == u'\'' || text.back() == u'\'')
         throw xlerror("sheet name contains an invalid character");

@@ -63,6 +63,26 @@ TEST(Utf, IllFormedInputIsSubstitutedNotRejected) {
     EXPECT_GT(narrow.size(), 2u);
 }
 
+TEST(Utf, PrefixesNeverSplitASurrogatePair) {
+    const std::u16string smile = u"\U0001F600"; // one character, two units
+    struct Case {
+        std::u16string text;
+        std::size_t maxUnits;
+        std::u16string prefix;
+    };
+    const Case cases[] = {
+        {u"abc", 5, u"abc"},
+        {u"abc", 2, u"ab"},
+        {u"a" + smile, 3, u"a" + smile},
+        {u"a" + smile + u"b", 2, u"a"},   // the pair would be cut: it goes whole
+        {u"a" + smile + u"b", 3, u"a" + smile},
+        {smile, 1, u""},
+        {smile, 0, u""},
+        {std::u16string({u'a', 0xD800, u'b'}), 2, std::u16string({u'a', 0xD800})}, // a lone half is no pair
+    };
+    for (const Case& c : cases) EXPECT_EQ(utf16Prefix(c.text, c.maxUnits), c.prefix) << utf16ToUtf8(c.text);
+}
+
 TEST(TextPair, WideInWideOutConvertsNothing) {
     LocaleScope c("C");
     TextPair text(u"\u4E2D\u6587");

@@ -127,7 +127,8 @@ public:
     std::vector<ExternalGroup> externals;
     std::vector<Lbl> names;
     BookFormulas formulas{otherSheets, externals, names};
-    BookNames definedNames{names, formulas};
+    // With no other formulas, nothing follows a removed name.
+    BookNames definedNames{names, formulas, [](std::uint32_t) {}};
     int position = 0;
     DrawingGroup drawings;
 };

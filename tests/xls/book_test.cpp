@@ -66,6 +66,13 @@ TEST(BinaryBook, SheetListRules) {
     longName->setSheetName(u"Renamed to something else entirely");
     EXPECT_STREQ(book->errorMessage(), "warning: sheet's name is cut to 31 characters");
     EXPECT_EQ(text(longName->sheetName()), u"Renamed to something else entir");
+
+    // Sixteen characters of two units each: the sixteenth does not fit whole, so it goes.
+    std::u16string wide;
+    for (int i = 0; i < 16; ++i) wide += u"\U0001F600";
+    longName->setSheetName(wide.c_str());
+    EXPECT_EQ(text(longName->sheetName()), wide.substr(0, 30));
+    EXPECT_EQ(text(book->insertSheet(0, (u"x" + wide).c_str())->sheetName()), u"x" + wide.substr(0, 30));
 }
 
 TEST(BinaryBook, VisibilityKeepsOneSheetVisible) {
@@ -344,4 +351,20 @@ TEST(PageSetupText, ZeroCountWithoutFlagsIsEmpty) {
                        {0x000A, {}}, {0x0809, sheetBof}, {0x0014, {0x00, 0x00}}, {0x000A, {}}});
     Book good = karvo::testing::loaded(karvo::testing::fileOf(stream));
     EXPECT_EQ(std::u16string(good->getSheet(0)->headerText()), u"");
+}
+
+// The largest formula a cell takes still fits one record, so it comes back whole; one
+// token more is refused when written, not lost when saved.
+TEST(BinaryBook, TheLongestFormulaSurvivesSaveAndLoad) {
+    Book book = newBook();
+    ISheet* sheet = book->addSheet(u"Data");
+    std::u16string longest = u"(1";
+    for (int i = 1; i < 450; ++i) longest += u"+1"; // 1799 bytes of tokens, 1800 with the bracket
+    longest += u")";
+    ASSERT_TRUE(sheet->writeFormula(0, 0, longest.c_str())) << book->errorMessage();
+    EXPECT_FALSE(sheet->writeFormula(1, 0, (longest + u"%").c_str()));
+    EXPECT_STREQ(book->errorMessage(), "formula is too long: its tokens take 1801 bytes, at most 1800 fit a formula cell");
+    Book copy = reloaded(*book);
+    EXPECT_EQ(text(copy->getSheet(0)->readFormula(0, 0)), longest);
+    EXPECT_EQ(copy->getSheet(0)->cellType(1, 0), CellEmpty);
 }

@@ -95,6 +95,13 @@ TEST_F(FormulaCompile, NumbersBooleansAndStrings) {
     EXPECT_EQ(compile(u"\"\""), (Bytes{0x17, 0x00, 0x01}));
 }
 
+TEST_F(FormulaCompile, ErrorConstants) {
+    EXPECT_EQ(compile(u"#N/A"), (Bytes{0x1C, 0x2A}));
+    EXPECT_EQ(compile(u"1/#DIV/0!"), (Bytes{0x1E, 1, 0, 0x1C, 0x07, 0x06}));
+    EXPECT_EQ(failure(u"#NAME"), "incorrect token in formula");
+    EXPECT_EQ(failure(u"A#N/A"), "incorrect token in formula");
+}
+
 TEST_F(FormulaCompile, CellReferencesWithEveryDollarCombination) {
     // PtgRef: row, column word (bit 15 row-relative, bit 14 column-relative).
     EXPECT_EQ(compile(u"B3"), (Bytes{0x44, 0x02, 0x00, 0x01, 0xC0}));
@@ -182,6 +189,37 @@ TEST_F(FormulaCompile, MalformedTextFails) {
     EXPECT_EQ(failure(args + u")"), "incorrect number of function parameters");
 }
 
+// Calls nest 64 deep at most; deeper text fails in the first pass over its tokens,
+// however long, instead of rescanning the arguments of every call.
+TEST_F(FormulaCompile, CallsNestAtMost64Deep) {
+    const auto nested = [](std::size_t depth) {
+        std::u16string text;
+        for (std::size_t i = 0; i < depth; ++i) text += u"SUM(";
+        text += u"1";
+        return text + std::u16string(depth, u')');
+    };
+    EXPECT_EQ(postfix(nested(2)), u"1 SUM1F SUM1F");
+    EXPECT_EQ(failure(nested(64)), "no error");
+    EXPECT_EQ(failure(nested(65)), "function calls nested deeper than 64 levels");
+    EXPECT_EQ(failure(nested(100000)), "function calls nested deeper than 64 levels");
+    // Plain parentheses and calls that follow one another are no nesting of calls.
+    EXPECT_EQ(failure(u"SUM(" + std::u16string(100, u'(') + u"1" + std::u16string(100, u')') + u")"), "no error");
+    std::u16string siblings = u"0";
+    for (int i = 0; i < 100; ++i) siblings += u"+SUM(1)";
+    EXPECT_EQ(failure(siblings), "no error");
+}
+
+// A "," in plain brackets is the union; its single cells are references, as a union
+// joins nothing else.
+TEST_F(FormulaCompile, CommasInPlainBracketsUniteReferences) {
+    EXPECT_EQ(postfix(u"COUNT((A1,B1))"), u"A1R B1R @union ( COUNT1F");
+    EXPECT_EQ(postfix(u"(A1,B1,C1)"), u"A1R B1R @union C1R @union (");
+    EXPECT_EQ(compile(u"(A1,B1)"), (Bytes{0x24, 0, 0, 0, 0xC0, 0x24, 0, 0, 1, 0xC0, 0x10, 0x15}));
+    for (std::u16string_view text : {u"A1,B1", u"(A1;B1)", u"(A1,)", u"(,A1)"})
+        EXPECT_EQ(failure(text), "error in formula") << std::string(text.begin(), text.end());
+    EXPECT_EQ(failure(u"1+@union"), "incorrect token in formula");
+}
+
 TEST_F(FormulaCompile, MissingOrSurplusOperandsFail) {
     const std::u16string_view malformed[] = {
         u"", u"=", u"1+", u"*1", u"%5", u"1 2", u"(1)2", u"A1(1)", u"1;2", u"(1;2)", u"()", u"(1+)",
@@ -194,10 +232,12 @@ TEST_F(FormulaCompile, MissingOrSurplusOperandsFail) {
         EXPECT_EQ(failure(text), "incorrect token in formula") << std::string(text.begin(), text.end());
     // A bad token is reported before the form, as the conversion meets it first.
     EXPECT_EQ(failure(u"A0 A1"), "Row is out of range");
-    // Well formed, but longer than any formula text the renderer would build.
-    std::u16string sum = u"1";
-    for (std::size_t i = 0; i * 2 <= kMaxRenderedText; ++i) sum += u"+1";
-    EXPECT_EQ(failure(sum), "can't build infix formula string");
+    // Well formed, but more tokens than a formula cell holds: 450 terms take 1799 bytes.
+    std::u16string sum = u"(1";
+    for (int i = 1; i < 450; ++i) sum += u"+1";
+    sum += u")";
+    EXPECT_EQ(compile(sum).size(), 1800u);
+    EXPECT_EQ(failure(sum + u"%"), "formula is too long: its tokens take 1801 bytes, at most 1800 fit a formula cell");
     // An unclosed plain parenthesis is closed at the end.
     EXPECT_EQ(compile(u"(1+2"), compile(u"(1+2)"));
 }

@@ -175,6 +175,11 @@ TEST_F(FormulaRender, ReferenceOperators) {
     EXPECT_EQ(render(join({kRefA1, refB1, {0x11}})), u"A1:B1");
     // A union keeps the parentheses it was typed in, as a list of references.
     EXPECT_EQ(render(join({kRefA1, refB1, {0x10, 0x15, 0x19, 0x10, 0x00, 0x00}})), u"SUM((A1,B1))");
+    // Without them it is bracketed as an argument all the same, or it would read as two.
+    EXPECT_EQ(render(join({kRefA1, refB1, {0x10, 0x19, 0x10, 0x00, 0x00}})), u"SUM((A1,B1))");
+    EXPECT_EQ(render(join({kRefA1, refB1, {0x10}, kInt1, {0x03, 0x19, 0x10, 0x00, 0x00}})), u"SUM((A1,B1+1))");
+    EXPECT_EQ(render(join({kRefA1, refB1, {0x10, 0x15}, kInt1, {0x03, 0x19, 0x10, 0x00, 0x00}})), u"SUM((A1,B1)+1)");
+    EXPECT_EQ(render(join({kRefA1, refB1, {0x10}})), u"A1,B1");
     EXPECT_EQ(render(join({areaA1B2, areaB1C3, {0x0F}})), u"A1:B2 B1:C3");
     // A signed right operand is bracketed, or the text would read as a subtraction.
     EXPECT_EQ(render(join({areaA1B2, refB1, {0x13, 0x0F}})), u"A1:B2 (-B1)");

@@ -21,6 +21,8 @@ const Case kCases[] = {
     {u"=1+2*3", u"1+2*3"},
     {u"(1+2)*3", u"(1+2)*3"},
     {u"((A1))", u"((A1))"},
+    {u"(((#NAME?)))", u"(((#NAME?)))"}, // what a token of a removed name becomes
+    {u"IF(A1,#N/A,#DIV/0!)&#REF!", u"IF(A1;#N/A;#DIV/0!)&#REF!"},
     {u"1-2-3", u"1-2-3"},
     {u"1-(2-3)", u"1-(2-3)"},
     {u"2^3^2", u"2^3^2"},
@@ -66,6 +68,10 @@ const Case kCases[] = {
     {u"INDEX(A1:C3;2;2)", u"INDEX(A1:C3;2;2)"},
     {u"GET.CELL(1;A1)", u"GET.CELL(1;A1)"},
     {u"N(A1)+T(B1)", u"N(A1)+T(B1)"},
+    {u"COUNT((A1,B1))", u"COUNT((A1,B1))"},
+    {u"SUM((A1:B2,C3,Data!D4),1)", u"SUM((A1:B2,C3,Data!D4);1)"},
+    {u"(A1,B1)", u"(A1,B1)"},
+    {u"SUM((A1,B1+1))", u"SUM((A1,B1+1))"},
 };
 
 TEST(FormulaRoundTrip, CompileRenderCompileGivesTheSameBytes) {

@@ -496,3 +496,30 @@ TEST(FileNames, PrintNamesOfOtherShapesAreReplacedNotDoubled) {
     EXPECT_EQ(formulaOf(names[1]), (Bytes{0x3B, 0x01, 0x00, 0x00, 0x00, 0x05, 0x00, 0x00, 0x00, 0x02, 0x00}));
     EXPECT_EQ(globals(*book, kExternSheet)[0][0], 2);  // both kept their XTI entry
 }
+
+// A book-wide user name with 8-bit text and the given formula.
+Bytes lblBody(char text, const Bytes& formula) {
+    Bytes body = {0, 0, 0, 1, std::uint8_t(formula.size()), 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x00, std::uint8_t(text)};
+    body.insert(body.end(), formula.begin(), formula.end());
+    return body;
+}
+
+// Formulas of other names refer to names by number: removing one moves the later
+// numbers down, and a formula of the removed name reads #NAME? rather than the next one.
+TEST(NamedRanges, RemovingANameKeepsTheNameTokensOfOtherNamesTrue) {
+    Book written = bookWith({u"S"});
+    ISheet* s = written->getSheet(0);
+    for (const char16_t* name : {u"One", u"Two", u"Three"}) s->setNamedRange(name, 0, 0, 0, 0);
+    // Names 4 and 5: "R" is =Three, "T" is =Two.
+    Book book = loaded(withGlobals(*written, {{kLbl, lblBody('R', {0x23, 3, 0, 0, 0})},
+                                              {kLbl, lblBody('T', {0x23, 2, 0, 0, 0})}}));
+    ASSERT_TRUE(book->getSheet(0)->deleteNamedRange(u"Two"));
+    std::vector<Bytes> names = globals(*book, kLbl);
+    ASSERT_EQ(names.size(), 4u);
+    EXPECT_EQ(formulaOf(names[2]), (Bytes{0x23, 2, 0, 0, 0}));
+    EXPECT_EQ(formulaOf(names[3]), (Bytes{0x1C, 0x1D, 0x15, 0x15, 0x15})); // (((#NAME?)))
+    ASSERT_TRUE(book->getSheet(0)->deleteNamedRange(u"Three"));
+    names = globals(*book, kLbl);
+    ASSERT_EQ(names.size(), 3u);
+    EXPECT_EQ(formulaOf(names[1]), (Bytes{0x1C, 0x1D, 0x15, 0x15, 0x15}));
+}

@@ -150,6 +150,25 @@ TEST_F(SheetStream, ColInfoRecordsBecomeOneEntryPerColumn) {
     EXPECT_EQ(loadError(streamOf({{0x0809, kBof}, {0x007D, Bytes(10, 0)}, {kEof, {}}})), "ColInfo size is incorrect");
 }
 
+// A hostile sheet of 160,000 ColInfo records, each reaching from its column to the
+// last: loading costs the records, not the records times the columns they span.
+TEST_F(SheetStream, ManyWideColInfoRecordsLoadQuickly) {
+    constexpr int kRecords = 160000; // 625 rounds of starting columns 0 to 255
+    Bytes stream = streamOf({{0x0809, kBof}});
+    for (int i = 0; i < kRecords; ++i) {
+        const auto width = static_cast<std::uint16_t>(i);
+        addRecord(stream, 0x007D, {std::uint8_t(i % 256), 0, 0xFF, 0, std::uint8_t(width), std::uint8_t(width >> 8), 15, 0,
+                                   0, 0, 0, 0});
+    }
+    addRecord(stream, kEof, {});
+    load(sheet, stream);
+    // Column c is last reached by the record of the final round that starts at c.
+    const auto& columns = sheet.data().columns;
+    ASSERT_EQ(columns.size(), 256u);
+    for (std::uint16_t c = 0; c < 256; ++c)
+        EXPECT_EQ(columns[c], (ColEntry{c, c, std::uint16_t(kRecords - 256 + c), 15, 0, 0}));
+}
+
 TEST_F(SheetStream, StructuralFailures) {
     EXPECT_EQ(loadError(streamOf({{0x0809, {0x00, 0x06, 0x10, 0x00, 0x00, 0x00}}})), "Bof size is incorrect");
     EXPECT_EQ(loadError(streamOf({{0x0809, kBof}, {0x0006, {0x01, 0x00}}, {kEof, {}}})),
@@ -327,6 +346,64 @@ TEST_F(SheetStream, FormulaCellsKeepTheirGroupAndReportTheirResult) {
     EXPECT_EQ(cellIds, (std::vector<std::uint16_t>{0x0006, 0x04BC, 0x0207, 0x0006, 0x0006, 0x0006, 0x0006}));
     // Written with the always-calculate flag.
     EXPECT_EQ(bodiesOf(records, 0x0006)[1], concat({{1, 0, 0, 0, 0x0F, 0}, kResultTwo, {1, 0, 0, 0, 0, 0}, ptgExp(0)}));
+}
+
+// Name 2 of the book goes: the tokens of the cell's own formula, of the shared formula
+// and of the array formula that name later ones follow it, and its own token becomes
+// #NAME? in brackets of the same size.
+TEST_F(SheetStream, NameTokensFollowARemovedName) {
+    Bytes shrFmla = {0, 0, 0, 0, 0, 0, 0, 1, 5, 0, 0x43, 3, 0, 0, 0};          // row 0: name 3
+    Bytes own = {11, 0, 0x23, 1, 0, 0, 0, 0x23, 2, 0, 0, 0, 0x03};               // name 1 + name 2
+    Bytes array = {2, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 5, 0, 0x23, 5, 0, 0, 0}; // row 2: name 5
+    load(sheet, streamOf({{0x0809, kBof},
+                          {0x0006, formulaBody(0, kResultTwo, ptgExp(0))},
+                          {0x04BC, shrFmla},
+                          {0x0006, formulaBody(1, kResultTwo, own)},
+                          {0x0006, formulaBody(2, kResultTwo, ptgExp(2))},
+                          {0x0221, array},
+                          {kEof, {}}}));
+    sheet.renumberNameTokens(2, [](std::uint16_t) { return true; });
+    auto records = savedRecords(sheet);
+    EXPECT_EQ(bodiesOf(records, 0x04BC), std::vector<Bytes>{concat({Bytes(shrFmla.begin(), shrFmla.end() - 4), {2, 0, 0, 0}})});
+    // Saved with the always-calculate flag.
+    EXPECT_EQ(bodiesOf(records, 0x0006)[1], concat({{1, 0, 0, 0, 0x0F, 0}, kResultTwo, {1, 0, 0, 0, 0, 0},
+                                                    {11, 0, 0x23, 1, 0, 0, 0, 0x1C, 0x1D, 0x15, 0x15, 0x15, 0x03}}));
+    EXPECT_EQ(bodiesOf(records, 0x0221), std::vector<Bytes>{concat({Bytes(array.begin(), array.end() - 4), {4, 0, 0, 0}})});
+}
+
+// Data-table cells hold a PtgTbl naming the table's first cell, whose Table record
+// has the input cells; they read as TABLE(row input;column input).
+TEST_F(SheetStream, DataTableCellsReadAsTable) {
+    const Bytes ptgTbl = {0x05, 0x00, 0x02, 0x01, 0x00, 0x01, 0x00}; // cce 5, the table starts at B2
+    struct Case {
+        std::uint16_t flags;
+        const char16_t* text;
+    };
+    const Case cases[] = {
+        {0x0008, u"TABLE(A1;C3)"},  // two inputs
+        {0x0004, u"TABLE(A1;)"},    // a row input alone
+        {0x0000, u"TABLE(;A1)"},    // a column input alone
+        {0x0018, u"TABLE(#REF!;C3)"}, // the row input cell was deleted
+    };
+    for (const Case& c : cases) {
+        SheetImplT table(host, u"Table");
+        //            rows 1-1, columns 1-2  flags                              A1     C3
+        const Bytes body = {1, 0, 1, 0, 1, 2, std::uint8_t(c.flags), 0, 0, 0, 0, 0, 2, 0, 2, 0};
+        load(table, streamOf({{0x0809, kBof},
+                              {0x0006, concat({{1, 0, 1, 0, 0x0F, 0}, kResultTwo, {0, 0, 0, 0, 0, 0}, ptgTbl})},
+                              {0x0236, body},
+                              {0x0006, concat({{1, 0, 2, 0, 0x0F, 0}, kResultTwo, {0, 0, 0, 0, 0, 0}, ptgTbl})},
+                              {kEof, {}}}));
+        for (int col : {1, 2}) {
+            const char16_t* text = table.readFormula(1, col, nullptr);
+            EXPECT_EQ(std::u16string(text ? text : u"(null)"), c.text) << c.flags << " " << host.text();
+        }
+    }
+    load(sheet, streamOf({{0x0809, kBof},
+                          {0x0006, concat({{1, 0, 2, 0, 0x0F, 0}, kResultTwo, {0, 0, 0, 0, 0, 0}, ptgTbl})},
+                          {kEof, {}}}));
+    EXPECT_EQ(sheet.readFormula(1, 2, nullptr), nullptr);
+    EXPECT_STREQ(host.text(), "data table's Table record is not found");
 }
 
 TEST_F(SheetStream, OverwritingTheSharedFormulasCellHandsItOn) {

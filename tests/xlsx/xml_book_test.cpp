@@ -142,6 +142,10 @@ TEST(XmlBookSheets, NamingNumberingAndTheActiveSheet) {
     EXPECT_STREQ("book already contains such sheet name", book->errorMessage());
     longName->setSheetName(u"A NAME OF FORTY CHARACTERS, FAR");  // its own name in other letters
     EXPECT_STREQ("ok", book->errorMessage());
+    std::u16string wide; // sixteen characters of two units each: 30 units fit, 31 would split one
+    for (int i = 0; i < 16; ++i) wide += u"\U0001F600";
+    longName->setSheetName(wide.c_str());
+    EXPECT_EQ(wide.substr(0, 30), longName->sheetName());
     EXPECT_EQ(nullptr, book->insertSheet(9, u"x"));
     EXPECT_STREQ("index is out of range", book->errorMessage());
     EXPECT_TRUE(book->deleteSheet(0));

@@ -1,0 +1,19 @@
+// name_tokens.h - keeping formulas' name tokens true when a defined name leaves the book.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <span>
+
+namespace karvo {
+
+/// Rewrites the name tokens of a token array after the defined name numbered `removed`
+/// (1-based, as tokens count names) left the book's list: tokens of later names move
+/// down by one, and a token of the removed name becomes the error #NAME?, so that it
+/// never names another. PtgNameX counts only when `ownBook(xti)` says its XTI entry is
+/// the book's own; other books number their names themselves. An array the walk cannot
+/// read to its end keeps its tokens beyond that point as they are.
+void renumberNameTokens(std::span<std::uint8_t> tokens, std::uint32_t removed,
+                        const std::function<bool(std::uint16_t)>& ownBook);
+
+} // namespace karvo
