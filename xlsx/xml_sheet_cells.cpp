@@ -42,7 +42,7 @@ std::string_view valueText(const c_CT_Cell& cell) {
 bool holdsValue(const c_CT_Cell& cell) {
     if (!cell.has_value()) return false;
     Type type = cell.type();
-    return (type != Type::t_none && type != Type::t_n && type != Type::t_d) || !valueText(cell).empty();
+    return (type != Type::t_none && type != Type::t_n && type != Type::t_d) || !cell.value_empty();
 }
 
 double parseNumber(std::string_view text) {
@@ -336,7 +336,8 @@ double XMLSheetImplT::readNumber(int row, int col, IFormat** format) {
         Type type = cell.type();
         if ((type != Type::t_none && type != Type::t_n && type != Type::t_d) || !holdsValue(cell))
             throw xlerror("this cell doesn't contain a number");
-        double value = parseNumber(valueText(cell));
+        std::optional<double> held = cell.held_double();
+        double value = held ? *held : parseNumber(valueText(cell));
         if (type == Type::t_d) {
             std::optional<double> serial = isoDateSerial(book_.dateSystem(), valueText(cell));
             if (!serial) throw xlerror("this cell doesn't contain a number");

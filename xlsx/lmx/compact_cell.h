@@ -3,6 +3,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -66,6 +68,20 @@ public:
     }
 
     bool has_value() const { return word_ & kHasValue; }
+    /// No value, or an empty value text.
+    bool value_empty() const {
+        if (!has_value()) return true;
+        if (const cell_extra* x = extra()) return x->v.empty();
+        return !(word_ & kValueIsDouble) && payload_ == 0;
+    }
+    /// The value, when it is held as the double whose shortest text it is: reading
+    /// a number then needs no text.
+    std::optional<double> held_double() const {
+        if (!(word_ & kValueIsDouble) || extra()) return std::nullopt;
+        double value;
+        std::memcpy(&value, &payload_, sizeof value);
+        return value;
+    }
     std::u16string value() const;
     /// Appends the value text as UTF-8.
     void append_value(std::string& out) const;

@@ -356,6 +356,86 @@ elmx_error readCell(context& ctx, const class_info& worker, compact_cell& cell, 
     }
 }
 
+constexpr std::string_view kFlatCellAttributes[] = {"r", "s", "t"};
+
+/// A cell of the common shape, read without the element walk, as readCell would
+/// read it. False (nothing read) for any other cell, and for one readCell would
+/// refuse, so that it fails there with its message.
+bool readFlatCell(context& ctx, const member_info& m) {
+    flat_element f;
+    if (!ctx.reader.peek_flat(m.ns, std::string_view(m.name, m.name_length), kFlatCellAttributes, "v", f)) return false;
+    compact_cell cell;
+    std::uint32_t column = 0;
+    if (f.attributes[0].data() && referenceColumn(f.attributes[0], column) && column <= kMaxColumn) {
+        cell.set_column(static_cast<std::uint16_t>(column));
+    } else {
+        int previous = ctx.cells.empty() ? -1 : ctx.cells.back().column();
+        if (previous >= int(kMaxColumn)) return false;
+        cell.set_column(static_cast<std::uint16_t>(previous + 1));
+    }
+    if (f.attributes[1].data()) {
+        std::uint64_t style;
+        if (parse_uint(f.attributes[1], style, std::numeric_limits<std::uint32_t>::max())) return false;
+        cell.set_style(static_cast<std::uint32_t>(style));
+    }
+    if (f.attributes[2].data()) {
+        bool ok = true;
+        compact_cell::type_code code = cellType(f.attributes[2], ok);
+        if (!ok) return false;
+        cell.set_type(code);
+    }
+    if (f.has_child && !cell.set_value_utf8(f.text)) return false;
+    ctx.cells.push_back(std::move(cell));
+    ctx.reader.take_flat();
+    return true;
+}
+
+/// The text element of repeated children that can be read whole when that is all
+/// they hold: their class has no attributes, and first among its elements a string
+/// without facets in the children's namespace, which converts from any text the
+/// reader hands out (the entries of a string table).
+const member_info* flatTextElement(const member_info& m) {
+    const class_info& ci = *m.child;
+    if (m.how != holder::children || ci.attribute_count != 0 || ci.text || ci.element_count == 0) return nullptr;
+    const member_info& first = ci.elements[0];
+    bool simple = first.how == holder::optional || first.how == holder::value;
+    if (!simple || first.ns != m.ns || first.type->kind != value_kind::string || first.type->enumeration ||
+        first.type->min_length >= 0 || first.type->max_length >= 0)
+        return nullptr;
+    return &first;
+}
+
+/// The member whose elements readFlat may read: a row's cells, or repeated children
+/// of a class flatTextElement accepts.
+const member_info* flatMember(const class_info& ci) {
+    for (std::size_t i = 0; i < ci.element_count; ++i) {
+        const member_info& m = ci.elements[i];
+        if (m.how == holder::cells || flatTextElement(m)) return &m;
+    }
+    return nullptr;
+}
+
+/// Reads one element of `m` through the reader's shortcut, and says in `read`
+/// whether it did; an element of another shape is left to the walk.
+elmx_error readFlat(context& ctx, const member_info& m, void* object, bool& read) {
+    read = false;
+    if (m.how == holder::cells) {
+        read = readFlatCell(ctx, m);
+        return ELMX_OK;
+    }
+    const member_info& text = *flatTextElement(m);
+    flat_element f;
+    if (!ctx.reader.peek_flat(m.ns, std::string_view(m.name, m.name_length), {}, std::string_view(text.name, text.name_length), f))
+        return ELMX_OK;
+    void* child = m.ops->add(at(object, m.offset));
+    if (f.has_child)
+        if (elmx_error e = convert(*text.type, f.text, text.how, at(child, text.offset)))
+            return ctx.reader.handle_error(e, text.name, m.child->source, text.line);
+    ctx.reader.take_flat();
+    read = true;
+    return ELMX_OK;
+}
+
 elmx_error readCells(context& ctx, const member_info& m) {
     int previous = ctx.cells.empty() ? -1 : ctx.cells.back().column();
     compact_cell& cell = ctx.cells.emplace_back();
@@ -407,11 +487,18 @@ elmx_error readObject(context& ctx, const class_info& ci, void* object, bool isR
         return ELMX_OK;
     }
     std::bitset<kMaxMembersPerTable> seen;
-    const member_info* cells = nullptr;
     const member_info* any = nullptr;
-    for (std::size_t i = 0; i < ci.element_count; ++i)
+    const member_info* cellMember = nullptr;
+    for (std::size_t i = 0; i < ci.element_count; ++i) {
         if (ci.elements[i].how == holder::any) any = &ci.elements[i];
+        if (ci.elements[i].how == holder::cells) cellMember = &ci.elements[i];
+    }
+    const member_info* flat = flatMember(ci);
     for (;;) {
+        for (bool read = flat != nullptr; read;) {
+            if (elmx_error e = readFlat(ctx, *flat, object, read)) return e;
+            if (read) seen[std::size_t(flat - ci.elements)] = true;
+        }
         c_xml_reader::event ev;
         if (elmx_error e = r.next(ev)) return e;
         if (ev == c_xml_reader::event::end) break;
@@ -437,7 +524,6 @@ elmx_error readObject(context& ctx, const class_info& ci, void* object, bool isR
             break;
         }
         case holder::cells:
-            cells = m;
             e = readCells(ctx, *m);
             break;
         default: e = readElement(ctx, ci, *m, object); break;
@@ -453,10 +539,7 @@ elmx_error readObject(context& ctx, const class_info& ci, void* object, bool isR
         if (m.required && !seen[i] && m.how == holder::child)
             return r.handle_error(ELMX_MANDATORY_ELEMENT_MISSING, m.name, ci.source, m.line);
     }
-    if (!cells)
-        for (std::size_t i = 0; i < ci.element_count; ++i)
-            if (ci.elements[i].how == holder::cells) cells = &ci.elements[i];
-    if (cells) finishRow(ctx, *cells, object);
+    if (cellMember) finishRow(ctx, *cellMember, object);
     return ELMX_OK;
 }
 

@@ -239,9 +239,13 @@ elmx_error parse_hex(std::string_view text, c_binary& value) {
 }
 
 elmx_error utf8_to_utf16(std::string_view text, std::u16string& value) {
+    // Texts are mostly ASCII, which widens without decoding.
+    std::size_t ascii = 0;
+    while (ascii < text.size() && static_cast<unsigned char>(text[ascii]) < 0x80) ++ascii;
     std::u16string out;
     out.reserve(text.size());
-    for (std::size_t pos = 0; pos < text.size();) {
+    out.assign(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(ascii));
+    for (std::size_t pos = ascii; pos < text.size();) {
         char32_t cp;
         if (!next_utf8(text, pos, cp)) return ELMX_BAD_CHAR_ENCODING;
         append_utf16(out, cp);

@@ -43,6 +43,16 @@ struct xml_attribute {
     bool is_namespace_declaration = false;
 };
 
+/// A child read whole in one step by `c_xml_reader::peek_flat`.
+struct flat_element {
+    static constexpr std::size_t kMaxAttributes = 4;
+    /// The values of the attributes asked for, by their position in the request;
+    /// a null view for one the element does not carry.
+    std::string_view attributes[kMaxAttributes];
+    std::string_view text;  ///< the text of its one child element, when `has_child`
+    bool has_child = false;
+};
+
 /// Delivers the next bytes of a chunked input into `dst` (at most `capacity`);
 /// returns the count, 0 at the end of the input, or -1 when the input cannot be read.
 using chunk_source = std::function<std::ptrdiff_t(char* dst, std::size_t capacity)>;
@@ -91,6 +101,19 @@ public:
     /// declarations in scope from its ancestors are added to its start tag so that
     /// the captured text stands on its own.
     elmx_error skip(std::string* capture = nullptr);
+
+    /// After a start tag or a child: whether the next item, white space aside, is a
+    /// child named `name` in the default namespace, which must be `ns`, whose
+    /// attributes are only `attribute_names` (unprefixed, each at most once, values
+    /// without references), and whose content is nothing or one `child` element of
+    /// plain text, tags written without blanks. Worksheets write nearly every cell
+    /// that way, and reading it here skips the element walk. `take_flat` then moves
+    /// past it. Anything else, including a window that ends inside it, gives false
+    /// with nothing moved, and `next` reads it the general way (and reports what is
+    /// wrong with it). The views last until the reader moves.
+    bool peek_flat(int ns, std::string_view name, std::span<const std::string_view> attribute_names,
+                   std::string_view child, flat_element& out);
+    void take_flat();
 
     /// The depth of the current element (the root is 1).
     int depth() const { return depth_; }

@@ -107,6 +107,8 @@ struct c_xml_reader::impl {
     std::size_t live_bindings = 0;
     int default_ns = kNoNamespace;
 
+    const char* flat_end = nullptr;  // past the child peek_flat found, until take_flat
+
     std::string scratch;  // decoded text handed out by read_text
     std::string_view text_piece;
 
@@ -127,6 +129,9 @@ struct c_xml_reader::impl {
     detail::st content_item(const char* at, detail::content& kind, bool partial_text);
     detail::st markup_decl(const char* at, detail::content& kind);
     detail::st text_fast(const char* at, std::string_view& text, bool& fallback);
+    bool peek_flat(int ns, std::string_view name, std::span<const std::string_view> attribute_names,
+                   std::string_view child, flat_element& out);
+    void take_flat();
     elmx_error read_text_general(std::string_view& text);
     elmx_error after_end();
     elmx_error walk_failed();

@@ -357,6 +357,97 @@ TEST(XmlReaderChunked, EveryTruncationFailsCleanly) {
     EXPECT_EQ(read_both(doc).code, ELMX_OK);
 }
 
+// The children of the root, each described the same way whether the shortcut read
+// it ("F" in front) or the walk did: attributes r, s, t in that order, then the
+// text of each v; "~" for anything else the walk passed over.
+std::string read_cells(c_xml_reader& r) {
+    static constexpr std::string_view kNames[] = {"r", "s", "t"};
+    auto attribute_list = [](const std::string_view (&values)[3]) {
+        std::string out;
+        for (std::size_t i = 0; i < 3; ++i)
+            if (values[i].data()) out += " " + std::string(kNames[i]) + "=" + std::string(values[i]);
+        return out;
+    };
+    std::string out;
+    r.set_namespace_table(kTable);
+    if (r.read_root() != ELMX_OK) return "root failed";
+    for (;;) {
+        flat_element f;
+        if (r.peek_flat(1000, "c", kNames, "v", f)) {
+            std::string_view values[3] = {f.attributes[0], f.attributes[1], f.attributes[2]};
+            out += "F[c" + attribute_list(values) + "]" + (f.has_child ? "{" + std::string(f.text) + "}" : "") + " ";
+            r.take_flat();
+            continue;
+        }
+        c_xml_reader::event ev;
+        if (r.next(ev) != ELMX_OK) return out + "failed: " + r.error().item;
+        if (ev == c_xml_reader::event::end) return out;
+        if (r.element().qname != "c") {
+            if (r.skip() != ELMX_OK) return out + "failed";
+            out += "~ ";
+            continue;
+        }
+        std::string_view values[3];
+        std::string others;
+        for (const xml_attribute& a : r.attributes()) {
+            auto i = std::find(std::begin(kNames), std::end(kNames), a.name.qname) - std::begin(kNames);
+            if (i < 3) values[i] = a.value;
+            else others += "+" + std::string(a.name.qname);
+        }
+        out += "[c" + attribute_list(values) + others + "]";
+        for (;;) {
+            if (r.next(ev) != ELMX_OK) return out + "failed: " + r.error().item;
+            if (ev == c_xml_reader::event::end) break;
+            std::string_view text;
+            if (r.element().qname == "v" && r.read_text(text) == ELMX_OK) out += "{" + std::string(text) + "}";
+            else if (r.skip() == ELMX_OK) out += "~";
+        }
+        out += " ";
+    }
+}
+
+// What the shortcut takes reads as the walk reads it, and it leaves every other
+// shape to the walk, under any chunking of the input.
+TEST(XmlReaderFlat, TakesOnlyWhatTheWalkReadsTheSame) {
+    const std::string doc = "<w xmlns='urn:main' xmlns:r='urn:rel'>"
+                            "<c r=\"A1\" s=\"3\" t=\"s\"><v>17</v></c>"
+                            "\n\t<c t='n' r='B1'>\n\t\t<v>1.5</v>\n\t</c>"
+                            "<c r=\"C1\"/><c/><c r=\"D1\"></c><c r=\"E1\"><v></v></c>"
+                            "<c r = \"F1\"><v>1</v></c>"
+                            "<c r=\"G1\" cm=\"1\"><v>2</v></c>"
+                            "<c r=\"H1\" r=\"H2\"><v>3</v></c>"
+                            "<c r=\"I&amp;1\"><v>4</v></c>"
+                            "<c r=\"J1\"><v>5&amp;6</v></c>"
+                            "<c r=\"K1\"><v>7</v><v>8</v></c>"
+                            "<c r=\"L1\"><f>A1</f><v>9</v></c>"
+                            "<c r=\"M1\"><!-- x --><v>10</v></c>"
+                            "<c r=\"N1\"><v>11\r\n</v></c>"
+                            "<r:c r=\"O1\"><v>12</v></r:c>"
+                            "<cc r=\"P1\"><v>13</v></cc>"
+                            "<c xmlns='urn:rel' r=\"Q1\"><v>14</v></c>"
+                            "<c r=\"R1\"><v >15</v></c>"
+                            "</w>";
+    const std::string expected = "F[c r=A1 s=3 t=s]{17} F[c r=B1 t=n]{1.5} F[c r=C1] F[c] F[c r=D1] F[c r=E1]{} "
+                                 "[c r=F1]{1} [c r=G1+cm]{2} [c r=H2]{3} [c r=I&1]{4} [c r=J1]{5&6} [c r=K1]{7}{8} "
+                                 "[c r=L1]~{9} [c r=M1]{10} [c r=N1]{11\n} ~ ~ [c r=Q1+xmlns]{14} [c r=R1]{15} ";
+    c_xml_reader memory(doc.data(), doc.data() + doc.size());
+    EXPECT_EQ(read_cells(memory), expected);
+    auto unmarked = [](std::string s) {
+        for (std::size_t at; (at = s.find("F[")) != std::string::npos;) s.erase(at, 1);
+        return s;
+    };
+    for (const auto& sizes : std::vector<std::vector<std::size_t>>{{1}, {7}, {3, 1, 11, 64, 2}}) {
+        c_xml_reader chunked(walk::pieces(doc, sizes));
+        EXPECT_EQ(unmarked(read_cells(chunked)), unmarked(expected));
+    }
+    // In another namespace the child is not the one asked for.
+    c_xml_reader other(doc.data(), doc.data() + doc.size());
+    other.set_namespace_table(kTable);
+    ASSERT_EQ(other.read_root(), ELMX_OK);
+    flat_element f;
+    EXPECT_FALSE(other.peek_flat(1001, "c", {}, "v", f));
+}
+
 TEST(XmlReaderLimits, NestingAttributesAndSource) {
     std::string deep;
     for (int i = 0; i < 100000; ++i) deep += "<a>";

@@ -97,6 +97,7 @@ TEST(SchemaClasses, FailuresCarryTheirCodes) {
         {"another root", "<workbook xmlns=\"" + kMain + "\"/>", lmx::ELMX_ELEMENT_NOT_FOUND},
         {"cell type outside the enumeration", sheetXml("<row><c r=\"A1\" t=\"date\"><v>1</v></c></row>"),
          lmx::ELMX_VALUE_NOT_ENUMERATED},
+        {"style not a number", sheetXml("<row><c r=\"A1\" s=\"x\"><v>1</v></c></row>"), lmx::ELMX_VALUE_BAD_FORMAT},
         {"columns beyond XFD", sheetXml("<row><c r=\"XFD1\"/><c/></row>"), lmx::ELMX_VALUE_EXCEEDS_MAX},
         {"row number not a number", sheetXml("<row r=\"x\"/>"), lmx::ELMX_VALUE_BAD_FORMAT},
         {"required number too large", "<worksheet xmlns=\"" + kMain + "\"><cols><col min=\"1\" max=\"4294967296\"/></cols><sheetData/></worksheet>",
@@ -189,6 +190,46 @@ TEST(SchemaClasses, CellChildrenAndAttributesRoundTrip) {
     EXPECT_NE(out.find("cm=\"2\""), std::string::npos) << out;
     EXPECT_NE(out.find("ph=\"true\""), std::string::npos) << out;
     EXPECT_NE(out.find("<t xml:space=\"preserve\"> x </t>"), std::string::npos) << out;
+}
+
+// Cells and string entries of the common shape are read by a shortcut; written
+// with blanks the shortcut does not take, the same part must build the same tree.
+TEST(SchemaClasses, CommonAndUnusualShapesBuildTheSameTree) {
+    std::string cells;
+    for (int row = 1; row <= 40; ++row) {
+        cells += "<row r=\"" + std::to_string(row) + "\">";
+        for (const char* col : {"A", "B", "C", "D"}) {
+            std::string ref = col + std::to_string(row);
+            std::string value = row % 3 ? std::to_string(row * 0.37) : std::to_string(row);
+            const char* type = *col == 'C' ? " t=\"s\"" : *col == 'D' ? " t=\"b\"" : "";
+            if (*col == 'D') value = std::to_string(row % 2);
+            cells += "<c r=\"" + ref + "\" s=\"" + std::to_string(row % 5) + "\"" + type + "><v>" + value + "</v></c>";
+        }
+        cells += row % 4 ? "<c/>" : "<c r=\"Z" + std::to_string(row) + "\"></c>";
+        cells += "</row>";
+    }
+    std::string unusual = cells;
+    for (std::size_t at; (at = unusual.find("<c r=\"")) != std::string::npos;) unusual.replace(at, 6, "<c r = \"");
+    sheet::c_worksheet common, walked;
+    ASSERT_EQ(read(common, sheetXml(cells)), lmx::ELMX_OK);
+    ASSERT_EQ(read(walked, sheetXml(unusual)), lmx::ELMX_OK);
+    EXPECT_EQ(write(common), write(walked));
+    EXPECT_EQ(common.sheetData->row[3]->c[4].column(), 25);  // Z4
+    EXPECT_EQ(common.sheetData->row[4]->c[4].column(), 4);   // after D5
+
+    const std::string entries = "<si><t>plain</t></si><si>\n\t<t>indented</t>\n</si><si/><si></si>"
+                                "<si><t xml:space=\"preserve\"> kept </t></si><si><r><t>run</t></r></si>";
+    std::string unusualEntries = entries;
+    for (std::size_t at; (at = unusualEntries.find("<t>")) != std::string::npos;) unusualEntries.replace(at, 3, "<t >");
+    auto sst = [&](const std::string& body) { return "<sst xmlns=\"" + kMain + "\">" + body + "</sst>"; };
+    sharedStringTable::c_sst commonTable, walkedTable;
+    ASSERT_EQ(read(commonTable, sst(entries)), lmx::ELMX_OK);
+    ASSERT_EQ(read(walkedTable, sst(unusualEntries)), lmx::ELMX_OK);
+    EXPECT_EQ(write(commonTable), write(walkedTable));
+    ASSERT_EQ(commonTable.si.size(), 6u);
+    EXPECT_EQ(commonTable.si[1]->t.get(), u"indented");
+    EXPECT_FALSE(commonTable.si[2]->t.has());
+    EXPECT_EQ(commonTable.si[4]->t.get(), u" kept ");
 }
 
 TEST(SchemaClasses, CopiesAreDeep) {
