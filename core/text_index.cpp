@@ -22,10 +22,24 @@ std::size_t TextIndex::probe(std::u16string_view text, std::uint32_t hash) const
     }
 }
 
-std::uint32_t TextIndex::find(std::u16string_view text) const {
-    if (slots_.empty()) return kAbsent;
-    std::uint32_t position = slots_[probe(text, hashOf(text))].position;
-    return position == kEmpty ? kAbsent : position;
+TextIndex::Lookup TextIndex::lookup(std::u16string_view text) const {
+    std::uint32_t hash = hashOf(text);
+    if (slots_.empty()) return {kAbsent, hash, 0};
+    std::size_t slot = probe(text, hash);
+    std::uint32_t position = slots_[slot].position;
+    return {position == kEmpty ? kAbsent : position, hash, slot};
+}
+
+void TextIndex::add(const Lookup& where, std::uint32_t position) {
+    std::size_t slot = where.slot;
+    if ((occupied_ + 1) * 2 > slots_.size()) {
+        grow();
+        // The text is not in the index, so the first empty slot of its run is its place.
+        std::size_t mask = slots_.size() - 1;
+        for (slot = where.hash & mask; slots_[slot].position != kEmpty; slot = (slot + 1) & mask) {}
+    }
+    ++occupied_;
+    slots_[slot] = Slot{where.hash, position};
 }
 
 void TextIndex::insert(std::uint32_t position) {

@@ -22,8 +22,19 @@ public:
 
     explicit TextIndex(TextAt textAt) : textAt_(std::move(textAt)) {}
 
+    /// Where a text stands in the index: the position of its entry, or kAbsent and
+    /// the slot where `add` enters it.
+    struct Lookup {
+        std::uint32_t position;
+        std::uint32_t hash;
+        std::size_t slot;
+    };
+    Lookup lookup(std::u16string_view text) const;
     /// The position of an entry with this text, or kAbsent.
-    std::uint32_t find(std::u16string_view text) const;
+    std::uint32_t find(std::u16string_view text) const { return lookup(text).position; }
+    /// Enters `position` where a lookup that found nothing said its text goes, which
+    /// spares hashing the text again; the index must not change in between.
+    void add(const Lookup& where, std::uint32_t position);
     /// Enters a position under its text; an entry with equal text gives way to it.
     void insert(std::uint32_t position);
     /// Removes the entry of this position (found through its current text).

@@ -46,10 +46,10 @@ SharedStrings::Entry SharedStrings::store(std::u16string_view text, std::uint8_t
 
 std::uint32_t SharedStrings::add(std::u16string_view text) {
     if (!indexed_) buildIndex();
-    std::uint32_t found = index_.find(text);
-    if (found != TextIndex::kAbsent) return found;
+    TextIndex::Lookup found = index_.lookup(text);
+    if (found.position != TextIndex::kAbsent) return found.position;
     entries_.push_back(store(text, richflag::kHighByte));
-    index_.insert(size() - 1);
+    index_.add(found, size() - 1);
     return size() - 1;
 }
 

@@ -43,12 +43,13 @@ void SharedStrings::indexEntries() {
 std::uint32_t SharedStrings::add(std::u16string_view text) {
     if (!indexed_) indexEntries();
     if (!root_.count.has()) root_.count.set(1);
-    if (std::uint32_t found = index_.find(text); found != TextIndex::kAbsent) return found;
+    TextIndex::Lookup found = index_.lookup(text);
+    if (found.position != TextIndex::kAbsent) return found.position;
     if (root_.si.size() >= TextIndex::kPositionLimit) throw xlerror("too many shared strings");
     auto& entry = root_.si.emplace_back(std::make_unique<sharedStringTable::c_CT_Rst>());
     entry->t.set(std::u16string(text));
     auto index = static_cast<std::uint32_t>(root_.si.size() - 1);
-    index_.insert(index);
+    index_.add(found, index);
     root_.uniqueCount.set(static_cast<std::uint32_t>(root_.si.size()));
     return index;
 }

@@ -53,7 +53,19 @@ void XMLSheetImplT::write(std::string& out) {
     root_.dimension.make().ref =
         used_.lastRow == 0 ? u"A1"
                            : formatCellRange({used_.firstRow, used_.lastRow - 1, used_.firstCol, used_.lastCol - 1});
+    reserveForCells(out);
     XmlFile::write(out);
+}
+
+// A large part grown by doubling is copied, and its pages faulted in, at every step;
+// room for what the cells usually take costs one allocation. Room not written to is
+// never touched, so too much costs no memory.
+void XMLSheetImplT::reserveForCells(std::string& out) const {
+    constexpr std::size_t kBytesPerRow = 48, kBytesPerCell = 72;
+    if (!root_.sheetData) return;
+    std::size_t bytes = 0;
+    for (const auto& row : root_.sheetData->row) bytes += kBytesPerRow + kBytesPerCell * row->c.size();
+    out.reserve(out.size() + bytes);
 }
 
 void XMLSheetImplT::setSelected(bool selected) {

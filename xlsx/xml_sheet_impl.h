@@ -152,6 +152,7 @@ public:
     const char16_t* rowColToAddress(int row, int col, bool rowRelative, bool colRelative) override;
 
 private:
+    void reserveForCells(std::string& out) const;
     struct UsedRange {
         int firstRow = 0, lastRow = 0, firstCol = 0, lastCol = 0;  ///< last ones exclusive
         bool stale = true;

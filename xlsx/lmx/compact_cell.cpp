@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -42,17 +43,44 @@ bool packNibbles(std::string_view ascii, std::uint64_t& packed) {
     return true;
 }
 
-// Only a text that the double gives back exactly, so that the cell's text is kept.
-bool packDouble(std::string_view ascii, std::uint64_t& packed) {
+// Significant digits of a number text: those of its mantissa from the first that is
+// not zero (trailing zeros count, as the text has them).
+std::size_t significantDigits(std::string_view ascii) {
+    std::size_t count = 0;
+    for (char c : ascii) {
+        if (c == 'e' || c == 'E') break;
+        if (c >= '1' && c <= '9') ++count;
+        else if (c == '0' && count > 0) ++count;
+    }
+    return count;
+}
+
+// Number cells are written with 15 significant digits, what consumers show.
+char* fifteenDigits(double value, char* first, char* last) {
+    return std::to_chars(first, last, value, std::chars_format::general, 15).ptr;
+}
+
+char* shortest(double value, char* first, char* last) { return std::to_chars(first, last, value).ptr; }
+
+// Only a text that the double gives back exactly, in its shortest form (which most
+// producers write) or with 15 significant digits (which this library writes), so that
+// the cell's text is kept. The form the digit count suggests is tried first.
+bool packDouble(std::string_view ascii, std::uint64_t& packed, bool& fifteen) {
     if (ascii.empty() || ascii.size() >= kMaxDoubleText) return false;
     double value = 0;
     auto [end, error] = std::from_chars(ascii.data(), ascii.data() + ascii.size(), value);
     if (error != std::errc() || end != ascii.data() + ascii.size()) return false;
-    char text[kMaxDoubleText];
-    auto [textEnd, textError] = std::to_chars(text, text + sizeof text, value);
-    if (textError != std::errc() || std::string_view(text, std::size_t(textEnd - text)) != ascii) return false;
-    std::memcpy(&packed, &value, sizeof value);
-    return true;
+    bool preferFifteen = significantDigits(ascii) <= 15;
+    for (bool form : {preferFifteen, !preferFifteen}) {
+        char text[kMaxDoubleText];
+        char* textEnd = (form ? fifteenDigits : shortest)(value, text, text + sizeof text);
+        if (std::string_view(text, std::size_t(textEnd - text)) == ascii) {
+            std::memcpy(&packed, &value, sizeof value);
+            fifteen = form;
+            return true;
+        }
+    }
+    return false;
 }
 
 // Children exist only in an extra part that was given the plain cell class, whose
@@ -88,11 +116,34 @@ cell_extra* copyExtra(const cell_extra& from) {
 
 bool compact_cell::pack(std::string_view ascii) {
     std::uint64_t packed = 0;
-    if (packNibbles(ascii, packed)) word_ &= ~kValueIsDouble;
-    else if (packDouble(ascii, packed)) word_ |= kValueIsDouble;
+    bool fifteen = false;
+    if (packNibbles(ascii, packed)) word_ &= ~kDoubleForms;
+    else if (packDouble(ascii, packed, fifteen)) word_ = (word_ & ~kDoubleForms) | kValueIsDouble | (fifteen ? kFifteenDigits : 0);
     else return false;
     payload_ = packed;
     return true;
+}
+
+void compact_cell::set_number(double value) {
+    // Whole numbers of up to 15 digits have no other text; integer formatting takes an
+    // eighth of the time of the general one. -0 keeps its sign the general way.
+    constexpr double kAllFifteenDigits = 1e15;
+    bool whole = std::fabs(value) < kAllFifteenDigits && value == std::trunc(value) && (value != 0 || !std::signbit(value));
+    char text[kMaxDoubleText];
+    char* end = whole ? std::to_chars(text, text + sizeof text, static_cast<std::int64_t>(value)).ptr
+                      : nullptr;
+    if (!extra() && whole && packNibbles(std::string_view(text, std::size_t(end - text)), payload_)) {
+        word_ = (word_ & ~kDoubleForms) | kHasValue;
+        return;
+    }
+    if (!extra()) {
+        // The text is made when the cell is written, from the double.
+        std::memcpy(&payload_, &value, sizeof value);
+        word_ |= kHasValue | kValueIsDouble | kFifteenDigits;
+        return;
+    }
+    if (!whole) end = fifteenDigits(value, text, text + sizeof text);
+    set_value_utf8(std::string_view(text, std::size_t(end - text)));
 }
 
 // Written once a cell on every save: the characters go to a local buffer first so
@@ -105,14 +156,48 @@ void compact_cell::unpack(Out& out) const {
         char digits[kMaxDoubleText];
         double value = 0;
         std::memcpy(&value, &payload_, sizeof value);
-        auto [end, error] = std::to_chars(digits, digits + sizeof digits, value);
-        for (const char* c = digits; error == std::errc() && c != end; ++c)
+        char* end = ((word_ & kFifteenDigits) ? fifteenDigits : shortest)(value, digits, digits + sizeof digits);
+        for (const char* c = digits; c != end; ++c)
             text[n++] = static_cast<typename Out::value_type>(*c);
     } else {
         for (std::uint64_t packed = payload_; packed; packed >>= 4)
             text[n++] = static_cast<typename Out::value_type>(kPackedChars[packed & 15]);
     }
     out.append(text, n);
+}
+
+std::optional<double> compact_cell::held_number() const {
+    if (!has_value() || extra()) return std::nullopt;
+    double value;
+    if (word_ & kValueIsDouble) {
+        std::memcpy(&value, &payload_, sizeof value);
+        return value;
+    }
+    // A decimal of at most 15 digits and 22 decimals converts exactly: both the digits
+    // as an integer and the power of ten are exact doubles, and one division rounds
+    // correctly. Anything else (an exponent, more digits) is left to the parser.
+    static constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                              1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    constexpr int kCodeOfMinus = 12, kCodeOfPoint = 11;
+    std::uint64_t packed = payload_;
+    bool negative = (packed & 15) == kCodeOfMinus;
+    if (negative) packed >>= 4;
+    std::uint64_t digits = 0;
+    int count = 0, decimals = -1;
+    for (; packed; packed >>= 4) {
+        unsigned code = packed & 15;
+        if (code == kCodeOfPoint && decimals < 0) {
+            decimals = 0;
+            continue;
+        }
+        if (code < 1 || code > 10) return std::nullopt;
+        digits = digits * 10 + (code - 1);
+        ++count;
+        if (decimals >= 0) ++decimals;
+    }
+    if (count == 0 || count > 15) return std::nullopt;
+    value = double(digits) / kPowersOfTen[decimals < 0 ? 0 : decimals];
+    return negative ? -value : value;
 }
 
 compact_cell::compact_cell(const compact_cell& other) : word_(other.word_), s_(other.s_), payload_(other.payload_) {
@@ -162,7 +247,7 @@ void compact_cell::set_value(std::u16string_view text) {
         auto* x = new cell_extra;
         x->v.assign(text);
         payload_ = reinterpret_cast<std::uint64_t>(x);
-        word_ = (word_ | kHasExtra) & ~kValueIsDouble;
+        word_ = (word_ | kHasExtra) & ~kDoubleForms;
     }
     word_ |= kHasValue;
 }
@@ -183,7 +268,7 @@ void compact_cell::reset_value() {
         x->v.clear();
     else
         payload_ = 0;
-    word_ &= ~(kHasValue | kValueIsDouble);
+    word_ &= ~(kHasValue | kDoubleForms);
 }
 
 cell_extra& compact_cell::make_extra(const class_info* worker) {
@@ -195,13 +280,13 @@ cell_extra& compact_cell::make_extra(const class_info* worker) {
     x->worker = worker;
     if (has_value()) unpack(x->v);
     payload_ = reinterpret_cast<std::uint64_t>(x);
-    word_ = (word_ | kHasExtra) & ~kValueIsDouble;
+    word_ = (word_ | kHasExtra) & ~kDoubleForms;
     return *x;
 }
 
 void compact_cell::clear_content() {
     destroyExtra(extra());
-    word_ &= ~(kHasExtra | kHasValue | kValueIsDouble);
+    word_ &= ~(kHasExtra | kHasValue | kDoubleForms);
     payload_ = 0;
     set_type(t_none);
 }

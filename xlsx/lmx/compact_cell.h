@@ -3,7 +3,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -30,8 +29,8 @@ struct cell_extra {
 /// the 0-based column in its low 16 bits. Beside it the style index, and 8 bytes that
 /// hold the value text packed four bits a character (number texts and string indexes:
 /// up to 16 characters of "0-9 . - + E e"), or a longer number text as the double it
-/// is the shortest text of (the 17 digits most producers write), or the pointer to the
-/// extra part.
+/// is the text of, in its shortest form (the 17 digits most producers write) or with
+/// 15 significant digits (what this library writes), or the pointer to the extra part.
 class compact_cell {
 public:
     /// t_d is the ISO 8601 date of later editions of the format, which producers write.
@@ -74,20 +73,31 @@ public:
         if (const cell_extra* x = extra()) return x->v.empty();
         return !(word_ & kValueIsDouble) && payload_ == 0;
     }
-    /// The value, when it is held as the double whose shortest text it is: reading
-    /// a number then needs no text.
-    std::optional<double> held_double() const {
-        if (!(word_ & kValueIsDouble) || extra()) return std::nullopt;
-        double value;
-        std::memcpy(&value, &payload_, sizeof value);
+    /// The value, when it is held packed and is nothing but digits: a string index
+    /// or a whole number, read without making its text.
+    std::optional<std::uint64_t> held_digits() const {
+        if (!has_value() || (word_ & (kValueIsDouble | kHasExtra)) || payload_ == 0) return std::nullopt;
+        // The first character is in the lowest four bits; the codes of 0-9 are 1-10.
+        std::uint64_t value = 0;
+        for (std::uint64_t packed = payload_; packed; packed >>= 4) {
+            unsigned code = packed & 15;
+            if (code < 1 || code > 10) return std::nullopt;
+            value = value * 10 + (code - 1);
+        }
         return value;
     }
+    /// The value as a number, when it is held as a double or packed as a decimal text
+    /// that converts exactly without a general parser; otherwise the text must be read.
+    std::optional<double> held_number() const;
     std::u16string value() const;
     /// Appends the value text as UTF-8.
     void append_value(std::string& out) const;
     void set_value(std::u16string_view text);
     /// From UTF-8 text; false (and nothing changed) when it is not well-formed.
     bool set_value_utf8(std::string_view text);
+    /// A number, whose text is written with 15 significant digits (what consumers
+    /// show); the cell keeps the double until then.
+    void set_number(double value);
     void reset_value();
 
     /// The formula, inline string and extension list children, typed by the plain
@@ -103,8 +113,9 @@ public:
 
 private:
     static constexpr std::uint32_t kHasValue = 1u << 16, kHasStyle = 1u << 17, kHasExtra = 1u << 18,
-                                   kValueIsDouble = 1u << 19;
-    /// Packs a value text either way; sets or clears kValueIsDouble.
+                                   kValueIsDouble = 1u << 19, kFifteenDigits = 1u << 20,
+                                   kDoubleForms = kValueIsDouble | kFifteenDigits;
+    /// Packs a value text either way; sets or clears the double forms.
     bool pack(std::string_view ascii);
     template <class Out>
     void unpack(Out& out) const;

@@ -2,8 +2,6 @@
 // shape of nearly every worksheet cell, where the element walk cost most of the time.
 // Only a child the walk would read the same way is taken; anything unusual is left
 // to the walk, which also reports whatever is wrong with it.
-#include <cstring>
-
 #include "xlsx/lmx/xml_reader_chars.h"
 #include "xlsx/lmx/xml_reader_impl.h"
 
@@ -12,8 +10,12 @@ namespace lmx {
 namespace {
 
 // Whether `name` starts at `q`, with room left in the window for `after` more bytes.
+// Names here are a letter or two, shorter than a call to memcmp.
 bool name_at(const char* q, const char* end, std::string_view name, std::size_t after) {
-    return static_cast<std::size_t>(end - q) >= name.size() + after && std::memcmp(q, name.data(), name.size()) == 0;
+    if (static_cast<std::size_t>(end - q) < name.size() + after) return false;
+    for (char c : name)
+        if (*q++ != c) return false;
+    return true;
 }
 
 // '<' name '>' at `q`; the position past it, or null.

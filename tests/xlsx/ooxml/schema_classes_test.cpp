@@ -2,6 +2,10 @@
 // kept, what is refused with which code, cells, ordered choices, wildcards, copies.
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <charconv>
+#include <cstring>
+#include <random>
 #include <string>
 
 #include "support/ooxml_roots.h"
@@ -304,6 +308,9 @@ TEST(SchemaClasses, CellsAreCompact) {
         {u"", true},
         {u"-12345678.9E+12", true},
         {u"0.1428571428571428", true},      // the shortest text of its double
+        {u"0.142857142857143", true},       // fifteen digits, as numbers are written
+        {u"-1.2345678901234e-300", true},   // the same with an exponent
+        {u"0.1000000000000000", false},     // fifteen digits that neither form writes
         {u"-1.7976931348623157e+308", true},
         {u"0.14285714285714280", false},    // a digit more than its double needs
         {u"1.5E+300x", false},
@@ -321,6 +328,53 @@ TEST(SchemaClasses, CellsAreCompact) {
         EXPECT_EQ(fromUtf8.value(), v.text);
         cell.make_extra(nullptr); // a formula or inline string would move it there
         EXPECT_EQ(cell.value(), v.text);
+    }
+    // Decimal texts read as numbers without the parser must give what it gives.
+    const struct {
+        const char* text;
+        bool held;
+    } decimals[] = {{"0", true},   {"-0", true},     {"37000.1428571429", true}, {"123456789012345", true},
+                    {".5", true},  {"5.", true},     {"-0.000000000001", true},  {"1234567890123456", false},
+                    {"1E5", false}, {"+3", false},   {"1.2.3", false},           {"-", false}};
+    for (const auto& d : decimals) {
+        lmx::compact_cell cell;
+        ASSERT_TRUE(cell.set_value_utf8(d.text));
+        std::optional<double> held = cell.held_number();
+        EXPECT_EQ(held.has_value(), d.held) << d.text;
+        double parsed = 0;
+        std::from_chars(d.text, d.text + std::strlen(d.text), parsed);
+        if (held) {
+            EXPECT_EQ(std::bit_cast<std::uint64_t>(*held), std::bit_cast<std::uint64_t>(parsed)) << d.text;
+        }
+    }
+    std::mt19937_64 rng(11);
+    for (int i = 0; i < 20000; ++i) {
+        std::string text = std::to_string(rng() % 1000000000000000ull);
+        text.insert(rng() % (text.size() + 1), ".");
+        if (rng() % 2) text.insert(0, "-");
+        if (text.size() > 16) continue;
+        lmx::compact_cell cell;
+        ASSERT_TRUE(cell.set_value_utf8(text));
+        double parsed = 0;
+        std::from_chars(text.data(), text.data() + text.size(), parsed);
+        ASSERT_TRUE(cell.held_number()) << text;
+        ASSERT_EQ(std::bit_cast<std::uint64_t>(*cell.held_number()), std::bit_cast<std::uint64_t>(parsed)) << text;
+    }
+    // Numbers set as doubles read as the text they are written with.
+    const struct {
+        double number;
+        std::u16string text;
+    } numbers[] = {{0.1 + 0.2, u"0.3"}, {1.0 / 3, u"0.333333333333333"}, {-0.0, u"-0"}, {1e20, u"1e+20"},
+                   {-999999999999999.0, u"-999999999999999"}, {1e15, u"1e+15"}, {2.5e-7, u"2.5e-07"}};
+    for (const auto& n : numbers) {
+        lmx::compact_cell cell;
+        cell.set_number(n.number);
+        EXPECT_EQ(cell.value(), n.text);
+        EXPECT_EQ(cell.extra(), nullptr) << n.number;
+        lmx::compact_cell withFormula;
+        withFormula.make_extra(nullptr);
+        withFormula.set_number(n.number);
+        EXPECT_EQ(withFormula.value(), n.text);
     }
 }
 
