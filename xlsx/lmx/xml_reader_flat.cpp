@@ -2,6 +2,10 @@
 // shape of nearly every worksheet cell, where the element walk cost most of the time.
 // Only a child the walk would read the same way is taken; anything unusual is left
 // to the walk, which also reports whatever is wrong with it.
+#include <bit>
+#include <cstdint>
+#include <cstring>
+
 #include "xlsx/lmx/xml_reader_chars.h"
 #include "xlsx/lmx/xml_reader_impl.h"
 
@@ -16,6 +20,25 @@ bool name_at(const char* q, const char* end, std::string_view name, std::size_t 
     for (char c : name)
         if (*q++ != c) return false;
     return true;
+}
+
+// Passes over the blanks between tags. The walk passes over any text between
+// children, so ending the run at the first byte above a blank reads the same. Eight
+// bytes at a time: adding 0x5F sets the top bit of a byte above 0x20, and a byte
+// with the top bit set already ends the run too (a carry it sends on only reaches
+// bytes after it).
+const char* skip_blanks(const char* q, const char* end) {
+    if constexpr (std::endian::native == std::endian::little) {
+        while (end - q >= 8) {
+            std::uint64_t word;
+            std::memcpy(&word, q, 8);
+            std::uint64_t above = ((word + 0x5F5F5F5F5F5F5F5Full) | word) & 0x8080808080808080ull;
+            if (above) return q + (std::countr_zero(above) >> 3);
+            q += 8;
+        }
+    }
+    while (q < end && static_cast<unsigned char>(*q) <= 0x20) ++q;
+    return q;
 }
 
 // '<' name '>' at `q`; the position past it, or null.
@@ -50,7 +73,7 @@ bool c_xml_reader::impl::peek_flat(int ns, std::string_view name, std::span<cons
         stack.size() + 2 > detail::kMaxDepth || attribute_names.size() > flat_element::kMaxAttributes)
         return false;
     const char* end = in.end();
-    const char* q = detail::scan_while(p, end, detail::ct_space);
+    const char* q = skip_blanks(p, end);
     if (q == end || *q != '<' || !name_at(q + 1, end, name, 0)) return false;
     q += 1 + name.size();
     for (;;) {
@@ -72,7 +95,9 @@ bool c_xml_reader::impl::peek_flat(int ns, std::string_view name, std::span<cons
         while (q < end && is(*q, detail::ct_name) && *q != ':') ++q;
         std::string_view attribute(an, static_cast<std::size_t>(q - an));
         std::size_t i = 0;
-        while (i < attribute_names.size() && attribute_names[i] != attribute) ++i;
+        while (i < attribute_names.size() && !(attribute_names[i].size() == attribute.size() &&
+                                               name_at(an, q, attribute_names[i], 0)))
+            ++i;
         if (i == attribute_names.size() || out.attributes[i].data() || end - q < 2 || q[0] != '=') return false;
         char quote = q[1];
         if (quote != '"' && quote != '\'') return false;
@@ -82,14 +107,14 @@ bool c_xml_reader::impl::peek_flat(int ns, std::string_view name, std::span<cons
         out.attributes[i] = std::string_view(v, static_cast<std::size_t>(q - v));
         ++q;
     }
-    q = detail::scan_while(q, end, detail::ct_space);
+    q = skip_blanks(q, end);
     if (const char* text = open_tag(q, end, child)) {
         q = detail::scan_until(text, end, detail::ct_text_stop);
         const char* after = close_tag(q, end, child);
         if (!after) return false;
         out.text = std::string_view(text, static_cast<std::size_t>(q - text));
         out.has_child = true;
-        q = detail::scan_while(after, end, detail::ct_space);
+        q = skip_blanks(after, end);
     }
     flat_end = close_tag(q, end, name);
     return flat_end != nullptr;
