@@ -2,6 +2,7 @@
 #include "xlsx/lmx/compact_cell.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -16,17 +17,14 @@ namespace {
 // Four bits a character; 0 ends the text, so 16 characters fill 64 bits.
 constexpr char kPackedChars[16] = {0, '0', '1', '2', '3', '4', '5', '6', '7', '8', '9', '.', '-', '+', 'E', 'e'};
 
-int packedCode(char c) {
-    if (c >= '0' && c <= '9') return c - '0' + 1;
-    switch (c) {
-    case '.': return 11;
-    case '-': return 12;
-    case '+': return 13;
-    case 'E': return 14;
-    case 'e': return 15;
-    default: return -1;
-    }
-}
+// The code of each byte, -1 for those that do not pack: a table, since every number
+// text loaded goes through it.
+constexpr std::array<std::int8_t, 256> kPackedCodes = [] {
+    std::array<std::int8_t, 256> codes{};
+    codes.fill(-1);
+    for (int code = 1; code < 16; ++code) codes[static_cast<unsigned char>(kPackedChars[code])] = static_cast<std::int8_t>(code);
+    return codes;
+}();
 
 // A number text this long or longer is never the shortest text of a double.
 constexpr std::size_t kMaxDoubleText = 32;
@@ -35,7 +33,7 @@ bool packNibbles(std::string_view ascii, std::uint64_t& packed) {
     if (ascii.size() > 16) return false;
     std::uint64_t bits = 0;
     for (std::size_t i = ascii.size(); i-- > 0;) {
-        int code = packedCode(ascii[i]);
+        int code = kPackedCodes[static_cast<unsigned char>(ascii[i])];
         if (code < 0) return false;
         bits = (bits << 4) | std::uint64_t(code);
     }

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "xlsx/lmx/binding.h"
+#include "xlsx/lmx/byte_scan.h"
 #include "xlsx/lmx/compact_cell.h"
 
 namespace lmx {
@@ -37,7 +38,7 @@ void dropControls(std::string& text) { text.erase(std::remove_if(text.begin(), t
 
 /// The text without control characters, copied into `storage` only when it has any.
 std::string_view withoutControls(std::string_view text, std::string& storage) {
-    if (std::none_of(text.begin(), text.end(), isControl)) return text;
+    if (!detail::has_byte_below_blank(text) || std::none_of(text.begin(), text.end(), isControl)) return text;
     storage.assign(text);
     dropControls(storage);
     return storage;

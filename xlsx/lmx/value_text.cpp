@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 
+#include "xlsx/lmx/byte_scan.h"
 #include "xlsx/lmx/utf16_units.h"
 
 namespace lmx {
@@ -240,8 +241,7 @@ elmx_error parse_hex(std::string_view text, c_binary& value) {
 
 elmx_error utf8_to_utf16(std::string_view text, std::u16string& value) {
     // Texts are mostly ASCII, which widens without decoding.
-    std::size_t ascii = 0;
-    while (ascii < text.size() && static_cast<unsigned char>(text[ascii]) < 0x80) ++ascii;
+    std::size_t ascii = detail::ascii_prefix(text);
     std::u16string out;
     out.reserve(text.size());
     out.assign(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(ascii));

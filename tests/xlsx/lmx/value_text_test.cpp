@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "xlsx/lmx/byte_scan.h"
 #include "xlsx/lmx/value_text.h"
 
 using namespace lmx;
@@ -314,5 +315,26 @@ TEST(ValueText, AppendUtf8) {
         std::string out;
         append_utf8(out, text);
         EXPECT_EQ(out, expected);
+    }
+}
+
+// The word-at-a-time scans must find a byte at every offset of a word, after text
+// of either kind, and nothing where there is nothing.
+TEST(ValueText, ByteScansAtEveryOffset) {
+    for (std::size_t at = 0; at < 24; ++at) {
+        std::string text(24, 'a');
+        EXPECT_FALSE(lmx::detail::has_byte_below_blank(text));
+        EXPECT_EQ(lmx::detail::ascii_prefix(text), 24u);
+        text[at] = '\x1F';
+        EXPECT_TRUE(lmx::detail::has_byte_below_blank(text)) << at;
+        text[at] = ' ';
+        EXPECT_FALSE(lmx::detail::has_byte_below_blank(text)) << at;
+        text[at] = '\xC3';
+        EXPECT_EQ(lmx::detail::ascii_prefix(text), at);
+        EXPECT_FALSE(lmx::detail::has_byte_below_blank(text)) << at;
+        if (at + 1 < text.size()) {
+            text[at + 1] = '\t';
+            EXPECT_TRUE(lmx::detail::has_byte_below_blank(text)) << at;
+        }
     }
 }
