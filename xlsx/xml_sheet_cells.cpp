@@ -113,6 +113,10 @@ c_CT_Row& XMLSheetImplT::makeRow(int row) {
     if (position < rows.size() && rows[position]->r.get() == r) return *rows[position];
     auto made = std::make_unique<c_CT_Row>();
     made->r.set(r);
+    // A row filled cell by cell is usually as wide as the one above it: room for as
+    // many cells spares regrowing it, up to a bound that keeps sparse rows small.
+    constexpr std::size_t kMaxCellsReserved = 64;
+    if (position > 0) made->c.reserve(std::min(rows[position - 1]->c.size(), kMaxCellsReserved));
     return **rows.emplace(rows.begin() + static_cast<std::ptrdiff_t>(position), std::move(made));
 }
 

@@ -1,5 +1,6 @@
 // marshal.cpp - the one writer of generated objects: walks a class's tables in
 // schema order and writes present members through the XML writer.
+#include <charconv>
 #include <string>
 
 #include "xlsx/lmx/binding.h"
@@ -73,6 +74,7 @@ private:
     void text(const T& value);
     void cells(const member_info& m, const void* row);
     void cell(const class_info& worker, int ns, const compact_cell& c, std::uint32_t row);
+    void flatCell(int ns, const compact_cell& c, std::uint32_t row, bool withValue);
 
     c_xml_writer& w_;
     std::string text_;
@@ -134,19 +136,43 @@ void marshaller::text(const T& value) {
 
 constexpr const char* kCellTypes[] = {"", "b", "n", "e", "s", "str", "inlineStr", "d"};
 
-void appendColumn(std::string& out, std::uint32_t column) {
+// "B7" for column 1 of row 7, in `buffer`.
+std::string_view cellReference(char (&buffer)[16], std::uint32_t column, std::uint32_t row) {
     char letters[4];
     int n = 0;
     for (std::uint32_t c = column + 1; c; c = (c - 1) / 26) letters[n++] = static_cast<char>('A' + (c - 1) % 26);
-    while (n) out += letters[--n];
+    char* end = buffer;
+    while (n) *end++ = letters[--n];
+    end = std::to_chars(end, buffer + sizeof buffer, row).ptr;
+    return {buffer, std::size_t(end - buffer)};
+}
+
+// A cell without formula, inline string or rare attributes: the common one, written
+// in one call.
+void marshaller::flatCell(int ns, const compact_cell& c, std::uint32_t row, bool withValue) {
+    char reference[16], style[16];
+    std::pair<std::string_view, std::string_view> attributes[3];
+    std::size_t count = 0;
+    attributes[count++] = {"r", cellReference(reference, c.column(), row)};
+    if (c.has_style()) {
+        char* styleEnd = std::to_chars(style, style + sizeof style, c.style()).ptr;
+        attributes[count++] = {"s", std::string_view(style, std::size_t(styleEnd - style))};
+    }
+    if (c.type() != compact_cell::t_none) attributes[count++] = {"t", kCellTypes[c.type()]};
+    text_.clear();
+    if (withValue) c.append_value(text_);
+    w_.flat_element(ns, "c", std::span(attributes, count), withValue ? "v" : "", text_);
 }
 
 void marshaller::cell(const class_info& worker, int ns, const compact_cell& c, std::uint32_t row) {
+    // A packed value is made of digits, signs and exponents only, and needs no escaping.
+    if (!c.extra() && worker.elements[1].ns == ns) {
+        flatCell(ns, c, row, c.has_value());
+        return;
+    }
     w_.start_element(ns, "c");
-    text_.clear();
-    appendColumn(text_, c.column());
-    append_uint(text_, row);
-    w_.attribute_unescaped(kNoNamespace, "r", text_);
+    char reference[16];
+    w_.attribute_unescaped(kNoNamespace, "r", cellReference(reference, c.column(), row));
     if (c.has_style()) {
         text_.clear();
         append_uint(text_, c.style());

@@ -318,6 +318,63 @@ void c_xml_writer::end_element() {
     if (open_.empty()) sink_.finish();
 }
 
+void c_xml_writer::flat_element(int ns, std::string_view local,
+                                std::span<const std::pair<std::string_view, std::string_view>> attributes,
+                                std::string_view child, std::string_view child_text) {
+    if (open_.empty()) {
+        fail(ELMX_BADLY_FORMED, "element outside the root element");
+        return;
+    }
+    open_child_line();
+    std::string_view prefix = prefix_of(ns);
+    auto putName = [&](std::string_view name) {
+        char* p = sink_.room(prefix.size() + 1 + name.size());
+        if (!prefix.empty()) {
+            p = byte_sink::copy(p, prefix);
+            *p++ = ':';
+        }
+        sink_.advance(byte_sink::copy(p, name));
+    };
+    sink_.put('<');
+    putName(local);
+    // Open for the separators, which indent by the depth; the name is not needed.
+    open_.push_back({0, 0, true, false});
+    for (std::size_t i = 0; i < attributes.size(); ++i) {
+        if (i == 0) sink_.put(' ');
+        else start_attribute_line();
+        const auto& [name, value] = attributes[i];
+        char* p = byte_sink::copy(sink_.room(name.size() + value.size() + 3), name);
+        *p++ = '=';
+        *p++ = '"';
+        p = byte_sink::copy(p, value);
+        *p++ = '"';
+        sink_.advance(p);
+    }
+    if (child.empty()) {
+        open_.pop_back();
+        sink_.put("/>");
+        sink_.put(new_line_);
+        return;
+    }
+    sink_.put('>');
+    sink_.put(new_line_);
+    start_element_line();
+    sink_.put('<');
+    putName(child);
+    sink_.put('>');
+    sink_.put(child_text);
+    sink_.put("</");
+    putName(child);
+    sink_.put('>');
+    sink_.put(new_line_);
+    open_.pop_back();
+    sink_.put(indent_for(open_.size()));
+    sink_.put("</");
+    putName(local);
+    sink_.put('>');
+    sink_.put(new_line_);
+}
+
 // ---- namespace declarations and attributes ----
 
 bool c_xml_writer::declares_prefix(std::string_view prefix) const {

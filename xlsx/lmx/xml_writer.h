@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -63,6 +64,13 @@ public:
     void text(std::u16string_view text);
 
     void end_element();
+    /// A whole child element of the current element in one call, laid out as the
+    /// calls above lay it out: attributes without a prefix, and nothing in it, or one
+    /// child element of the same namespace holding `child_text` (when `child` is not
+    /// empty). Values and text are written as they are: callers pass numbers and
+    /// names. Worksheet cells are written this way.
+    void flat_element(int ns, std::string_view local, std::span<const std::pair<std::string_view, std::string_view>> attributes,
+                      std::string_view child, std::string_view child_text);
 
     /// A well-formed fragment (an element kept as text from the input), written as
     /// a child element of the current element.

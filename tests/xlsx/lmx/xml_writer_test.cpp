@@ -205,6 +205,50 @@ TEST(XmlWriter, DocumentsComeOutByteForByte) {
     for (const auto& c : kDocuments) EXPECT_EQ(write_document(c), c.expected) << c.name;
 }
 
+// An element written in one call comes out as the element-by-element calls write it,
+// whatever the separator texts, the namespace and the nesting.
+TEST(XmlWriter, FlatElementsLookLikeElementsWrittenCallByCall) {
+    using attribute_list = std::vector<std::pair<std::string_view, std::string_view>>;
+    const attribute_list lists[] = {{}, {{"r", "B7"}}, {{"r", "B7"}, {"s", "3"}, {"t", "s"}}};
+    const writer_texts texts[] = {{}, {0, "", "", "", ""}, {0, "  ", "\r\n", "", ""}, {0, " ", "\n", "\t", ""}};
+    for (const writer_texts& t : texts)
+        for (int ns : {kMain, kRel})
+            for (const attribute_list& attributes : lists)
+                for (bool withChild : {false, true}) {
+                    auto write = [&](bool flat) {
+                        std::string out;
+                        c_xml_writer w(out, t.flags, t.indent, t.new_line, t.attribute_indent, t.attribute_new_line);
+                        w.set_namespace_table(kTable);
+                        w.start_element(kMain, "sheet");
+                        w.start_element(kMain, "row");
+                        if (flat) {
+                            w.flat_element(ns, "c", attributes, withChild ? "v" : "", "42");
+                        } else {
+                            w.start_element(ns, "c");
+                            for (const auto& [name, value] : attributes) w.attribute_unescaped(kNoNamespace, name, value);
+                            if (withChild) {
+                                w.start_element(ns, "v");
+                                w.text_unescaped("42");
+                                w.end_element();
+                            }
+                            w.end_element();
+                        }
+                        w.start_element(kMain, "after");
+                        w.end_element();
+                        w.end_element();
+                        w.end_element();
+                        EXPECT_EQ(w.error().code, ELMX_OK);
+                        return out;
+                    };
+                    EXPECT_EQ(write(true), write(false)) << ns << " " << attributes.size() << " " << withChild;
+                }
+    std::string out;
+    c_xml_writer outside(out, 0);
+    outside.flat_element(kMain, "c", {}, "", "");
+    EXPECT_EQ(outside.error().code, ELMX_BADLY_FORMED);
+    EXPECT_EQ(out, "");
+}
+
 TEST(XmlWriter, DynamicNameIsCopiedForTheEndTag) {
     std::string out;
     c_xml_writer writer(out, 0, "", "", "", "");
