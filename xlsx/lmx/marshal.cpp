@@ -59,6 +59,43 @@ constexpr bool isText = std::is_same_v<T, std::u16string>;
 
 bool isSpace(char16_t c) { return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r'; }
 
+/// Whether a member holds anything that would be written.
+bool present(const member_info& m, const void* member) {
+    switch (m.how) {
+    case holder::value:
+    case holder::cells: return true;
+    case holder::optional:
+    case holder::values: {
+        bool any = false;
+        forEachValue(*m.type, m.how, member, [&](const auto&) { any = true; });
+        return any;
+    }
+    case holder::list: return static_cast<bool>(as<string_list>(member));
+    case holder::child:
+    case holder::children: return m.ops->count(member) > 0;
+    case holder::choice: return !as<std::vector<choice_item>>(member).empty();
+    case holder::any: return !as<std::vector<std::string>>(member).empty();
+    }
+    return true;
+}
+
+/// The text of an object that holds nothing but its first element, an optional
+/// string in the namespace `ns` (a string table entry), so that it can be written in
+/// one call; null for any other object, and for a text whose blanks at either end
+/// need xml:space.
+const std::u16string* onlyText(const class_info& ci, const void* object, int ns) {
+    if (ci.attribute_count != 0 || ci.text || ci.unclaimed >= 0 || ci.element_count == 0) return nullptr;
+    const member_info& first = ci.elements[0];
+    if (first.how != holder::optional || first.type->kind != value_kind::string || first.ns != ns) return nullptr;
+    for (std::size_t i = 1; i < ci.element_count; ++i)
+        if (present(ci.elements[i], at(object, ci.elements[i].offset))) return nullptr;
+    const auto& text = as<opt<std::u16string>>(at(object, first.offset));
+    if (!text.has()) return nullptr;
+    const std::u16string& value = text.get();
+    if (!value.empty() && (isSpace(value.front()) || isSpace(value.back()))) return nullptr;
+    return &value;
+}
+
 class marshaller {
 public:
     explicit marshaller(c_xml_writer& w) : w_(w) {}
@@ -224,8 +261,15 @@ elmx_error marshaller::element(const class_info& ci, const member_info& m, const
         std::size_t count = m.ops->count(member);
         if (m.required && count == 0 && m.how == holder::child)
             return w_.handle_error(ELMX_OCCURRENCE_ERROR, m.name, ci.source, m.line);
-        for (std::size_t i = 0; i < count; ++i)
-            if (elmx_error e = this->object(*m.child, m.ops->item(member, i), m.ns, m.name)) return e;
+        for (std::size_t i = 0; i < count; ++i) {
+            const void* item = m.ops->item(member, i);
+            if (const std::u16string* text = onlyText(*m.child, item, m.ns)) {
+                const member_info& first = m.child->elements[0];
+                w_.flat_element(m.ns, std::string_view(m.name, m.name_length), std::string_view(first.name, first.name_length), *text);
+            } else if (elmx_error e = this->object(*m.child, item, m.ns, m.name)) {
+                return e;
+            }
+        }
         return ELMX_OK;
     }
     case holder::choice: {

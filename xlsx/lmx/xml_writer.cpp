@@ -318,9 +318,9 @@ void c_xml_writer::end_element() {
     if (open_.empty()) sink_.finish();
 }
 
-void c_xml_writer::flat_element(int ns, std::string_view local,
-                                std::span<const std::pair<std::string_view, std::string_view>> attributes,
-                                std::string_view child, std::string_view child_text) {
+template <class WriteText>
+void c_xml_writer::flat(int ns, std::string_view local, std::span<const std::pair<std::string_view, std::string_view>> attributes,
+                        std::string_view child, WriteText writeText) {
     if (open_.empty()) {
         fail(ELMX_BADLY_FORMED, "element outside the root element");
         return;
@@ -362,7 +362,7 @@ void c_xml_writer::flat_element(int ns, std::string_view local,
     sink_.put('<');
     putName(child);
     sink_.put('>');
-    sink_.put(child_text);
+    writeText();
     sink_.put("</");
     putName(child);
     sink_.put('>');
@@ -373,6 +373,16 @@ void c_xml_writer::flat_element(int ns, std::string_view local,
     putName(local);
     sink_.put('>');
     sink_.put(new_line_);
+}
+
+void c_xml_writer::flat_element(int ns, std::string_view local,
+                                std::span<const std::pair<std::string_view, std::string_view>> attributes,
+                                std::string_view child, std::string_view child_text) {
+    flat(ns, local, attributes, child, [&] { sink_.put(child_text); });
+}
+
+void c_xml_writer::flat_element(int ns, std::string_view local, std::string_view child, std::u16string_view child_text) {
+    flat(ns, local, {}, child, [&] { escape(sink_, child_text); });
 }
 
 // ---- namespace declarations and attributes ----

@@ -71,6 +71,9 @@ public:
     /// names. Worksheet cells are written this way.
     void flat_element(int ns, std::string_view local, std::span<const std::pair<std::string_view, std::string_view>> attributes,
                       std::string_view child, std::string_view child_text);
+    /// The same without attributes, and with the child's text escaped (string table
+    /// entries are written this way).
+    void flat_element(int ns, std::string_view local, std::string_view child, std::u16string_view child_text);
 
     /// A well-formed fragment (an element kept as text from the input), written as
     /// a child element of the current element.
@@ -97,6 +100,9 @@ private:
         bool start_tag_open;
         bool has_children;
     };
+    template <class WriteText>
+    void flat(int ns, std::string_view local, std::span<const std::pair<std::string_view, std::string_view>> attributes,
+              std::string_view child, WriteText writeText);
     void write_declaration();
     void write_root_declarations();
     void write_namespace_declaration(std::string_view prefix, std::string_view uri);

@@ -242,6 +242,26 @@ TEST(XmlWriter, FlatElementsLookLikeElementsWrittenCallByCall) {
                     };
                     EXPECT_EQ(write(true), write(false)) << ns << " " << attributes.size() << " " << withChild;
                 }
+    // The wide form escapes its text as text() does.
+    auto entry = [](bool flat) {
+        std::string out;
+        c_xml_writer w(out);
+        w.set_namespace_table(kTable);
+        w.start_element(kMain, "sst");
+        if (flat) {
+            w.flat_element(kMain, "si", "t", u"a<b & ]]> \u00E9");
+        } else {
+            w.start_element(kMain, "si");
+            w.start_element(kMain, "t");
+            w.text(std::u16string_view(u"a<b & ]]> \u00E9"));
+            w.end_element();
+            w.end_element();
+        }
+        w.end_element();
+        return out;
+    };
+    EXPECT_EQ(entry(true), entry(false));
+    EXPECT_NE(entry(true).find("a&lt;b &amp; ]]&gt; \xC3\xA9"), std::string::npos) << entry(true);
     std::string out;
     c_xml_writer outside(out, 0);
     outside.flat_element(kMain, "c", {}, "", "");
