@@ -131,13 +131,13 @@ void compact_cell::set_number(double value) {
     char* end = whole ? std::to_chars(text, text + sizeof text, static_cast<std::int64_t>(value)).ptr
                       : nullptr;
     if (!extra() && whole && packNibbles(std::string_view(text, std::size_t(end - text)), payload_)) {
-        word_ = (word_ & ~kDoubleForms) | kHasValue;
+        word_ = (word_ & ~kValueForms) | kHasValue;
         return;
     }
     if (!extra()) {
         // The text is made when the cell is written, from the double.
         std::memcpy(&payload_, &value, sizeof value);
-        word_ |= kHasValue | kValueIsDouble | kFifteenDigits;
+        word_ = (word_ & ~kInlineText) | kHasValue | kValueIsDouble | kFifteenDigits;
         return;
     }
     if (!whole) end = fifteenDigits(value, text, text + sizeof text);
@@ -230,7 +230,7 @@ void compact_cell::append_value(std::string& out) const {
 void compact_cell::set_value(std::u16string_view text) {
     if (cell_extra* x = extra()) {
         x->v.assign(text);
-        word_ |= kHasValue;
+        word_ = (word_ & ~kInlineText) | kHasValue;
         return;
     }
     char ascii[kMaxDoubleText];
@@ -247,12 +247,12 @@ void compact_cell::set_value(std::u16string_view text) {
         payload_ = reinterpret_cast<std::uint64_t>(x);
         word_ = (word_ | kHasExtra) & ~kDoubleForms;
     }
-    word_ |= kHasValue;
+    word_ = (word_ & ~kInlineText) | kHasValue;
 }
 
 bool compact_cell::set_value_utf8(std::string_view text) {
     if (!extra() && pack(text)) {
-        word_ |= kHasValue;
+        word_ = (word_ & ~kInlineText) | kHasValue;
         return true;
     }
     std::u16string wide;
@@ -266,7 +266,7 @@ void compact_cell::reset_value() {
         x->v.clear();
     else
         payload_ = 0;
-    word_ &= ~(kHasValue | kDoubleForms);
+    word_ &= ~(kHasValue | kValueForms);
 }
 
 cell_extra& compact_cell::make_extra(const class_info* worker) {
@@ -282,9 +282,15 @@ cell_extra& compact_cell::make_extra(const class_info* worker) {
     return *x;
 }
 
+void compact_cell::set_inline_text(const class_info* worker, std::u16string text) {
+    cell_extra& x = make_extra(worker);
+    x.v = std::move(text);
+    word_ |= kHasValue | kInlineText;
+}
+
 void compact_cell::clear_content() {
     destroyExtra(extra());
-    word_ &= ~(kHasExtra | kHasValue | kDoubleForms);
+    word_ &= ~(kHasExtra | kHasValue | kValueForms);
     payload_ = 0;
     set_type(t_none);
 }

@@ -100,6 +100,13 @@ public:
     void set_number(double value);
     void reset_value();
 
+    /// An inline string that is plain text is held as the value text of the extra
+    /// part, not as an object (a sheet of them is half the memory): the value is then
+    /// that text, and it is written back as the inline string. Setting a value in any
+    /// other way ends it.
+    bool value_is_inline_text() const { return word_ & kInlineText; }
+    void set_inline_text(const class_info* worker, std::u16string text);
+
     /// The formula, inline string and extension list children, typed by the plain
     /// cell class of the schema (the generated accessors give them their types).
     void* formula() const { return extra() ? extra()->f : nullptr; }
@@ -114,7 +121,8 @@ public:
 private:
     static constexpr std::uint32_t kHasValue = 1u << 16, kHasStyle = 1u << 17, kHasExtra = 1u << 18,
                                    kValueIsDouble = 1u << 19, kFifteenDigits = 1u << 20,
-                                   kDoubleForms = kValueIsDouble | kFifteenDigits;
+                                   kDoubleForms = kValueIsDouble | kFifteenDigits, kInlineText = 1u << 21,
+                                   kValueForms = kDoubleForms | kInlineText;
     /// Packs a value text either way; sets or clears the double forms.
     bool pack(std::string_view ascii);
     template <class Out>

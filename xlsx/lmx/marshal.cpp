@@ -5,16 +5,21 @@
 
 #include "xlsx/lmx/binding.h"
 #include "xlsx/lmx/compact_cell.h"
+#include "xlsx/lmx/member_values.h"
 
 namespace lmx {
 
 namespace {
 
-const char* at(const void* object, std::uint32_t offset) { return static_cast<const char*>(object) + offset; }
+using detail::forEachValue;
+using detail::needsPreserve;
+using detail::onlyText;
+
+const char* at(const void* object, std::uint32_t offset) { return detail::member_at(object, offset); }
 
 template <class T>
 const T& as(const void* p) {
-    return *static_cast<const T*>(p);
+    return detail::member_as<T>(p);
 }
 
 /// The text form of one value.
@@ -27,74 +32,8 @@ void valueText(std::string& out, std::int64_t v) { append_int(out, v); }
 void valueText(std::string& out, double v) { append_double(out, v); }
 void valueText(std::string& out, const c_binary& v) { append_hex(out, v); }
 
-/// Calls `each` with every present value of a simple member, typed.
-template <class Each>
-void forEachValue(const simple_type& t, holder how, const void* member, Each&& each) {
-    auto visit = [&](auto typed) {
-        using T = decltype(typed);
-        if (how == holder::value) {
-            each(as<T>(member));
-        } else if (how == holder::optional) {
-            const auto& o = as<opt<T>>(member);
-            if (o.has()) each(o.get());
-        } else if (how == holder::values) {
-            for (const T& v : as<std::vector<T>>(member)) each(v);
-        }
-    };
-    switch (t.kind) {
-    case value_kind::boolean: visit(bool{}); break;
-    case value_kind::u8: visit(std::uint8_t{}); break;
-    case value_kind::u32: visit(std::uint32_t{}); break;
-    case value_kind::u64: visit(std::uint64_t{}); break;
-    case value_kind::i32: visit(std::int32_t{}); break;
-    case value_kind::i64: visit(std::int64_t{}); break;
-    case value_kind::dbl: visit(double{}); break;
-    case value_kind::string: visit(std::u16string{}); break;
-    case value_kind::binary: visit(c_binary{}); break;
-    }
-}
-
 template <class T>
 constexpr bool isText = std::is_same_v<T, std::u16string>;
-
-bool isSpace(char16_t c) { return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r'; }
-
-/// Whether a member holds anything that would be written.
-bool present(const member_info& m, const void* member) {
-    switch (m.how) {
-    case holder::value:
-    case holder::cells: return true;
-    case holder::optional:
-    case holder::values: {
-        bool any = false;
-        forEachValue(*m.type, m.how, member, [&](const auto&) { any = true; });
-        return any;
-    }
-    case holder::list: return static_cast<bool>(as<string_list>(member));
-    case holder::child:
-    case holder::children: return m.ops->count(member) > 0;
-    case holder::choice: return !as<std::vector<choice_item>>(member).empty();
-    case holder::any: return !as<std::vector<std::string>>(member).empty();
-    }
-    return true;
-}
-
-/// The text of an object that holds nothing but its first element, an optional
-/// string in the namespace `ns` (a string table entry), so that it can be written in
-/// one call; null for any other object, and for a text whose blanks at either end
-/// need xml:space.
-const std::u16string* onlyText(const class_info& ci, const void* object, int ns) {
-    if (ci.attribute_count != 0 || ci.text || ci.unclaimed >= 0 || ci.element_count == 0) return nullptr;
-    const member_info& first = ci.elements[0];
-    if (first.how != holder::optional || first.type->kind != value_kind::string || first.ns != ns) return nullptr;
-    for (std::size_t i = 1; i < ci.element_count; ++i)
-        if (present(ci.elements[i], at(object, ci.elements[i].offset))) return nullptr;
-    const auto& text = as<opt<std::u16string>>(at(object, first.offset));
-    if (!text.has()) return nullptr;
-    const std::u16string& value = text.get();
-    if (!value.empty() && (isSpace(value.front()) || isSpace(value.back()))) return nullptr;
-    return &value;
-}
 
 class marshaller {
 public:
@@ -153,8 +92,7 @@ void marshaller::simpleElement(const member_info& m, const T& value) {
     w_.start_element(m.ns, std::string_view(m.name, m.name_length));
     if constexpr (isText<T>) {
         // Leading or trailing blanks survive other readers only when marked.
-        if (!value.empty() && (isSpace(value.front()) || isSpace(value.back())))
-            w_.attribute(kXmlNamespace, "space", "preserve");
+        if (needsPreserve(value)) w_.attribute(kXmlNamespace, "space", "preserve");
     }
     text(value);
     w_.end_element();
@@ -228,7 +166,7 @@ void marshaller::cell(const class_info& worker, int ns, const compact_cell& c, s
     }
     const member_info* e = worker.elements;  // f, v, is, extLst
     if (x && x->f) object(*e[0].child, x->f, e[0].ns, e[0].name);
-    if (c.has_value()) {
+    if (c.has_value() && !c.value_is_inline_text()) {
         w_.start_element(e[1].ns, "v");
         text_.clear();
         c.append_value(text_);
@@ -239,7 +177,13 @@ void marshaller::cell(const class_info& worker, int ns, const compact_cell& c, s
             w_.text_unescaped(text_);
         w_.end_element();
     }
-    if (x && x->is) object(*e[2].child, x->is, e[2].ns, e[2].name);
+    if (c.value_is_inline_text()) {
+        w_.start_element(e[2].ns, std::string_view(e[2].name, e[2].name_length));
+        simpleElement(e[2].child->elements[0], x->v);
+        w_.end_element();
+    } else if (x && x->is) {
+        object(*e[2].child, x->is, e[2].ns, e[2].name);
+    }
     if (x && x->extLst) object(*e[3].child, x->extLst, e[3].ns, e[3].name);
     w_.end_element();
 }
@@ -263,7 +207,8 @@ elmx_error marshaller::element(const class_info& ci, const member_info& m, const
             return w_.handle_error(ELMX_OCCURRENCE_ERROR, m.name, ci.source, m.line);
         for (std::size_t i = 0; i < count; ++i) {
             const void* item = m.ops->item(member, i);
-            if (const std::u16string* text = onlyText(*m.child, item, m.ns)) {
+            const std::u16string* text = onlyText(*m.child, item, m.ns);
+            if (text && !needsPreserve(*text)) {
                 const member_info& first = m.child->elements[0];
                 w_.flat_element(m.ns, std::string_view(m.name, m.name_length), std::string_view(first.name, first.name_length), *text);
             } else if (elmx_error e = this->object(*m.child, item, m.ns, m.name)) {

@@ -8,6 +8,7 @@
 #include "xlsx/lmx/binding.h"
 #include "xlsx/lmx/byte_scan.h"
 #include "xlsx/lmx/compact_cell.h"
+#include "xlsx/lmx/member_values.h"
 
 namespace lmx {
 
@@ -330,6 +331,20 @@ elmx_error readCellAttributes(context& ctx, const class_info& worker, compact_ce
     return ELMX_OK;
 }
 
+/// An inline string of plain text moves into the cell's value text, which costs a
+/// fraction of the object it was read into.
+void keepInlineTextPlain(const class_info& worker, compact_cell& cell) {
+    cell_extra* x = cell.extra();
+    if (!x || !x->is || cell.has_value() || cell.type() != compact_cell::t_inlineStr) return;
+    const member_info& is = worker.elements[2];
+    const std::u16string* text = detail::onlyText(*is.child, x->is, is.ns);
+    if (!text) return;
+    std::u16string value = *text;
+    is.child->destroy(x->is);
+    x->is = nullptr;
+    cell.set_inline_text(&worker, std::move(value));
+}
+
 /// One "c" element into a compact cell: the hot loop of reading a worksheet.
 elmx_error readCell(context& ctx, const class_info& worker, compact_cell& cell, int previousColumn) {
     c_xml_reader& r = ctx.reader;
@@ -337,7 +352,10 @@ elmx_error readCell(context& ctx, const class_info& worker, compact_cell& cell, 
     for (;;) {
         c_xml_reader::event ev;
         if (elmx_error e = r.next(ev)) return e;
-        if (ev == c_xml_reader::event::end) return ELMX_OK;
+        if (ev == c_xml_reader::event::end) {
+            keepInlineTextPlain(worker, cell);
+            return ELMX_OK;
+        }
         const member_info* m = findMember(worker.elements, worker.element_count, r.element());
         if (!m) {
             if (elmx_error e = r.skip()) return e;

@@ -180,7 +180,9 @@ TEST(SchemaClasses, CellValuesKeepTheirExactText) {
 TEST(SchemaClasses, CellChildrenAndAttributesRoundTrip) {
     sheet::c_worksheet ws;
     ASSERT_EQ(read(ws, sheetXml("<row r=\"1\"><c r=\"A1\" cm=\"2\" ph=\"1\"><f t=\"shared\" ref=\"A1:A3\" si=\"0\">B1*2</f>"
-                                "<v>4</v></c><c r=\"B1\" t=\"inlineStr\"><is><t xml:space=\"preserve\"> x </t></is></c></row>")),
+                                "<v>4</v></c><c r=\"B1\" t=\"inlineStr\"><is><t xml:space=\"preserve\"> x </t></is></c>"
+                                "<c r=\"C1\" t=\"inlineStr\"><is><r><t>run</t></r></is></c>"
+                                "<c r=\"D1\" t=\"str\"><is><t>kept apart</t></is></c></row>")),
               lmx::ELMX_OK);
     const auto& cells = firstRow(ws).c;
     const sheet::c_CT_CellFormula* f = sheet::cell_f(cells[0]);
@@ -188,9 +190,28 @@ TEST(SchemaClasses, CellChildrenAndAttributesRoundTrip) {
     EXPECT_EQ(f->value, u"B1*2");
     EXPECT_EQ(f->t.get(), u"shared");
     EXPECT_EQ(f->si.get(), 0u);
-    ASSERT_NE(sheet::cell_is(cells[1]), nullptr);
-    EXPECT_EQ(sheet::cell_is(cells[1])->t.get(), u" x ");
+    // Plain inline text is held as the value text; runs, or another type, keep the object.
+    EXPECT_EQ(sheet::cell_is(cells[1]), nullptr);
+    EXPECT_TRUE(cells[1].value_is_inline_text());
+    EXPECT_EQ(cells[1].value(), u" x ");
+    ASSERT_NE(sheet::cell_is(cells[2]), nullptr);
+    ASSERT_NE(sheet::cell_is(cells[3]), nullptr);
+    EXPECT_FALSE(cells[3].has_value());
     std::string out = write(ws);
+    EXPECT_NE(out.find("<is>\n\t\t\t\t\t<t xml:space=\"preserve\"> x </t>\n\t\t\t\t</is>"), std::string::npos) << out;
+    EXPECT_EQ(out.find("<v> x </v>"), std::string::npos) << out;
+    EXPECT_NE(out.find("<t>run</t>"), std::string::npos) << out;
+    // A value set afterwards ends the inline text.
+    sheet::c_worksheet copy;
+    ASSERT_EQ(read(copy, out), lmx::ELMX_OK);
+    lmx::compact_cell& inlineCell = copy.sheetData->row[0]->c[1];
+    EXPECT_TRUE(inlineCell.value_is_inline_text());
+    inlineCell.set_type(lmx::compact_cell::t_n);
+    inlineCell.set_number(5);
+    EXPECT_FALSE(inlineCell.value_is_inline_text());
+    std::string changed = write(copy);
+    EXPECT_NE(changed.find("<v>5</v>"), std::string::npos) << changed;
+    EXPECT_EQ(changed.find(" x "), std::string::npos) << changed;
     EXPECT_NE(out.find("cm=\"2\""), std::string::npos) << out;
     EXPECT_NE(out.find("ph=\"true\""), std::string::npos) << out;
     EXPECT_NE(out.find("<t xml:space=\"preserve\"> x </t>"), std::string::npos) << out;
