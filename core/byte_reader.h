@@ -91,4 +91,13 @@ void putLittle(Bytes& out, std::uint64_t value, std::size_t n) {
     out.insert(out.end(), bytes, bytes + n);
 }
 
+/// Overwrites a field in place with a little-endian value as wide as the span: the
+/// side of putLittle for fields patched where they stand.
+inline void storeLittle(std::span<std::uint8_t> field, std::uint64_t value) {
+    for (std::uint8_t& b : field) {
+        b = static_cast<std::uint8_t>(value);
+        value >>= 8;
+    }
+}
+
 } // namespace karvo

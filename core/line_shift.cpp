@@ -14,12 +14,18 @@ std::optional<int> LineShift::place(int line) const {
     return static_cast<int>(line - n);
 }
 
+AnchorLines moveWhole(AnchorLines span, int delta, int max) {
+    span.start = std::clamp(span.start + delta, 0, max);
+    span.end = std::clamp(span.end + delta, 0, max);
+    return span;
+}
+
 std::optional<AnchorLines> followLines(AnchorLines span, AnchorMove how, const LineShift& lines) {
     if (how == AnchorMove::Stays) return span;
     std::optional<int> to = lines.place(span.start);
     if (!to) return std::nullopt;
     if (how == AnchorMove::KeepsSize) {
-        span.end = std::clamp(span.end + (*to - span.start), 0, lines.max);
+        span = moveWhole(span, *to - span.start, lines.max);
     } else if (std::optional<int> endTo = lines.place(span.end)) {
         span.end = *endTo;
     } else {

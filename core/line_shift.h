@@ -30,6 +30,10 @@ struct AnchorLines {
     bool endOffsetCleared = false; ///< the far corner moved to the start of a line
 };
 
+/// An anchor moved whole by `delta` lines, as large as before; an end pushed past the
+/// sheet's first or last line (`max`) stops there.
+AnchorLines moveWhole(AnchorLines span, int delta, int max);
+
 /// Where an anchor's lines go; nothing when its first cell goes, and the object with
 /// it. A far corner in removed lines comes to rest where they were.
 std::optional<AnchorLines> followLines(AnchorLines span, AnchorMove how, const LineShift& lines);

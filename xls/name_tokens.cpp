@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "core/byte_reader.h"
 #include "xls/ptg_walk.h"
 
 namespace karvo {
@@ -24,19 +25,6 @@ void nameError(std::span<std::uint8_t> token) {
     std::fill(token.begin() + 2, token.end(), kPtgParen);
 }
 
-std::uint32_t readLittle(std::span<const std::uint8_t> bytes) {
-    std::uint32_t value = 0;
-    for (std::size_t i = bytes.size(); i-- > 0;) value = value << 8 | bytes[i];
-    return value;
-}
-
-void writeLittle(std::span<std::uint8_t> bytes, std::uint32_t value) {
-    for (std::uint8_t& b : bytes) {
-        b = static_cast<std::uint8_t>(value);
-        value >>= 8;
-    }
-}
-
 } // namespace
 
 void renumberNameTokens(std::span<std::uint8_t> tokens, std::uint32_t removed,
@@ -46,12 +34,12 @@ void renumberNameTokens(std::span<std::uint8_t> tokens, std::uint32_t removed,
         const std::uint8_t base = ptg::baseId(id);
         std::span<std::uint8_t> index;
         if (base == kPtgName) index = tokens.subspan(at + 1, 4);
-        else if (base == kPtgNameX && ownBook(static_cast<std::uint16_t>(readLittle(tokens.subspan(at + 1, 2)))))
+        else if (base == kPtgNameX && ownBook(ByteReader(tokens.subspan(at + 1, 2)).u16()))
             index = tokens.subspan(at + 3, 2);
         else return;
-        const std::uint32_t number = readLittle(index);
+        const std::uint32_t number = base == kPtgName ? ByteReader(index).u32() : ByteReader(index).u16();
         if (number == removed) nameError(tokens.subspan(at, base == kPtgName ? 5 : 7));
-        else if (number > removed) writeLittle(index, number - 1);
+        else if (number > removed) storeLittle(index, number - 1);
     });
 }
 

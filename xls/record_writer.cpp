@@ -50,13 +50,12 @@ void RecordWriter::record(std::uint16_t id, std::span<const std::uint8_t> body) 
 
 void RecordWriter::patchU16(std::size_t offset, std::uint16_t v) {
     if (offset + 2 > out_.size()) throw xlerror("stream error, perhaps it's too small writing buffer");
-    out_[offset] = static_cast<std::uint8_t>(v);
-    out_[offset + 1] = static_cast<std::uint8_t>(v >> 8);
+    storeLittle(std::span(out_).subspan(offset, 2), v);
 }
 
 void RecordWriter::patchU32(std::size_t offset, std::uint32_t v) {
     if (offset + 4 > out_.size()) throw xlerror("stream error, perhaps it's too small writing buffer");
-    for (std::size_t i = 0; i < 4; ++i) out_[offset + i] = static_cast<std::uint8_t>(v >> (8 * i));
+    storeLittle(std::span(out_).subspan(offset, 4), v);
 }
 
 ContinueWriter::ContinueWriter(RecordWriter& out, std::uint16_t id) : out_(out) { open(id, kMaxRecordBody); }

@@ -20,8 +20,6 @@ constexpr std::uint16_t kPictureFrame = 75;
 constexpr std::uint16_t kTextBox = 202;
 // A picture's anchor moves with its cells; a comment's box also resizes with them.
 constexpr std::uint16_t kPictureAnchorFlags = 2;
-constexpr std::uint16_t kLastRow = 0xFFFF;
-constexpr std::uint16_t kLastCol = 0xFF;
 
 // The properties of a comment box as Excel writes them: pale yellow fill and a shadow
 // in the system tooltip colour, text fitted to the box, hidden until the cell is
@@ -153,10 +151,6 @@ void collectIds(const Bytes& art, std::vector<DrawingIds>& out) {
     }
 }
 
-std::uint16_t clampedAdd(std::uint16_t v, int delta, std::uint16_t max) {
-    return static_cast<std::uint16_t>(std::clamp(v + delta, 0, int(max)));
-}
-
 // The anchor of a shape of the top group; a group's is that of its own first shape.
 OfficeArtRecord* clientAnchor(OfficeArtRecord& sp) {
     if (sp.type == oart::kSpgrContainer)
@@ -164,10 +158,20 @@ OfficeArtRecord* clientAnchor(OfficeArtRecord& sp) {
     return sp.child(oart::kClientAnchor);
 }
 
-// Moves an anchor along the shifted lines by `delta` lines, its size kept.
+// An anchor's first and last lines in the shifted direction.
+AnchorLines linesOf(const OfficeArtClientAnchorSheet& a, bool rows) {
+    return {rows ? a.rwT : a.colL, rows ? a.rwB : a.colR};
+}
+
+void setLines(OfficeArtClientAnchorSheet& a, bool rows, const AnchorLines& span) {
+    (rows ? a.rwT : a.colL) = static_cast<std::uint16_t>(span.start);
+    (rows ? a.rwB : a.colR) = static_cast<std::uint16_t>(span.end);
+    if (span.endOffsetCleared) (rows ? a.dyB : a.dxR) = 0;
+}
+
+// A comment's box moves with the comment's cell, not its own: `delta` lines, its size kept.
 void moveBy(OfficeArtClientAnchorSheet& a, const LineShift& lines, int delta) {
-    if (lines.rows) a.rwT = clampedAdd(a.rwT, delta, kLastRow), a.rwB = clampedAdd(a.rwB, delta, kLastRow);
-    else a.colL = clampedAdd(a.colL, delta, kLastCol), a.colR = clampedAdd(a.colR, delta, kLastCol);
+    setLines(a, lines.rows, moveWhole(linesOf(a, lines.rows), delta, lines.max));
 }
 
 // Anchor flags: the shape stays where it is when cells move, or it moves without
@@ -180,14 +184,9 @@ bool follow(OfficeArtClientAnchorSheet& a, const LineShift& lines) {
     AnchorMove how = (a.flags & kAnchorStays)       ? AnchorMove::Stays
                      : (a.flags & kAnchorKeepsSize) ? AnchorMove::KeepsSize
                                                     : AnchorMove::Resizes;
-    std::optional<AnchorLines> span =
-        followLines({lines.rows ? a.rwT : a.colL, lines.rows ? a.rwB : a.colR}, how, lines);
-    if (!span) return false;
-    auto narrow = [](int v) { return static_cast<std::uint16_t>(v); };
-    (lines.rows ? a.rwT : a.colL) = narrow(span->start);
-    (lines.rows ? a.rwB : a.colR) = narrow(span->end);
-    if (span->endOffsetCleared) (lines.rows ? a.dyB : a.dxR) = 0;
-    return true;
+    std::optional<AnchorLines> span = followLines(linesOf(a, lines.rows), how, lines);
+    if (span) setLines(a, lines.rows, *span);
+    return span.has_value();
 }
 
 } // namespace

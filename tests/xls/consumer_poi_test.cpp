@@ -2,19 +2,16 @@
 // POI): it must list the same pictures with the same anchors and the same comments.
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
 #include <filesystem>
-#include <memory>
 #include <string>
-
-#include <sys/wait.h>
 
 #include "core/book_factory.h"
 #include "core/utf_convert.h"
+#include "support/python_script.h"
 #include "support/test_images.h"
 
 using namespace karvo;
+using karvo::testing::runCommand;
 
 namespace {
 
@@ -25,16 +22,6 @@ std::string classPath() {
     std::string path;
     for (const char* jar : kJars) path += std::string(path.empty() ? "" : ":") + jar;
     return path;
-}
-
-// What the command printed (stderr included); `status` gets its exit status.
-std::string run(const std::string& command, int& status) {
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen((command + " 2>&1").c_str(), "r"), pclose);
-    std::string out;
-    std::array<char, 4096> buffer;
-    while (pipe && std::fgets(buffer.data(), buffer.size(), pipe.get())) out += buffer.data();
-    status = pipe ? WEXITSTATUS(pclose(pipe.release())) : -1;
-    return out;
 }
 
 std::string missingTool() {
@@ -55,9 +42,9 @@ TEST(ConsumerPoi, SeesOurPicturesAndComments) {
     std::filesystem::path dir = std::filesystem::temp_directory_path() / "karvo_poi_check";
     std::filesystem::create_directories(dir);
     int status = 0;
-    std::string built = run("/usr/bin/javac -cp " + classPath() + " -d '" + dir.string() + "' " KARVO_TESTS_DIR
-                            "/xls/PoiDrawingDump.java",
-                            status);
+    std::string built = runCommand("/usr/bin/javac -cp " + classPath() + " -d '" + dir.string() +
+                                       "' " KARVO_TESTS_DIR "/xls/PoiDrawingDump.java",
+                                   status);
     ASSERT_EQ(status, 0) << built;
 
     IBook* book = createBinaryBook();
@@ -77,8 +64,8 @@ TEST(ConsumerPoi, SeesOurPicturesAndComments) {
     ASSERT_TRUE(book->save(utf8ToUtf16(path).c_str())) << book->errorMessage();
     book->release();
 
-    std::string seen = run("/usr/bin/java -cp " + classPath() + ":'" + dir.string() + "' PoiDrawingDump '" + path + "'",
-                           status);
+    std::string seen = runCommand(
+        "/usr/bin/java -cp " + classPath() + ":'" + dir.string() + "' PoiDrawingDump '" + path + "'", status);
     std::filesystem::remove_all(dir);
     ASSERT_EQ(status, 0) << seen;
     const std::uint32_t bmpDib = 40 + (40 * 3) * 30;  // the bitmap without its file header
