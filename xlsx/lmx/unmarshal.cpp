@@ -414,8 +414,9 @@ bool readFlatCell(context& ctx, const member_info& m) {
 /// without facets in the children's namespace, which converts from any text the
 /// reader hands out (the entries of a string table).
 const member_info* flatTextElement(const member_info& m) {
+    if (m.how != holder::children) return nullptr;
     const class_info& ci = *m.child;
-    if (m.how != holder::children || ci.attribute_count != 0 || ci.text || ci.element_count == 0) return nullptr;
+    if (ci.attribute_count != 0 || ci.text || ci.element_count == 0) return nullptr;
     const member_info& first = ci.elements[0];
     bool simple = first.how == holder::optional || first.how == holder::value;
     if (!simple || first.ns != m.ns || first.type->kind != value_kind::string || first.type->enumeration ||
