@@ -91,16 +91,16 @@ namespace {
 // vector types, which become SIMD instructions where the machine has them); each
 // lane counts its matches for at most 255 blocks, so none overflows.
 std::size_t count_lf(const char* b, const char* e) {
-    using bytes16 = signed char __attribute__((vector_size(16)));
+    using bytes16 = unsigned char __attribute__((vector_size(16)));
     std::size_t n = 0;
     while (e - b >= 16) {
         bytes16 lanes = {};
         for (int i = 0; i < 255 && e - b >= 16; ++i, b += 16) {
             bytes16 block;
             std::memcpy(&block, b, sizeof block);
-            lanes -= block == '\n';  // a match is -1
+            lanes += (bytes16)(block == '\n') & 1;  // a match compares as all ones
         }
-        for (int k = 0; k < 16; ++k) n += static_cast<unsigned char>(lanes[k]);
+        for (int k = 0; k < 16; ++k) n += lanes[k];
     }
     for (; b < e; ++b) n += *b == '\n';
     return n;
