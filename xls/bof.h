@@ -16,8 +16,12 @@ inline constexpr std::uint16_t kWorksheet = 0x0010;
 
 /// The values of a BOF record. The defaults are those a new worksheet writes; the
 /// book changes dt for its globals.
+/// The version words of BIFF5 and BIFF8 substreams.
+inline constexpr std::uint16_t kBiff5 = 0x0500;
+inline constexpr std::uint16_t kBiff8 = 0x0600;
+
 struct Bof {
-    std::uint16_t vers = 0x0600;
+    std::uint16_t vers = kBiff8;
     std::uint16_t dt = substream::kWorksheet;
     std::uint16_t rupBuild = 6355;
     std::uint16_t rupYear = 1997;

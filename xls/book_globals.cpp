@@ -30,9 +30,6 @@ bool writtenElsewhere(std::uint16_t id) {
     }
 }
 
-constexpr std::uint16_t kBiff5 = 0x0500;
-constexpr std::uint16_t kBiff8 = 0x0600;
-
 // Some producers put their own minor version in the low byte (0x0580); the layout
 // of the records follows the major version in the high byte.
 std::uint16_t biffVersionOf(std::uint16_t version) {

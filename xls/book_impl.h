@@ -107,7 +107,7 @@ private:
     BookLocale locale_;
     Bof bof_;
     WorkbookGlobals globals_;
-    std::uint16_t biffVersion_ = 0x0600;
+    std::uint16_t biffVersion_ = kBiff8;
     FormatTables formats_;
     SharedStrings sst_;
     std::vector<BoundSheet8> boundSheets_;

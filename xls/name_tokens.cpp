@@ -5,6 +5,7 @@
 
 #include "core/byte_reader.h"
 #include "xls/ptg_walk.h"
+#include "xls/record_id.h"
 
 namespace karvo {
 namespace {
@@ -25,7 +26,45 @@ void nameError(std::span<std::uint8_t> token) {
     std::fill(token.begin() + 2, token.end(), kPtgParen);
 }
 
+// A CF record ends with its two formulas: type, operator, both lengths, the
+// formatting block (whose size depends on its flags) and then the tokens.
+std::vector<std::span<std::uint8_t>> conditionFormulas(std::span<std::uint8_t> body) {
+    ByteReader in(body);
+    in.skip(2);
+    const std::size_t first = in.u16(), second = in.u16();
+    if (!in.ok() || first + second > in.remaining()) return {};
+    const std::size_t start = body.size() - first - second;
+    return {body.subspan(start, first), body.subspan(start + first, second)};
+}
+
+// A DV record: flags, four texts (length, a byte whose bit 0 says two bytes a
+// character, the characters), then each formula as length, two unused bytes, tokens.
+std::vector<std::span<std::uint8_t>> validationFormulas(std::span<std::uint8_t> body) {
+    ByteReader in(body);
+    in.skip(4);
+    for (int text = 0; text < 4; ++text) {
+        const std::size_t length = in.u16();
+        in.skip(length * ((in.u8() & 1) ? 2 : 1));
+    }
+    std::vector<std::span<std::uint8_t>> formulas;
+    for (int formula = 0; formula < 2; ++formula) {
+        const std::size_t length = in.u16();
+        in.skip(2);
+        const std::size_t start = in.position();
+        if (!in.skip(length)) return {};
+        formulas.push_back(body.subspan(start, length));
+    }
+    return formulas;
+}
+
 } // namespace
+
+std::vector<std::span<std::uint8_t>> carriedFormulas(RawRecord& record) {
+    if (!record.continues.empty()) return {};
+    if (record.id == raw(RecordId::CF)) return conditionFormulas(record.body);
+    if (record.id == raw(RecordId::DV)) return validationFormulas(record.body);
+    return {};
+}
 
 void renumberNameTokens(std::span<std::uint8_t> tokens, std::uint32_t removed,
                         const std::function<bool(std::uint16_t)>& ownBook) {

@@ -4,6 +4,9 @@
 #include <cstdint>
 #include <functional>
 #include <span>
+#include <vector>
+
+#include "xls/raw_record.h"
 
 namespace karvo {
 
@@ -15,5 +18,11 @@ namespace karvo {
 /// read to its end keeps its tokens beyond that point as they are.
 void renumberNameTokens(std::span<std::uint8_t> tokens, std::uint32_t removed,
                         const std::function<bool(std::uint16_t)>& ownBook);
+
+/// The token arrays inside a record the book carries without reading it: the two
+/// formulas of a conditional format (CF) or of a data validation (DV), whose lists
+/// often name a range. Empty for other records, for one continued in CONTINUE records,
+/// and for one whose lengths do not add up, which is then left as it is.
+std::vector<std::span<std::uint8_t>> carriedFormulas(RawRecord& record);
 
 } // namespace karvo

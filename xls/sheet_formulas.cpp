@@ -144,6 +144,10 @@ void SheetImplT::renumberNameTokens(std::uint32_t removed, const std::function<b
         if (cell.arrayOrTable && cell.arrayOrTable->id == raw(RecordId::Array))
             karvo::renumberNameTokens(writableTokens(cell.arrayOrTable->body, kArrayTokens), removed, ownBook);
     });
+    // Older versions had neither conditional formats nor validations.
+    if (data_.bof.vers < kBiff8) return;
+    for (RawRecord& record : data_.raw)
+        for (std::span<std::uint8_t> tokens : carriedFormulas(record)) karvo::renumberNameTokens(tokens, removed, ownBook);
 }
 
 } // namespace karvo

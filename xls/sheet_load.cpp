@@ -15,8 +15,6 @@
 namespace karvo {
 namespace {
 
-// Files of this version and older have 16-bit row fields, 8-bit strings and shorter records.
-constexpr std::uint16_t kBiff5 = 0x0500;
 // ExternCount: the number of ExternSheet records after it; BIFF5 only.
 constexpr std::uint16_t kOldExternCount = 0x0016;
 
@@ -134,7 +132,7 @@ private:
 
     SheetData& sheet_;
     RecordReader& records_;
-    bool old_;
+    bool old_; // BIFF5 or older: 16-bit row fields, 8-bit strings, shorter records
     const SharedStrings& strings_;
     std::size_t handleBudget_ = 0; // cell handles Row records may still reserve
     std::vector<ColEntry> colInfos_; ///< in file order, applied when the sheet ends

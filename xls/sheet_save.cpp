@@ -10,8 +10,6 @@
 namespace karvo {
 namespace {
 
-constexpr std::uint16_t kBiff8 = 0x0600;
-
 // Raw records that have a place of their own in the order; the rest go after PhoneticInfo.
 constexpr RecordId kPlacedRaw[] = {
     RecordId::HeaderFooter, RecordId::ScenarioProtect, RecordId::ObjProtect, RecordId::Sort,

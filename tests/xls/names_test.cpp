@@ -63,12 +63,13 @@ Bytes formulaOf(const Bytes& lbl) {
                  lbl.begin() + static_cast<std::ptrdiff_t>(start + (lbl[4] | lbl[5] << 8)));
 }
 
-// A saved book's stream with records added to its globals, just before their EOF.
-Bytes withGlobals(IBook& book, std::initializer_list<RecordSpec> records) {
+// A saved book's stream with records added just before an EOF: the globals' (0) or
+// the first sheet's (1).
+Bytes withRecords(IBook& book, std::initializer_list<RecordSpec> records, int beforeEof = 0) {
     Bytes stream = savedStream(book);
     std::size_t offset = 0;
     for (const RecordSpec& record : recordsOf(stream)) {
-        if (record.id == kEof) break;
+        if (record.id == kEof && beforeEof-- == 0) break;
         offset += 4 + record.body.size();
     }
     Bytes extra;
@@ -396,7 +397,7 @@ TEST(FileNames, ASingleCellNameIsFoundAndRewrittenAsAnArea) {
     Bytes bookWide = kDataName;
     bookWide[8] = 0;  // the same name, book-wide
     bookWide[15] = 'W';
-    Bytes stream = withGlobals(*written, {
+    Bytes stream = withRecords(*written, {
         {kSupBook, {0x03, 0x00, 0x01, 0x04}},                                     // own sheets
         {kExternSheet, {0x02, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x02, 0x00, 0x02, 0x00}},
         {kLbl, kDataName},  // "Data" of sheet 3, C6 through XTI 1
@@ -421,14 +422,14 @@ TEST(FileNames, ASingleCellNameIsFoundAndRewrittenAsAnArea) {
 
 TEST(FileNames, NamesWithoutTheOwnSupBookOrWithABrokenXtiIndex) {
     Book written = bookWith({u"A"});
-    Book noOwnGroup = loaded(withGlobals(*written, {{kLbl, withByte(kDataName, 8, 1)}}));
+    Book noOwnGroup = loaded(withRecords(*written, {{kLbl, withByte(kDataName, 8, 1)}}));
     EXPECT_EQ(noOwnGroup->getSheet(0)->namedRangeCount(), 0);
     EXPECT_STREQ(noOwnGroup->errorMessage(), "ok");
     EXPECT_FALSE(lookUp(noOwnGroup->getSheet(0), u"Data").first);
     EXPECT_STREQ(noOwnGroup->errorMessage(), "named range is not found");
 
     // XTI 1 of a one-entry list.
-    Book broken = loaded(withGlobals(*written, {
+    Book broken = loaded(withRecords(*written, {
         {kSupBook, {0x01, 0x00, 0x01, 0x04}},
         {kExternSheet, {0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}},
         {kLbl, withByte(kDataName, 8, 1)},
@@ -445,7 +446,7 @@ TEST(FileNames, AnExternalSupBookFirstKeepsTheOwnOneInTheSameGroup) {
     Bytes ext = {0x00, 0x00, 0x00, 0x03, 0x0B, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
                  0x00, 'E',  'x',  't',                                            // "Ext", book-wide
                  0x3B, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};  // XTI 0: ext.xls!Z
-    Book book = loaded(withGlobals(*written, {
+    Book book = loaded(withRecords(*written, {
         {kSupBook, external},
         {kExternSheet, {0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}},
         {kLbl, ext},
@@ -480,7 +481,7 @@ TEST(FileNames, PrintNamesOfOtherShapesAreReplacedNotDoubled) {
     // A print area of two areas, B1:B2 and D1:D2, through XTI 1.
     const Bytes area = builtIn(6, {0x29, 0x17, 0x00, 0x3B, 0x01, 0x00, 0x00, 0x00, 0x01, 0x00, 0x01, 0x00, 0x01,
                                    0x00, 0x3B, 0x01, 0x00, 0x00, 0x00, 0x01, 0x00, 0x03, 0x00, 0x03, 0x00, 0x10});
-    Book book = loaded(withGlobals(*written, {
+    Book book = loaded(withRecords(*written, {
         {kSupBook, {0x02, 0x00, 0x01, 0x04}},
         {kExternSheet, {0x02, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x01, 0x00}},
         {kLbl, titles},
@@ -511,7 +512,7 @@ TEST(NamedRanges, RemovingANameKeepsTheNameTokensOfOtherNamesTrue) {
     ISheet* s = written->getSheet(0);
     for (const char16_t* name : {u"One", u"Two", u"Three"}) s->setNamedRange(name, 0, 0, 0, 0);
     // Names 4 and 5: "R" is =Three, "T" is =Two.
-    Book book = loaded(withGlobals(*written, {{kLbl, lblBody('R', {0x23, 3, 0, 0, 0})},
+    Book book = loaded(withRecords(*written, {{kLbl, lblBody('R', {0x23, 3, 0, 0, 0})},
                                               {kLbl, lblBody('T', {0x23, 2, 0, 0, 0})}}));
     ASSERT_TRUE(book->getSheet(0)->deleteNamedRange(u"Two"));
     std::vector<Bytes> names = globals(*book, kLbl);
@@ -522,4 +523,36 @@ TEST(NamedRanges, RemovingANameKeepsTheNameTokensOfOtherNamesTrue) {
     names = globals(*book, kLbl);
     ASSERT_EQ(names.size(), 3u);
     EXPECT_EQ(formulaOf(names[1]), (Bytes{0x1C, 0x1D, 0x15, 0x15, 0x15}));
+}
+
+// Conditional formats and validations are carried as bytes, but their formulas name
+// ranges too (a validation list most of all), so they follow a removal as well.
+TEST(NamedRanges, RemovingANameRenumbersTheFormulasOfConditionalFormatsAndValidations) {
+    constexpr std::uint16_t kCf = 0x01B1, kDv = 0x01BE;
+    Book written = bookWith({u"S"});
+    for (const char16_t* name : {u"One", u"Two", u"Three"}) written->getSheet(0)->setNamedRange(name, 0, 0, 0, 0);
+    // CF: type, operator, both lengths, a formatting block of bare flags, then =Three.
+    const Bytes cf = {2, 0, 5, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x23, 3, 0, 0, 0};
+    // DV: flags, four texts (one of two-byte characters), =Two and =Three, one area.
+    const Bytes dv = {0, 0, 0, 0, 1, 0, 0, 'a', 2, 0, 1, 'b', 0, 'c', 0, 1, 0, 0, 'd', 1, 0, 0, 'e',
+                      5, 0, 0, 0, 0x23, 2, 0, 0, 0, 5, 0, 0, 0, 0x23, 3, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    // Its first formula's length runs past the end: nothing is known to be a token.
+    Bytes badDv = dv;
+    badDv[23] = 90;
+    Book book = loaded(withRecords(*written, {{kCf, cf}, {kDv, dv}, {kDv, badDv}}, 1));
+    ASSERT_TRUE(book->getSheet(0)->deleteNamedRange(u"Two"));
+
+    std::vector<Bytes> cfs, dvs;
+    for (const RecordSpec& record : recordsOf(savedStream(*book))) {
+        if (record.id == kCf) cfs.push_back(record.body);
+        if (record.id == kDv) dvs.push_back(record.body);
+    }
+    ASSERT_EQ(cfs.size(), 1u);
+    ASSERT_EQ(dvs.size(), 2u);
+    EXPECT_EQ(Bytes(cfs[0].end() - 5, cfs[0].end()), (Bytes{0x23, 2, 0, 0, 0}));
+    Bytes expected = dv;
+    for (std::size_t i = 0; i < 5; ++i) expected[27 + i] = Bytes{0x1C, 0x1D, 0x15, 0x15, 0x15}[i];
+    expected[37] = 2;
+    EXPECT_EQ(dvs[0], expected);
+    EXPECT_EQ(dvs[1], badDv);
 }
