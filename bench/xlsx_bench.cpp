@@ -146,7 +146,7 @@ int readStep(const char* path) {
 int floorStep(const char* path, bool all) {
     double cpuStart = cpuSeconds();
     auto start = Clock::now();
-    std::vector<std::uint8_t> bytes = readWholeFile(utf8ToUtf16(path).c_str(), "can't open file for reading");
+    FileBytes bytes = readWholeFile(utf8ToUtf16(path).c_str(), "can't open file for reading");
     zip::CZipArchive archive(bytes);
     std::size_t lessThan = 0, inflated = 0;
     auto buffer = std::make_unique<char[]>(1 << 16);

@@ -129,13 +129,13 @@ void replaceFile(const std::string& target, const struct stat* replaced, std::sp
 
 } // namespace
 
-std::vector<std::uint8_t> readWholeFile(const char16_t* path, const char* failure) {
+FileBytes readWholeFile(const char16_t* path, const char* failure) {
     std::string name = nativePath(path, failure);
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(name.c_str(), "rb"));
     struct stat info {};
     if (!file || fstat(fileno(file.get()), &info) != 0 || !S_ISREG(info.st_mode)) throw xlerror(failure);
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(info.st_size));
-    if (!bytes.empty() && std::fread(bytes.data(), 1, bytes.size(), file.get()) != bytes.size())
+    FileBytes bytes(static_cast<std::size_t>(info.st_size));
+    if (bytes.size() && std::fread(bytes.data(), 1, bytes.size(), file.get()) != bytes.size())
         throw xlerror(failure);
     return bytes;
 }

@@ -2,14 +2,28 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
-#include <vector>
 
 namespace karvo {
 
+/// A file's bytes in a buffer that is not cleared first, since the read fills it:
+/// clearing a large book's buffer costs about as much as reading the file.
+class FileBytes {
+public:
+    explicit FileBytes(std::size_t size) : data_(std::make_unique_for_overwrite<std::uint8_t[]>(size)), size_(size) {}
+    std::uint8_t* data() { return data_.get(); }
+    std::size_t size() const { return size_; }
+    operator std::span<const std::uint8_t>() const { return {data_.get(), size_}; }
+
+private:
+    std::unique_ptr<std::uint8_t[]> data_;
+    std::size_t size_;
+};
+
 /// The whole file, or an xlerror with `failure` when it cannot be opened or read.
-std::vector<std::uint8_t> readWholeFile(const char16_t* path, const char* failure);
+FileBytes readWholeFile(const char16_t* path, const char* failure);
 
 /// Writes the bytes to a temporary file beside `path` and renames it into place, so
 /// that a failed save leaves an existing file as it was. Fails with `failure`.

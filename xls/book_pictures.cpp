@@ -21,7 +21,7 @@ PictureType BookImplT::pictureAt(int index, const char** data, std::size_t* size
 
 int BookImplT::addPictureFile(const char16_t* filename) {
     return runOperation(message_, -1, [&] {
-        std::vector<std::uint8_t> bytes = readWholeFile(filename, "can't open file");
+        FileBytes bytes = readWholeFile(filename, "can't open file");
         return drawingGroup_.addPicture(bytes);
     });
 }

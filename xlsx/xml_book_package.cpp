@@ -199,7 +199,7 @@ std::vector<std::uint8_t> XMLBookImplT::writePackage() {
 
 bool XMLBookImplT::load(const char16_t* filename) {
     return runOperation(message_, false, [&] {
-        std::vector<std::uint8_t> bytes = readWholeFile(filename, "can't open file for reading");
+        FileBytes bytes = readWholeFile(filename, "can't open file for reading");
         loadPackage(bytes);
         return true;
     });
