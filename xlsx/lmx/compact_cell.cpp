@@ -178,23 +178,23 @@ std::optional<double> compact_cell::held_number() const {
                                               1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
     constexpr int kCodeOfMinus = 12, kCodeOfPoint = 11;
     std::uint64_t packed = payload_;
-    bool negative = (packed & 15) == kCodeOfMinus;
+    const bool negative = (packed & 15) == kCodeOfMinus;
     if (negative) packed >>= 4;
     std::uint64_t digits = 0;
-    int count = 0, decimals = -1;
+    int count = 0, point = -1;  // point: the digits before it
     for (; packed; packed >>= 4) {
-        unsigned code = packed & 15;
-        if (code == kCodeOfPoint && decimals < 0) {
-            decimals = 0;
-            continue;
+        const unsigned code = packed & 15;
+        if (code - 1 < 10) {
+            digits = digits * 10 + (code - 1);
+            ++count;
+        } else if (code == kCodeOfPoint && point < 0) {
+            point = count;
+        } else {
+            return std::nullopt;
         }
-        if (code < 1 || code > 10) return std::nullopt;
-        digits = digits * 10 + (code - 1);
-        ++count;
-        if (decimals >= 0) ++decimals;
     }
     if (count == 0 || count > 15) return std::nullopt;
-    value = double(digits) / kPowersOfTen[decimals < 0 ? 0 : decimals];
+    value = double(digits) / kPowersOfTen[point < 0 ? 0 : count - point];
     return negative ? -value : value;
 }
 

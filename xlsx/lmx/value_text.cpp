@@ -241,10 +241,15 @@ elmx_error parse_hex(std::string_view text, c_binary& value) {
 
 elmx_error utf8_to_utf16(std::string_view text, std::u16string& value) {
     // Texts are mostly ASCII, which widens without decoding.
+    // Built by construction: assigning from char iterators goes through a temporary
+    // string, a second allocation for every string-table entry.
     std::size_t ascii = detail::ascii_prefix(text);
-    std::u16string out;
+    std::u16string out(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(ascii));
+    if (ascii == text.size()) {
+        value = std::move(out);
+        return ELMX_OK;
+    }
     out.reserve(text.size());
-    out.assign(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(ascii));
     for (std::size_t pos = ascii; pos < text.size();) {
         char32_t cp;
         if (!next_utf8(text, pos, cp)) return ELMX_BAD_CHAR_ENCODING;

@@ -110,7 +110,8 @@ public:
     /// that way, and reading it here skips the element walk. `take_flat` then moves
     /// past it. Anything else, including a window that ends inside it, gives false
     /// with nothing moved, and `next` reads it the general way (and reports what is
-    /// wrong with it). The views last until the reader moves.
+    /// wrong with it). The views last until the reader moves. Only the slots `out`
+    /// answers in are set, so one element can serve child after child.
     bool peek_flat(int ns, std::string_view name, std::span<const std::string_view> attribute_names,
                    std::string_view child, flat_element& out);
     void take_flat();

@@ -2,6 +2,7 @@
 // shape of nearly every worksheet cell, where the element walk cost most of the time.
 // Only a child the walk would read the same way is taken; anything unusual is left
 // to the walk, which also reports whatever is wrong with it.
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -67,11 +68,13 @@ bool c_xml_reader::impl::peek_flat(int ns, std::string_view name, std::span<cons
                                    std::string_view child, flat_element& out) {
     using detail::is;
     flat_end = nullptr;
-    out = flat_element{};
     // The walk would push the child and its own child: the depth bound must fail the same way.
     if (err || !started || stack.empty() || current_empty || default_ns != ns ||
         stack.size() + 2 > detail::kMaxDepth || attribute_names.size() > flat_element::kMaxAttributes)
         return false;
+    std::fill_n(out.attributes, attribute_names.size(), std::string_view());
+    out.text = {};
+    out.has_child = false;
     const char* end = in.end();
     const char* q = skip_blanks(p, end);
     if (q == end || *q != '<' || !name_at(q + 1, end, name, 0)) return false;
