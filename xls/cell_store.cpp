@@ -13,7 +13,12 @@ void CellStore::setHandle(int row, int col, CellHandle h) {
     auto column = static_cast<std::size_t>(col);
     if (column >= cells.size()) {
         if (!h) return;  // clearing a cell beyond the row's width: nothing is there
-        cells.resize(column + 1, 0);
+        // Cells mostly arrive left to right: the next one is one past the end, which
+        // push_back takes inline where resize makes a call.
+        if (column == cells.size())
+            cells.push_back(0);
+        else
+            cells.resize(column + 1, 0);
     }
     CellHandle& slot = cells[column];
     countUse(slot, -1);
