@@ -28,6 +28,14 @@ std::vector<std::uint8_t> CDeflateCompressor::compress(std::span<const std::uint
     return std::vector<std::uint8_t>(room.get(), room.get() + size);
 }
 
+bool inflateWhole(std::span<const std::uint8_t> in, std::span<std::uint8_t> out) {
+    std::unique_ptr<libdeflate_decompressor, void (*)(libdeflate_decompressor*)> decompressor(
+        libdeflate_alloc_decompressor(), libdeflate_free_decompressor);
+    // Without a place for the actual size, anything but filling `out` exactly fails.
+    return decompressor && libdeflate_deflate_decompress(decompressor.get(), in.data(), in.size(), out.data(),
+                                                         out.size(), nullptr) == LIBDEFLATE_SUCCESS;
+}
+
 std::uint32_t crc32(std::uint32_t crc, std::span<const std::uint8_t> data) {
     return libdeflate_crc32(crc, data.data(), data.size());
 }

@@ -1,6 +1,6 @@
-// deflate.h - the compression library behind the archive layer: raw deflate of whole
-// buffers and CRC-32 (libdeflate, which measured fastest: see bench/zip_bench.cpp).
-// Inflating is zlib's streaming inflate, in entry_reader.cpp.
+// deflate.h - the compression library behind the archive layer: raw deflate and
+// inflate of whole buffers and CRC-32 (libdeflate, which measured fastest: see
+// bench/zip_bench.cpp). Inflating piece by piece is zlib's, in entry_reader.cpp.
 #pragma once
 
 #include <cstdint>
@@ -31,6 +31,11 @@ public:
 private:
     libdeflate_compressor* compressor_;
 };
+
+/// Inflates the raw deflate stream `in` into `out`, which it must fill exactly; false
+/// for anything else. Damaged data is then read the streaming way, whose messages say
+/// what is wrong with it, so that an entry fails alike however it is read.
+bool inflateWhole(std::span<const std::uint8_t> in, std::span<std::uint8_t> out);
 
 /// Continues the CRC-32 `crc` (0 to start) over `data`.
 std::uint32_t crc32(std::uint32_t crc, std::span<const std::uint8_t> data);
