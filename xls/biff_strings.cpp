@@ -34,11 +34,14 @@ bool shortWide(std::u16string_view text, ShortForm form, CharWidth width) {
 }
 
 void appendChars(std::u16string& out, std::span<const std::uint8_t> raw, bool wide) {
+    std::size_t at = out.size();
+    // Widened in place: appending from byte iterators first builds a temporary
+    // string, an allocation for each 8-bit text of a string table.
     if (!wide) {
-        out.append(raw.begin(), raw.end());
+        out.resize(at + raw.size());
+        std::copy(raw.begin(), raw.end(), out.begin() + static_cast<std::ptrdiff_t>(at));
         return;
     }
-    std::size_t at = out.size();
     out.resize(at + raw.size() / 2);
     for (std::size_t i = 0; i + 1 < raw.size(); i += 2) out[at++] = static_cast<char16_t>(raw[i] | raw[i + 1] << 8);
 }

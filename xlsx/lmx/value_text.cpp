@@ -240,9 +240,9 @@ elmx_error parse_hex(std::string_view text, c_binary& value) {
 }
 
 elmx_error utf8_to_utf16(std::string_view text, std::u16string& value) {
-    // Texts are mostly ASCII, which widens without decoding.
-    // Built by construction: assigning from char iterators goes through a temporary
-    // string, a second allocation for every string-table entry.
+    // Texts are mostly ASCII, which widens without decoding. The string is built from
+    // it directly: assigning from char iterators would first build a temporary one,
+    // a second allocation for every string-table entry.
     std::size_t ascii = detail::ascii_prefix(text);
     std::u16string out(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(ascii));
     if (ascii == text.size()) {
