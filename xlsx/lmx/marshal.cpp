@@ -12,15 +12,10 @@ namespace lmx {
 namespace {
 
 using detail::forEachValue;
+using detail::member_as;
+using detail::member_at;
 using detail::needsPreserve;
 using detail::onlyText;
-
-const char* at(const void* object, std::uint32_t offset) { return detail::member_at(object, offset); }
-
-template <class T>
-const T& as(const void* p) {
-    return detail::member_as<T>(p);
-}
 
 /// The text form of one value.
 void valueText(std::string& out, bool v) { append_bool(out, v); }
@@ -59,9 +54,9 @@ private:
 void marshaller::attributes(const class_info& ci, const void* object) {
     for (std::size_t i = 0; i < ci.attribute_count; ++i) {
         const member_info& m = ci.attributes[i];
-        const void* member = at(object, m.offset);
+        const void* member = member_at(object, m.offset);
         if (m.how == holder::list) {
-            const string_list& list = as<string_list>(member);
+            const string_list& list = member_as<string_list>(member);
             if (!list) continue;
             text_.clear();
             for (const std::u16string& item : *list) {
@@ -83,7 +78,7 @@ void marshaller::attributes(const class_info& ci, const void* object) {
         });
     }
     if (ci.unclaimed >= 0)
-        if (const unclaimed_attributes& kept = as<unclaimed_attributes>(at(object, ci.unclaimed)))
+        if (const unclaimed_attributes& kept = member_as<unclaimed_attributes>(member_at(object, ci.unclaimed)))
             for (const auto& [qname, value] : *kept) w_.attribute(qname, value);
 }
 
@@ -189,13 +184,13 @@ void marshaller::cell(const class_info& worker, int ns, const compact_cell& c, s
 }
 
 void marshaller::cells(const member_info& m, const void* row) {
-    const cell_vector& list = as<cell_vector>(at(row, m.offset));
-    const opt<std::uint32_t>& r = as<opt<std::uint32_t>>(at(row, std::uint32_t(m.aux)));
+    const cell_vector& list = member_as<cell_vector>(member_at(row, m.offset));
+    const opt<std::uint32_t>& r = member_as<opt<std::uint32_t>>(member_at(row, std::uint32_t(m.aux)));
     for (const compact_cell& c : list) cell(*m.child, m.ns, c, r.get());
 }
 
 elmx_error marshaller::element(const class_info& ci, const member_info& m, const void* object) {
-    const void* member = at(object, m.offset);
+    const void* member = member_at(object, m.offset);
     switch (m.how) {
     case holder::value:
     case holder::optional:
@@ -221,14 +216,14 @@ elmx_error marshaller::element(const class_info& ci, const member_info& m, const
         // Every alternative of the choice names the same vector; it is written once,
         // at the first of them.
         if (&m != ci.elements && (&m)[-1].how == holder::choice && (&m)[-1].offset == m.offset) return ELMX_OK;
-        for (const choice_item& item : as<std::vector<choice_item>>(member)) {
+        for (const choice_item& item : member_as<std::vector<choice_item>>(member)) {
             const member_info& alt = ci.elements[item.element];
             if (elmx_error e = this->object(*alt.child, item.object.get(), alt.ns, alt.name)) return e;
         }
         return ELMX_OK;
     }
     case holder::any:
-        for (const std::string& xml : as<std::vector<std::string>>(member)) w_.raw(xml);
+        for (const std::string& xml : member_as<std::vector<std::string>>(member)) w_.raw(xml);
         return ELMX_OK;
     case holder::cells: cells(m, object); return ELMX_OK;
     case holder::list: return ELMX_OK;
@@ -240,7 +235,7 @@ elmx_error marshaller::object(const class_info& ci, const void* object, int ns, 
     w_.start_element(ns, name);
     attributes(ci, object);
     if (ci.text) {
-        forEachValue(*ci.text->type, ci.text->how, at(object, ci.text->offset), [&](const auto& v) { text(v); });
+        forEachValue(*ci.text->type, ci.text->how, member_at(object, ci.text->offset), [&](const auto& v) { text(v); });
     } else {
         for (std::size_t i = 0; i < ci.element_count; ++i)
             if (elmx_error e = element(ci, ci.elements[i], object)) return e;
