@@ -457,12 +457,19 @@ class Writer:
     def is_cells(ct, m):
         return ct.name == "CT_Row" and m.kind == "element" and m.name == "c"
 
+    @staticmethod
+    def is_texts(ct, m):
+        """The entries of the shared string table, held as an lmx::text_list."""
+        return ct.name == "CT_Sst" and m.kind == "element" and m.name == "si"
+
     def member_decl(self, ct, m):
         """(C++ type, initializer, sort weight) of one member."""
         if m.kind == "any":
             return "std::vector<std::string>", "", 24
         if self.is_cells(ct, m):
             return "lmx::cell_vector", "", 16
+        if self.is_texts(ct, m):
+            return "lmx::text_list", "", 80
         if m.cls is not None:
             cls = self.class_name(m.cls)
             if m.choice_group is not None:
@@ -493,6 +500,8 @@ class Writer:
             return "any"
         if self.is_cells(ct, m):
             return "cells"
+        if self.is_texts(ct, m):
+            return "texts"
         if m.cls is not None:
             if m.choice_group is not None:
                 return "choice"
@@ -545,7 +554,7 @@ class Writer:
         out = ["// Generated from the published schema %s; do not edit." % u.schema, "#pragma once", "",
                "#include <cstdint>", "#include <string>", "#include <vector>", "",
                "#include \"xlsx/lmx/binding.h\"", "#include \"xlsx/lmx/compact_cell.h\"",
-               "#include \"xlsx/lmx/schema.h\"", "", "namespace %s {" % u.namespace, ""]
+               "#include \"xlsx/lmx/schema.h\"", "#include \"xlsx/lmx/text_list.h\"", "", "namespace %s {" % u.namespace, ""]
         out.append("extern const lmx::ns_entry namespace_table[];")
         for ct in self.classes:
             out.append("struct %s;" % self.class_name(ct.key))

@@ -17,16 +17,22 @@ void plainText(const sharedStringTable::c_CT_Rst& entry, std::u16string& out) {
 
 } // namespace
 
+const sharedStringTable::c_CT_Rst& SharedStrings::richEntry(std::uint32_t index) const {
+    return *root_.si.object(index).as<sharedStringTable::c_CT_Rst>();
+}
+
 const char16_t* SharedStrings::text(std::uint32_t index, std::u16string& scratch) const {
     if (index >= root_.si.size()) throw xlerror("index is out of range or no value");
-    const auto& entry = *root_.si[index];
+    if (root_.si.is_text(index)) return root_.si.text(index).data();
+    const auto& entry = richEntry(index);
     if (entry.t.has()) return entry.t.get().c_str();
     plainText(entry, scratch);
     return scratch.c_str();
 }
 
 std::u16string_view SharedStrings::storedText(std::uint32_t index) const {
-    const auto& entry = *root_.si[index];
+    if (root_.si.is_text(index)) return root_.si.text(index);
+    const auto& entry = richEntry(index);
     if (entry.t.has()) return entry.t.get();
     return joined_.at(index);
 }
@@ -35,7 +41,7 @@ std::u16string_view SharedStrings::storedText(std::uint32_t index) const {
 // index lets a later insert of an equal text take the slot, so the first comes last.
 void SharedStrings::indexEntries() {
     for (std::uint32_t i = 0; i < root_.si.size(); ++i)
-        if (!root_.si[i]->t.has()) plainText(*root_.si[i], joined_[i]);
+        if (!root_.si.is_text(i) && !richEntry(i).t.has()) plainText(richEntry(i), joined_[i]);
     for (auto i = static_cast<std::uint32_t>(root_.si.size()); i-- > 0;) index_.insert(i);
     indexed_ = true;
 }
@@ -46,8 +52,7 @@ std::uint32_t SharedStrings::add(std::u16string_view text) {
     TextIndex::Lookup found = index_.lookup(text);
     if (found.position != TextIndex::kAbsent) return found.position;
     if (root_.si.size() >= TextIndex::kPositionLimit) throw xlerror("too many shared strings");
-    auto& entry = root_.si.emplace_back(std::make_unique<sharedStringTable::c_CT_Rst>());
-    entry->t.set(std::u16string(text));
+    root_.si.push_back(text);
     auto index = static_cast<std::uint32_t>(root_.si.size() - 1);
     index_.add(found, index);
     root_.uniqueCount.set(static_cast<std::uint32_t>(root_.si.size()));

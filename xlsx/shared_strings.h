@@ -23,14 +23,16 @@ public:
 
     /// The index of the text, appending an entry when no equal text has one.
     std::uint32_t add(std::u16string_view text);
-    /// The plain text of an entry: its own text, which stays valid while the table
-    /// lives, or its runs joined into `scratch`. No copy of a plain entry is made, so
-    /// a long text that many cells share costs nothing per cell read.
+    /// The plain text of an entry: its own text, which stays valid until the table
+    /// changes, or its runs joined into `scratch`. No copy of a plain entry is made,
+    /// so a long text that many cells share costs nothing per cell read.
     const char16_t* text(std::uint32_t index, std::u16string& scratch) const;
     std::size_t size() const { return root_.si.size(); }
 
 private:
     void indexEntries();
+    /// An entry held as an object: one with runs or phonetic parts.
+    const sharedStringTable::c_CT_Rst& richEntry(std::uint32_t index) const;
     std::u16string_view storedText(std::uint32_t index) const;
 
     // Built on the first add: a book that is only read never pays for it. It reads

@@ -28,7 +28,7 @@ void valueText(std::string& out, double v) { append_double(out, v); }
 void valueText(std::string& out, const c_binary& v) { append_hex(out, v); }
 
 template <class T>
-constexpr bool isText = std::is_same_v<T, std::u16string>;
+constexpr bool isText = std::is_same_v<T, std::u16string> || std::is_same_v<T, std::u16string_view>;
 
 class marshaller {
 public:
@@ -44,6 +44,7 @@ private:
     template <class T>
     void text(const T& value);
     void cells(const member_info& m, const void* row);
+    elmx_error texts(const member_info& m, const text_list& list);
     void cell(const class_info& worker, int ns, const compact_cell& c, std::uint32_t row);
     void flatCell(int ns, const compact_cell& c, std::uint32_t row, bool withValue);
 
@@ -189,6 +190,23 @@ void marshaller::cells(const member_info& m, const void* row) {
     for (const compact_cell& c : list) cell(*m.child, m.ns, c, r.get());
 }
 
+elmx_error marshaller::texts(const member_info& m, const text_list& list) {
+    std::string_view name(m.name, m.name_length);
+    const member_info& first = m.child->elements[0];
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        if (!list.is_text(i)) {
+            if (elmx_error e = object(*m.child, list.object(i).get(), m.ns, m.name)) return e;
+        } else if (std::u16string_view text = list.text(i); needsPreserve(text)) {
+            w_.start_element(m.ns, name);
+            simpleElement(first, text);
+            w_.end_element();
+        } else {
+            w_.flat_element(m.ns, name, std::string_view(first.name, first.name_length), text);
+        }
+    }
+    return ELMX_OK;
+}
+
 elmx_error marshaller::element(const class_info& ci, const member_info& m, const void* object) {
     const void* member = member_at(object, m.offset);
     switch (m.how) {
@@ -226,6 +244,7 @@ elmx_error marshaller::element(const class_info& ci, const member_info& m, const
         for (const std::string& xml : member_as<std::vector<std::string>>(member)) w_.raw(xml);
         return ELMX_OK;
     case holder::cells: cells(m, object); return ELMX_OK;
+    case holder::texts: return texts(m, member_as<text_list>(member));
     case holder::list: return ELMX_OK;
     }
     return ELMX_OK;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "xlsx/lmx/schema.h"
+#include "xlsx/lmx/text_list.h"
 
 namespace lmx::detail {
 
@@ -67,6 +68,7 @@ inline bool present(const member_info& m, const void* member) {
     case holder::children: return m.ops->count(member) > 0;
     case holder::choice: return !member_as<std::vector<choice_item>>(member).empty();
     case holder::any: return !member_as<std::vector<std::string>>(member).empty();
+    case holder::texts: return !member_as<text_list>(member).empty();
     }
     return true;
 }

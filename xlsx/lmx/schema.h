@@ -159,6 +159,7 @@ enum class holder : std::uint8_t {
     choice,         ///< alternative of a repeated choice: std::vector<choice_item>
     any,            ///< wildcard content kept as XML text: std::vector<std::string>
     cells,          ///< the cells of a row: the compact cell vector
+    texts,          ///< the entries of a string table: text_list
 };
 
 /// Access to a complex member whose class only the generated code knows: `add`

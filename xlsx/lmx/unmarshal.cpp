@@ -415,7 +415,7 @@ bool readFlatCell(context& ctx, const member_info& m) {
 /// without facets in the children's namespace, which converts from any text the
 /// reader hands out (the entries of a string table).
 const member_info* flatTextElement(const member_info& m) {
-    if (m.how != holder::children) return nullptr;
+    if (m.how != holder::children && m.how != holder::texts) return nullptr;
     const class_info& ci = *m.child;
     if (ci.attribute_count != 0 || ci.text || ci.element_count == 0) return nullptr;
     const member_info& first = ci.elements[0];
@@ -448,12 +448,35 @@ elmx_error readFlat(context& ctx, const member_info& m, void* object, bool& read
     flat_element& f = ctx.flat;
     if (!ctx.reader.peek_flat(m.ns, std::string_view(m.name, m.name_length), {}, std::string_view(text.name, text.name_length), f))
         return ELMX_OK;
+    if (m.how == holder::texts) {
+        auto& list = *reinterpret_cast<text_list*>(at(object, m.offset));
+        if (!f.has_child) {
+            list.push_back_object(*m.child);  // an empty entry, as the walk reads it
+        } else {
+            std::string kept;
+            if (elmx_error e = list.push_back_utf8(withoutControls(f.text, kept)))
+                return ctx.reader.handle_error(e, text.name, m.child->source, text.line);
+        }
+        ctx.reader.take_flat();
+        read = true;
+        return ELMX_OK;
+    }
     void* child = m.ops->add(at(object, m.offset));
     if (f.has_child)
         if (elmx_error e = convert(*text.type, f.text, text.how, at(child, text.offset)))
             return ctx.reader.handle_error(e, text.name, m.child->source, text.line);
     ctx.reader.take_flat();
     read = true;
+    return ELMX_OK;
+}
+
+/// A string table entry of a shape readFlat leaves to the walk: read as an object,
+/// and kept as a plain text when that is all it holds.
+elmx_error readTextEntry(context& ctx, const member_info& m, void* member) {
+    auto& list = *static_cast<text_list*>(member);
+    void* entry = list.push_back_object(*m.child);
+    if (elmx_error e = readObject(ctx, *m.child, entry)) return e;
+    if (const std::u16string* text = detail::onlyText(*m.child, entry, m.ns)) list.make_last_text(*text);
     return ELMX_OK;
 }
 
@@ -546,6 +569,9 @@ elmx_error readObject(context& ctx, const class_info& ci, void* object, bool isR
         }
         case holder::cells:
             e = readCells(ctx, *m);
+            break;
+        case holder::texts:
+            e = readTextEntry(ctx, *m, member);
             break;
         default: e = readElement(ctx, ci, *m, object); break;
         }

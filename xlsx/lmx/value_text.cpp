@@ -1,6 +1,7 @@
 // value_text.cpp - the text forms of booleans, integers, doubles, hexBinary and strings.
 #include "xlsx/lmx/value_text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -239,22 +240,26 @@ elmx_error parse_hex(std::string_view text, c_binary& value) {
     return ELMX_OK;
 }
 
-elmx_error utf8_to_utf16(std::string_view text, std::u16string& value) {
-    // Texts are mostly ASCII, which widens without decoding. The string is built from
-    // it directly: assigning from char iterators would first build a temporary one,
-    // a second allocation for every string-table entry.
+elmx_error append_utf8_as_utf16(std::string_view text, std::u16string& out) {
+    // Texts are mostly ASCII, which widens without decoding. It is copied into room
+    // made first: appending from char iterators would build a temporary string.
     std::size_t ascii = detail::ascii_prefix(text);
-    std::u16string out(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(ascii));
-    if (ascii == text.size()) {
-        value = std::move(out);
-        return ELMX_OK;
-    }
-    out.reserve(text.size());
+    std::size_t at = out.size();
+    out.resize(at + ascii);
+    std::copy(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(ascii), out.begin() + static_cast<std::ptrdiff_t>(at));
+    if (ascii == text.size()) return ELMX_OK;
+    out.reserve(at + text.size());
     for (std::size_t pos = ascii; pos < text.size();) {
         char32_t cp;
         if (!next_utf8(text, pos, cp)) return ELMX_BAD_CHAR_ENCODING;
         append_utf16(out, cp);
     }
+    return ELMX_OK;
+}
+
+elmx_error utf8_to_utf16(std::string_view text, std::u16string& value) {
+    std::u16string out;
+    if (elmx_error e = append_utf8_as_utf16(text, out)) return e;
     value = std::move(out);
     return ELMX_OK;
 }

@@ -96,8 +96,8 @@ std::string sampleStrings() {
     sharedStringTable::c_sst sst;
     sst.count.set(2);
     sst.uniqueCount.set(2);
-    append(sst.si).t.set(u"plain");
-    append(sst.si).t.set(u" padded ");
+    sst.si.push_back(u"plain");
+    sst.si.push_back(u" padded ");
     std::string out;
     sst.marshal(out);
     return out;

@@ -252,9 +252,16 @@ TEST(SchemaClasses, CommonAndUnusualShapesBuildTheSameTree) {
     ASSERT_EQ(read(walkedTable, sst(unusualEntries)), lmx::ELMX_OK);
     EXPECT_EQ(write(commonTable), write(walkedTable));
     ASSERT_EQ(commonTable.si.size(), 6u);
-    EXPECT_EQ(commonTable.si[1]->t.get(), u"indented");
-    EXPECT_FALSE(commonTable.si[2]->t.has());
-    EXPECT_EQ(commonTable.si[4]->t.get(), u" kept ");
+    EXPECT_EQ(commonTable.si.text(1), u"indented");
+    EXPECT_FALSE(commonTable.si.is_text(2));  // no text at all, as written
+    EXPECT_EQ(commonTable.si.text(4), u" kept ");
+    ASSERT_FALSE(commonTable.si.is_text(5));
+    EXPECT_EQ(commonTable.si.object(5).as<sharedStringTable::c_CT_Rst>()->r[0]->t, u"run");
+    std::unique_ptr<sharedStringTable::c_sst> copy(commonTable.clone());
+    copy->si.push_back(u"added");
+    EXPECT_EQ(write(walkedTable), write(commonTable));
+    EXPECT_EQ(copy->si.object(5).as<sharedStringTable::c_CT_Rst>()->r[0]->t, u"run");
+    EXPECT_NE(copy->si.object(5).get(), commonTable.si.object(5).get());
 }
 
 TEST(SchemaClasses, CopiesAreDeep) {
