@@ -16,7 +16,7 @@ if(BUILD_SHARED_LIBS)
     # KARVO_API is exported, and the version script also keeps the standard library's
     # template instances used inside (std::u16string operations and the like) local.
     add_library(karvo_shared SHARED $<TARGET_OBJECTS:karvo>)
-    target_link_libraries(karvo_shared PRIVATE PkgConfig::KARVO_ICU ZLIB::ZLIB PkgConfig::KARVO_LIBDEFLATE)
+    target_link_libraries(karvo_shared PRIVATE PkgConfig::KARVO_ICU ZLIB::ZLIB PkgConfig::KARVO_LIBDEFLATE PkgConfig::KARVO_ISAL)
     target_link_options(karvo_shared PRIVATE
         -Wl,--version-script=${CMAKE_CURRENT_LIST_DIR}/karvo.map -Wl,--no-undefined)
     set_target_properties(karvo_shared PROPERTIES
