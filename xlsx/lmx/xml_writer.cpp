@@ -69,14 +69,21 @@ void put_special(byte_sink& sink, std::uint8_t cls, char c, bool bracket_before_
     }
 }
 
+// The ">" rule reads the text as it is written: a dropped control character is no
+// character before the ">" and takes no index, so that what is written reads back
+// and writes the same.
 void escape(byte_sink& sink, std::string_view text, const class_table& classes = kContentClass) {
     const char* p = text.data();
-    std::size_t run = 0;
+    std::size_t run = 0, dropped = 0;
+    char before = 0;  // the last character kept before the run
     for (std::size_t i = 0; i < text.size(); ++i) {
         std::uint8_t cls = classes[static_cast<unsigned char>(p[i])];
         if (cls == kAsIs) continue;
         sink.put(text.substr(run, i - run));
-        put_special(sink, cls, p[i], i >= 2 && p[i - 1] == ']');
+        char previous = i > run ? p[i - 1] : before;
+        put_special(sink, cls, p[i], i - dropped >= 2 && previous == ']');
+        if (cls == kDrop) ++dropped;
+        before = cls == kDrop ? previous : p[i];
         run = i + 1;
     }
     sink.put(text.substr(run));
@@ -85,17 +92,22 @@ void escape(byte_sink& sink, std::string_view text, const class_table& classes =
 bool is_noncharacter_ffff(char32_t cp) { return cp == 0xFFFE || cp == 0xFFFF; }
 
 void escape(byte_sink& sink, std::u16string_view text, const class_table& classes = kContentClass) {
+    std::size_t kept = 0;   // characters written so far, as the ">" rule counts them
+    char32_t previous = 0;  // the last of them
     for (std::size_t i = 0; i < text.size();) {
-        std::size_t at = i;
         char32_t cp = detail::next_code_point(text, i);
         if (cp == detail::kUnpairedSurrogate) return;
         if (cp >= 0x80) {
-            if (!is_noncharacter_ffff(cp)) sink.put_utf8(cp);
-            continue;
+            if (is_noncharacter_ffff(cp)) continue;
+            sink.put_utf8(cp);
+        } else if (std::uint8_t cls = classes[cp]; cls == kAsIs) {
+            sink.put(static_cast<char>(cp));
+        } else {
+            put_special(sink, cls, static_cast<char>(cp), kept >= 2 && previous == u']');
+            if (cls == kDrop) continue;
         }
-        std::uint8_t cls = classes[cp];
-        if (cls == kAsIs) sink.put(static_cast<char>(cp));
-        else put_special(sink, cls, static_cast<char>(cp), at >= 2 && text[at - 1] == u']');
+        ++kept;
+        previous = cp;
     }
 }
 

@@ -358,6 +358,8 @@ TEST(XmlWriterEscape, NarrowText) {
         {"a\x01" "b\x1F" "c\x0B", "abc"},                  // controls XML 1.0 cannot carry
         {std::string_view("a\0b", 3), "ab"},
         {"]]\x01>", "]]&gt;"},  // a dropped control must not open a way to "]]>"
+        {"x]\x01>", "x]&gt;"},  // nor count as the character before ">": "x]>" is written
+        {"\x01]>", "]>"},       // nor take an index
         {"&&", "&amp;&amp;"},
     };
     for (const auto& [input, expected] : cases) {
@@ -395,6 +397,8 @@ TEST(XmlWriterEscape, WideTextBecomesUtf8) {
         {std::u16string{u'a', 0xDD1E, u'b'}, "a"},             // lone low surrogate ends it too
         {std::u16string{u'a', 0x01, u'b', 0x1F, u'\t'}, "ab\t"},
         {std::u16string{u'a', 0xFFFE, 0xFFFF, u'b'}, "ab"},
+        {std::u16string{u'x', u']', 0xFFFF, u'>'}, "x]&gt;"},  // dropped, as a control is
+        {std::u16string{u'x', u']', 0x01, u'>'}, "x]&gt;"},
         {std::u16string{0xFFFD}, "\xEF\xBF\xBD"},
     };
     for (const auto& [input, expected] : cases) {
