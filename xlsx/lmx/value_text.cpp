@@ -37,10 +37,15 @@ bool read_integer(std::string_view text, integer_text& result) {
         text.remove_prefix(1);
     }
     if (text.empty()) return false;
+    // Past this a digit more overflows, whichever digit; at it, one above the last
+    // digit of the maximum does. Compared, not divided: style and row numbers come
+    // through here once a cell.
+    constexpr std::uint64_t kLastSafe = std::numeric_limits<std::uint64_t>::max() / 10;
+    constexpr unsigned kLastDigit = std::numeric_limits<std::uint64_t>::max() % 10;
     for (char c : text) {
         if (!is_digit(c)) return false;
         unsigned digit = static_cast<unsigned>(c - '0');
-        if (result.magnitude > (std::numeric_limits<std::uint64_t>::max() - digit) / 10) result.overflow = true;
+        if (result.magnitude > kLastSafe || (result.magnitude == kLastSafe && digit > kLastDigit)) result.overflow = true;
         result.magnitude = result.magnitude * 10 + digit;
     }
     return true;
