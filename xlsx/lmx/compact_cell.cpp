@@ -41,6 +41,40 @@ bool packNibbles(std::string_view ascii, std::uint64_t& packed) {
     return true;
 }
 
+// Every exact power of ten a double has.
+constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                   1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// Both the digits as an integer and the power of ten are then exact doubles, and one
+// division rounds correctly.
+constexpr std::size_t kMaxDecimalDigits = 15;
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// "-"? ("0" | [1-9][0-9]*) ("." [0-9]+)? with at most 15 digits besides a lone
+// leading zero: the texts that their digits, scale and sign give back exactly.
+bool packDecimal(std::string_view ascii, std::uint64_t& packed, int scaleShift, int signShift) {
+    std::size_t i = 0;
+    const bool negative = !ascii.empty() && ascii[0] == '-';
+    if (negative) ++i;
+    const std::size_t first = i;
+    std::uint64_t digits = 0;
+    for (; i < ascii.size() && isDigit(ascii[i]); ++i) digits = digits * 10 + std::uint64_t(ascii[i] - '0');
+    const std::size_t whole = i - first;
+    if (whole == 0 || (whole > 1 && ascii[first] == '0')) return false;
+    std::size_t scale = 0;
+    if (i < ascii.size() && ascii[i] == '.') {
+        const std::size_t point = ++i;
+        for (; i < ascii.size() && isDigit(ascii[i]); ++i) digits = digits * 10 + std::uint64_t(ascii[i] - '0');
+        scale = i - point;
+        if (scale == 0) return false;
+    }
+    const std::size_t counted = whole == 1 && ascii[first] == '0' ? scale : whole + scale;  // "0." adds no digit
+    if (i != ascii.size() || counted > kMaxDecimalDigits) return false;
+    packed = digits | (std::uint64_t(scale) << scaleShift) | (std::uint64_t(negative) << signShift);
+    return true;
+}
+
 // Significant digits of a number text: those of its mantissa from the first that is
 // not zero (trailing zeros count, as the text has them).
 std::size_t significantDigits(std::string_view ascii) {
@@ -115,8 +149,9 @@ cell_extra* copyExtra(const cell_extra& from) {
 bool compact_cell::pack(std::string_view ascii) {
     std::uint64_t packed = 0;
     bool fifteen = false;
-    if (packNibbles(ascii, packed)) word_ &= ~kDoubleForms;
-    else if (packDouble(ascii, packed, fifteen)) word_ = (word_ & ~kDoubleForms) | kValueIsDouble | (fifteen ? kFifteenDigits : 0);
+    if (packDecimal(ascii, packed, kDecimalScaleShift, kDecimalSignShift)) word_ = (word_ & ~kPackedForms) | kValueIsDecimal;
+    else if (packNibbles(ascii, packed)) word_ &= ~kPackedForms;
+    else if (packDouble(ascii, packed, fifteen)) word_ = (word_ & ~kPackedForms) | kValueIsDouble | (fifteen ? kFifteenDigits : 0);
     else return false;
     payload_ = packed;
     return true;
@@ -127,13 +162,13 @@ void compact_cell::set_number(double value) {
     // eighth of the time of the general one. -0 keeps its sign the general way.
     constexpr double kAllFifteenDigits = 1e15;
     bool whole = std::fabs(value) < kAllFifteenDigits && value == std::trunc(value) && (value != 0 || !std::signbit(value));
-    char text[kMaxDoubleText];
-    char* end = whole ? std::to_chars(text, text + sizeof text, static_cast<std::int64_t>(value)).ptr
-                      : nullptr;
-    if (!extra() && whole && packNibbles(std::string_view(text, std::size_t(end - text)), payload_)) {
-        word_ = (word_ & ~kValueForms) | kHasValue;
+    if (!extra() && whole) {
+        payload_ = std::uint64_t(std::fabs(value)) | (std::uint64_t(value < 0) << kDecimalSignShift);
+        word_ = (word_ & ~kValueForms) | kHasValue | kValueIsDecimal;
         return;
     }
+    char text[kMaxDoubleText];
+    char* end = whole ? std::to_chars(text, text + sizeof text, static_cast<std::int64_t>(value)).ptr : nullptr;
     if (!extra()) {
         // The text is made when the cell is written, from the double.
         std::memcpy(&payload_, &value, sizeof value);
@@ -150,7 +185,20 @@ template <class Out>
 void compact_cell::unpack(Out& out) const {
     typename Out::value_type text[kMaxDoubleText];
     std::size_t n = 0;
-    if (word_ & kValueIsDouble) {
+    if (word_ & kValueIsDecimal) {
+        char digits[kMaxDoubleText];
+        char* end = std::to_chars(digits, digits + sizeof digits, payload_ & ((std::uint64_t(1) << kDecimalScaleShift) - 1)).ptr;
+        auto length = static_cast<std::size_t>(end - digits);
+        const std::size_t scale = (payload_ >> kDecimalScaleShift) & 15;
+        if (payload_ >> kDecimalSignShift) text[n++] = '-';
+        // Digits after the point that the integer lacks are leading zeros: 5 with
+        // scale 2 is "0.05".
+        const std::size_t zeros = scale + 1 > length ? scale + 1 - length : 0, padded = zeros + length;
+        for (std::size_t i = 0; i < padded; ++i) {
+            if (scale && i == padded - scale) text[n++] = '.';
+            text[n++] = static_cast<typename Out::value_type>(i < zeros ? '0' : digits[i - zeros]);
+        }
+    } else if (word_ & kValueIsDouble) {
         char digits[kMaxDoubleText];
         double value = 0;
         std::memcpy(&value, &payload_, sizeof value);
@@ -171,11 +219,13 @@ std::optional<double> compact_cell::held_number() const {
         std::memcpy(&value, &payload_, sizeof value);
         return value;
     }
-    // A decimal of at most 15 digits and 22 decimals converts exactly: both the digits
-    // as an integer and the power of ten are exact doubles, and one division rounds
-    // correctly. Anything else (an exponent, more digits) is left to the parser.
-    static constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                                              1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    if (word_ & kValueIsDecimal) {
+        value = double(payload_ & ((std::uint64_t(1) << kDecimalScaleShift) - 1)) /
+                kPowersOfTen[(payload_ >> kDecimalScaleShift) & 15];
+        return payload_ >> kDecimalSignShift ? -value : value;
+    }
+    // Other decimals of at most 15 digits (".5", "007") convert the same way.
+    // Anything else (an exponent, more digits) is left to the parser.
     constexpr int kCodeOfMinus = 12, kCodeOfPoint = 11;
     std::uint64_t packed = payload_;
     const bool negative = (packed & 15) == kCodeOfMinus;
@@ -193,7 +243,7 @@ std::optional<double> compact_cell::held_number() const {
             return std::nullopt;
         }
     }
-    if (count == 0 || count > 15) return std::nullopt;
+    if (count == 0 || std::size_t(count) > kMaxDecimalDigits) return std::nullopt;
     value = double(digits) / kPowersOfTen[point < 0 ? 0 : count - point];
     return negative ? -value : value;
 }
@@ -245,7 +295,7 @@ void compact_cell::set_value(std::u16string_view text) {
         auto* x = new cell_extra;
         x->v.assign(text);
         payload_ = reinterpret_cast<std::uint64_t>(x);
-        word_ = (word_ | kHasExtra) & ~kDoubleForms;
+        word_ = (word_ | kHasExtra) & ~kPackedForms;
     }
     word_ = (word_ & ~kInlineText) | kHasValue;
 }
@@ -278,7 +328,7 @@ cell_extra& compact_cell::make_extra(const class_info* worker) {
     x->worker = worker;
     if (has_value()) unpack(x->v);
     payload_ = reinterpret_cast<std::uint64_t>(x);
-    word_ = (word_ | kHasExtra) & ~kDoubleForms;
+    word_ = (word_ | kHasExtra) & ~kPackedForms;
     return *x;
 }
 

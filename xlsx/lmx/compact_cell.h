@@ -27,8 +27,10 @@ struct cell_extra {
 /// A cell of a row. One 32-bit word holds the type code in its top three bits (0 no
 /// type attribute, then "b", "n", "e", "s", "str", "inlineStr", "d" as 1 to 7), flags, and
 /// the 0-based column in its low 16 bits. Beside it the style index, and 8 bytes that
-/// hold the value text packed four bits a character (number texts and string indexes:
-/// up to 16 characters of "0-9 . - + E e"), or a longer number text as the double it
+/// hold the value text: a plain decimal of up to 15 digits ("-12.50", "7"; most
+/// numbers and string indexes) as its digits and their scale, which read as a number
+/// with one division; other texts packed four bits a character (up to 16 characters
+/// of "0-9 . - + E e"); or a longer number text as the double it
 /// is the text of, in its shortest form (the 17 digits most producers write) or with
 /// 15 significant digits (what this library writes), or the pointer to the extra part.
 class compact_cell {
@@ -71,12 +73,15 @@ public:
     bool value_empty() const {
         if (!has_value()) return true;
         if (const cell_extra* x = extra()) return x->v.empty();
-        return !(word_ & kValueIsDouble) && payload_ == 0;
+        return !(word_ & (kValueIsDouble | kValueIsDecimal)) && payload_ == 0;
     }
     /// The value, when it is held packed and is nothing but digits: a string index
     /// or a whole number, read without making its text.
     std::optional<std::uint64_t> held_digits() const {
-        if (!has_value() || (word_ & (kValueIsDouble | kHasExtra)) || payload_ == 0) return std::nullopt;
+        if (!has_value() || (word_ & (kValueIsDouble | kHasExtra))) return std::nullopt;
+        // A whole decimal: no sign and no digits after the point, so only its digits.
+        if (word_ & kValueIsDecimal) return payload_ >> kDecimalScaleShift ? std::nullopt : std::optional(payload_);
+        if (payload_ == 0) return std::nullopt;
         // The first character is in the lowest four bits; the codes of 0-9 are 1-10.
         std::uint64_t value = 0;
         for (std::uint64_t packed = payload_; packed; packed >>= 4) {
@@ -121,8 +126,12 @@ public:
 private:
     static constexpr std::uint32_t kHasValue = 1u << 16, kHasStyle = 1u << 17, kHasExtra = 1u << 18,
                                    kValueIsDouble = 1u << 19, kFifteenDigits = 1u << 20,
-                                   kDoubleForms = kValueIsDouble | kFifteenDigits, kInlineText = 1u << 21,
-                                   kValueForms = kDoubleForms | kInlineText;
+                                   kValueIsDecimal = 1u << 22,
+                                   kPackedForms = kValueIsDouble | kFifteenDigits | kValueIsDecimal,
+                                   kInlineText = 1u << 21, kValueForms = kPackedForms | kInlineText;
+    /// A decimal payload: its digits as an integer in the low bits, above them the
+    /// count of digits after the point, and above that the sign.
+    static constexpr int kDecimalScaleShift = 50, kDecimalSignShift = 54;
     /// Packs a value text either way; sets or clears the double forms.
     bool pack(std::string_view ascii);
     template <class Out>

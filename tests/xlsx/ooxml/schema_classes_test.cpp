@@ -363,10 +363,15 @@ TEST(SchemaClasses, CellsAreCompact) {
         bool held;
     } decimals[] = {{"0", true},   {"-0", true},     {"37000.1428571429", true}, {"123456789012345", true},
                     {".5", true},  {"5.", true},     {"-0.000000000001", true},  {"1234567890123456", false},
-                    {"1E5", false}, {"+3", false},   {"1.2.3", false},           {"-", false}};
+                    {"1E5", false}, {"+3", false},   {"1.2.3", false},           {"-", false},
+                    {"007", true},  {"0.50", true},  {"-0.0", true},             {"0.05", true},
+                    {"-0.", true},  {"00.5", true},  {"999999999999999", true},  {"0.000000000000001", true}};
     for (const auto& d : decimals) {
         lmx::compact_cell cell;
         ASSERT_TRUE(cell.set_value_utf8(d.text));
+        std::string back;
+        cell.append_value(back);
+        EXPECT_EQ(back, d.text);
         std::optional<double> held = cell.held_number();
         EXPECT_EQ(held.has_value(), d.held) << d.text;
         double parsed = 0;
@@ -387,6 +392,16 @@ TEST(SchemaClasses, CellsAreCompact) {
         std::from_chars(text.data(), text.data() + text.size(), parsed);
         ASSERT_TRUE(cell.held_number()) << text;
         ASSERT_EQ(std::bit_cast<std::uint64_t>(*cell.held_number()), std::bit_cast<std::uint64_t>(parsed)) << text;
+        ASSERT_EQ(cell.value(), std::u16string(text.begin(), text.end()));
+    }
+    // String indexes are whole numbers without a sign, however they are held.
+    const std::pair<const char*, std::optional<std::uint64_t>> indexes[] = {
+        {"0", 0}, {"12", 12}, {"007", 7}, {"999999999999999", 999999999999999}, {"9999999999999999", 9999999999999999},
+        {"-1", std::nullopt}, {"1.5", std::nullopt}, {"1.0", std::nullopt}, {"", std::nullopt}};
+    for (const auto& [text, index] : indexes) {
+        lmx::compact_cell cell;
+        ASSERT_TRUE(cell.set_value_utf8(text));
+        EXPECT_EQ(cell.held_digits(), index) << text;
     }
     // Numbers set as doubles read as the text they are written with.
     const struct {
