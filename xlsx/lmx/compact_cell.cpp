@@ -158,8 +158,8 @@ bool compact_cell::pack(std::string_view ascii) {
 }
 
 void compact_cell::set_number(double value) {
-    // Whole numbers of up to 15 digits have no other text; integer formatting takes an
-    // eighth of the time of the general one. -0 keeps its sign the general way.
+    // Whole numbers of up to 15 digits have no other text and are held as decimals,
+    // which spares formatting them. -0 keeps its sign the general way.
     constexpr double kAllFifteenDigits = 1e15;
     bool whole = std::fabs(value) < kAllFifteenDigits && value == std::trunc(value) && (value != 0 || !std::signbit(value));
     if (!extra() && whole) {
@@ -187,7 +187,7 @@ void compact_cell::unpack(Out& out) const {
     std::size_t n = 0;
     if (word_ & kValueIsDecimal) {
         char digits[kMaxDoubleText];
-        char* end = std::to_chars(digits, digits + sizeof digits, payload_ & ((std::uint64_t(1) << kDecimalScaleShift) - 1)).ptr;
+        char* end = std::to_chars(digits, digits + sizeof digits, payload_ & kDecimalDigits).ptr;
         auto length = static_cast<std::size_t>(end - digits);
         const std::size_t scale = (payload_ >> kDecimalScaleShift) & 15;
         if (payload_ >> kDecimalSignShift) text[n++] = '-';
@@ -220,7 +220,7 @@ std::optional<double> compact_cell::held_number() const {
         return value;
     }
     if (word_ & kValueIsDecimal) {
-        value = double(payload_ & ((std::uint64_t(1) << kDecimalScaleShift) - 1)) /
+        value = double(payload_ & kDecimalDigits) /
                 kPowersOfTen[(payload_ >> kDecimalScaleShift) & 15];
         return payload_ >> kDecimalSignShift ? -value : value;
     }

@@ -132,6 +132,7 @@ private:
     /// A decimal payload: its digits as an integer in the low bits, above them the
     /// count of digits after the point, and above that the sign.
     static constexpr int kDecimalScaleShift = 50, kDecimalSignShift = 54;
+    static constexpr std::uint64_t kDecimalDigits = (std::uint64_t(1) << kDecimalScaleShift) - 1;
     /// Packs a value text either way; sets or clears the double forms.
     bool pack(std::string_view ascii);
     template <class Out>
