@@ -252,7 +252,7 @@ compact_cell::compact_cell(const compact_cell& other) : word_(other.word_), s_(o
     if (other.extra()) payload_ = reinterpret_cast<std::uint64_t>(copyExtra(*other.extra()));
 }
 
-compact_cell::~compact_cell() { destroyExtra(extra()); }
+void compact_cell::destroy_extra() { destroyExtra(extra()); }
 
 void compact_cell::swap(compact_cell& other) noexcept {
     std::swap(word_, other.word_);
