@@ -41,11 +41,16 @@ bool isAscii(const Text& text) {
 
 void utf8ToUtf16(std::string_view utf8, std::u16string& out) {
     // Every UTF-16 unit consumes at least one input byte, so n units always suffice.
+    // The bytes are widened while their high bits are gathered, in one loop that the
+    // compiler turns into vector code; only text with other characters goes on.
     out.resize(utf8.size());
-    if (isAscii(utf8)) {
-        std::copy(utf8.begin(), utf8.end(), out.begin());
-        return;
+    unsigned char highBits = 0;
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        auto byte = static_cast<unsigned char>(utf8[i]);
+        highBits |= byte;
+        out[i] = byte;
     }
+    if (highBits < 0x80) return;
     UChar* target = out.data();
     const char* source = utf8.data();
     UErrorCode status = U_ZERO_ERROR;

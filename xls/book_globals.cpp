@@ -5,10 +5,14 @@
 #include "core/xlerror.h"
 #include "xls/book_impl.h"
 #include "xls/defined_name_biff5.h"
+#include "xls/sheet_stream.h"
 #include "xls/xls.h"
 
 namespace karvo {
 namespace {
+
+// The globals records besides the string table: formats, fonts, names and the like.
+constexpr std::size_t kGlobalsBytesHint = 64 * 1024;
 
 // Records the globals writer produces itself (or drops: ExtSST is rebuilt by readers
 // that want it, 0x00D3 and 0x01BD belong to macros that are not carried, 0x0016 counts
@@ -112,6 +116,10 @@ void BookImplT::readSheets(Xls& xls) {
 std::vector<std::uint8_t> BookImplT::writeFile() {
     Xls xls = Xls::openWrite();
     RecordWriter& out = xls.out();
+    // With an eighth to spare, for the globals and the compound file's own sectors.
+    std::size_t hint = sst_.recordBytesHint();
+    for (const auto& sheet : sheets_) hint += sheetBytesHint(sheet->data());
+    out.reserve(hint + hint / 8 + kGlobalsBytesHint);
     std::vector<std::size_t> positionFields;
     writeGlobals(out, positionFields);
     for (std::size_t i = 0; i < sheets_.size(); ++i) {

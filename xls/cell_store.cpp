@@ -54,6 +54,15 @@ void CellStore::moveCell(int row, int fromCol, int toCol) {
     position(h).col = static_cast<std::uint16_t>(toCol);
 }
 
+std::size_t CellStore::recordBytesHint() const {
+    // Header and body of each kind's record, in the order of Stores; formulas and
+    // own strings vary, and are counted at a common size.
+    constexpr std::size_t kRecordBytes[] = {14, 18, 14, 10, 12, 64, 48};
+    std::size_t total = 0, kind = 0;
+    std::apply([&](const auto&... store) { ((total += store.size() * kRecordBytes[kind++]), ...); }, stores_);
+    return total;
+}
+
 void CellStore::clearAll() {
     forEach([this](int, int, CellHandle h) { countUse(h, -1); });
     rows_.clear();

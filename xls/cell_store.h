@@ -98,6 +98,9 @@ public:
     /// the width is capped at the columns a sheet has.
     void reserveRow(int row, std::size_t width);
 
+    /// About the bytes the cells' records take when written; sizes the stream ahead.
+    std::size_t recordBytesHint() const;
+
 private:
     using Row = std::vector<CellHandle>;
     using Stores = std::tuple<EntryBlocks<RkCell>, EntryBlocks<NumberCell>, EntryBlocks<LabelSstCell>,

@@ -45,6 +45,10 @@ public:
     void patchU16(std::size_t offset, std::uint16_t v);
     void patchU32(std::size_t offset, std::uint32_t v);
 
+    /// Room for a stream of about `n` bytes, so that a large one is not copied as it
+    /// grows. Reserved pages that are never written cost no memory.
+    void reserve(std::size_t n) { out_.reserve(n); }
+
     const std::vector<std::uint8_t>& stream() const { return out_; }
     std::vector<std::uint8_t> take() { return std::move(out_); }
 

@@ -34,29 +34,31 @@ void writeRecord(RecordWriter& out, RecordId id, Fill&& fill) {
     out.record(id, body);
 }
 
-// One writer per cell kind; MulRk and MulBlank are never written. The fixed-layout
-// cells go straight into the stream: a sheet has hundreds of thousands of them.
-void cellHeader(RecordWriter& out, RecordId id, std::size_t size, const CellPos& at) {
-    out.header(id, size);
-    for (std::uint16_t v : {at.row, at.col, at.xf}) out.u16(v);
+// One writer per cell kind; MulRk and MulBlank are never written. A fixed-layout
+// cell is put together whole and goes into the stream in one step (a sheet has
+// hundreds of thousands): header, position and a value of ValueBytes bytes.
+template <std::size_t ValueBytes = 0>
+void fixedCell(RecordWriter& out, RecordId id, const CellPos& at, std::uint64_t value = 0) {
+    constexpr std::size_t kHeadBytes = 10;
+    std::uint8_t record[kHeadBytes + ValueBytes];
+    const std::uint16_t head[] = {raw(id), kHeadBytes - 4 + ValueBytes, at.row, at.col, at.xf};
+    for (std::size_t i = 0; i < std::size(head); ++i) {
+        record[2 * i] = static_cast<std::uint8_t>(head[i]);
+        record[2 * i + 1] = static_cast<std::uint8_t>(head[i] >> 8);
+    }
+    for (std::size_t i = 0; i < ValueBytes; ++i) record[kHeadBytes + i] = static_cast<std::uint8_t>(value >> (8 * i));
+    out.bytes(record);
 }
-void writeCell(RecordWriter& out, const RkCell& c) {
-    cellHeader(out, RecordId::RK, 10, c.at);
-    out.u32(c.rk);
-}
+void writeCell(RecordWriter& out, const RkCell& c) { fixedCell<4>(out, RecordId::RK, c.at, c.rk); }
 void writeCell(RecordWriter& out, const NumberCell& c) {
-    cellHeader(out, RecordId::Number, 14, c.at);
-    out.f64(c.value);
+    std::uint64_t bits;
+    std::memcpy(&bits, &c.value, sizeof bits);
+    fixedCell<8>(out, RecordId::Number, c.at, bits);
 }
-void writeCell(RecordWriter& out, const LabelSstCell& c) {
-    cellHeader(out, RecordId::LabelSst, 10, c.at);
-    out.u32(c.isst);
-}
-void writeCell(RecordWriter& out, const BlankCell& c) { cellHeader(out, RecordId::Blank, 6, c.at); }
+void writeCell(RecordWriter& out, const LabelSstCell& c) { fixedCell<4>(out, RecordId::LabelSst, c.at, c.isst); }
+void writeCell(RecordWriter& out, const BlankCell& c) { fixedCell(out, RecordId::Blank, c.at); }
 void writeCell(RecordWriter& out, const BoolErrCell& c) {
-    cellHeader(out, RecordId::BoolErr, 8, c.at);
-    out.u8(c.value);
-    out.u8(c.isError);
+    fixedCell<2>(out, RecordId::BoolErr, c.at, c.value | c.isError << 8);
 }
 void writeCell(RecordWriter& out, const LabelCell& c) {
     writeRecord(out, RecordId::Label, [&](Bytes& b) {
@@ -255,6 +257,14 @@ void SheetWriter::phonetic() {
 }
 
 } // namespace
+
+std::size_t sheetBytesHint(const SheetData& sheet) {
+    // Row records, and a few kilobytes of settings, views and kept records.
+    constexpr std::size_t kRowRecordBytes = 20, kOtherBytes = 4096;
+    std::size_t hint = sheet.cells.recordBytesHint() + sheet.rows.size() * kRowRecordBytes + kOtherBytes;
+    for (const RawRecord& r : sheet.raw) hint += 4 + r.body.size();
+    return hint;
+}
 
 void saveSheet(SheetData& sheet, RecordWriter& out) {
     Bof bof = sheet.bof;

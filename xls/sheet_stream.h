@@ -18,5 +18,7 @@ void loadSheet(SheetData& sheet, RecordReader& records, std::uint16_t biffVersio
 
 /// Writes the substream from BOF to EOF. Recomputes the dimensions first.
 void saveSheet(SheetData& sheet, RecordWriter& out);
+/// About the bytes saveSheet writes, to size the stream ahead.
+std::size_t sheetBytesHint(const SheetData& sheet);
 
 } // namespace karvo

@@ -137,6 +137,12 @@ void SharedStrings::read(RecordReader& records, const Record& sst) {
     }
 }
 
+std::size_t SharedStrings::recordBytesHint() const {
+    // Count and flags before 16-bit characters; a record header every kMaxRecordBody bytes.
+    std::size_t body = entries_.size() * 3 + chars_.size() * 2;
+    return body + body / kMaxRecordBody * 5 + 12;
+}
+
 void SharedStrings::write(RecordWriter& out) const {
     ContinueWriter group(out, RecordId::SST);
     group.u32(totalCount_);

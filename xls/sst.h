@@ -28,6 +28,8 @@ public:
     SharedStrings& operator=(const SharedStrings&) = delete;
 
     std::uint32_t size() const { return static_cast<std::uint32_t>(entries_.size()); }
+    /// About the bytes the table's records take when written; sizes the stream ahead.
+    std::size_t recordBytesHint() const;
     bool contains(std::uint32_t index) const { return index < entries_.size(); }
     /// The text of a string, zero-terminated in place; valid until the table changes.
     std::u16string_view text(std::uint32_t index) const;
