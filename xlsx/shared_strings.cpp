@@ -40,8 +40,11 @@ std::u16string_view SharedStrings::storedText(std::uint32_t index) const {
 // Equal texts keep the first index, as a reader of the file would resolve them: the
 // index lets a later insert of an equal text take the slot, so the first comes last.
 void SharedStrings::indexEntries() {
-    for (std::uint32_t i = 0; i < root_.si.size(); ++i)
-        if (!root_.si.is_text(i) && !richEntry(i).t.has()) plainText(richEntry(i), joined_[i]);
+    for (std::uint32_t i = 0; i < root_.si.size(); ++i) {
+        if (root_.si.is_text(i)) continue;
+        const sharedStringTable::c_CT_Rst& entry = richEntry(i);
+        if (!entry.t.has()) plainText(entry, joined_[i]);
+    }
     for (auto i = static_cast<std::uint32_t>(root_.si.size()); i-- > 0;) index_.insert(i);
     indexed_ = true;
 }

@@ -17,12 +17,16 @@ std::uint32_t text_list::next_start(std::size_t length) {
     return static_cast<std::uint32_t>(chars_.size());
 }
 
-void text_list::push_back(std::u16string_view text) {
-    // Should a step fail, the texts hold a few characters no entry refers to.
+text_list::entry text_list::append_text(std::u16string_view text) {
     std::uint32_t start = next_start(text.size());
     chars_.append(text);
     chars_.push_back(u'\0');
-    entries_.push_back({start, static_cast<std::uint32_t>(text.size())});
+    return {start, static_cast<std::uint32_t>(text.size())};
+}
+
+void text_list::push_back(std::u16string_view text) {
+    // Should a step fail, the texts hold a few characters no entry refers to.
+    entries_.push_back(append_text(text));
 }
 
 elmx_error text_list::push_back_utf8(std::string_view text) {
@@ -49,10 +53,7 @@ void* text_list::push_back_object(const class_info& ci) {
 }
 
 void text_list::make_last_text(std::u16string_view text) {
-    std::uint32_t start = next_start(text.size());
-    chars_.append(text);
-    chars_.push_back(u'\0');
-    entries_.back() = {start, static_cast<std::uint32_t>(text.size())};
+    entries_.back() = append_text(text);
     objects_.pop_back();
 }
 

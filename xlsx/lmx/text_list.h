@@ -46,6 +46,8 @@ private:
     /// Where a text of `length` units goes; the texts and their zeros must stay
     /// within 32-bit offsets.
     std::uint32_t next_start(std::size_t length);
+    /// Appends a text and its zero; the entry that refers to it is the caller's.
+    entry append_text(std::u16string_view text);
 
     std::u16string chars_;
     std::vector<entry> entries_;
