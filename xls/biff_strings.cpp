@@ -2,6 +2,8 @@
 #include "xls/biff_strings.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 
 #include "core/xlerror.h"
 #include "xls/code_page.h"
@@ -34,16 +36,19 @@ bool shortWide(std::u16string_view text, ShortForm form, CharWidth width) {
 }
 
 void appendChars(std::u16string& out, std::span<const std::uint8_t> raw, bool wide) {
-    std::size_t at = out.size();
-    // Widened in place: appending from byte iterators first builds a temporary
-    // string, an allocation for each 8-bit text of a string table.
+    // Widened in place, without a call per character: a string table is mostly
+    // characters. 16-bit ones are the host's own on a little-endian machine.
+    const std::size_t at = out.size(), count = wide ? raw.size() / 2 : raw.size();
+    out.resize(at + count);
+    char16_t* to = out.data() + at;
+    const std::uint8_t* from = raw.data();
     if (!wide) {
-        out.resize(at + raw.size());
-        std::copy(raw.begin(), raw.end(), out.begin() + static_cast<std::ptrdiff_t>(at));
-        return;
+        for (std::size_t i = 0; i < count; ++i) to[i] = from[i];
+    } else if constexpr (std::endian::native == std::endian::little) {
+        if (count) std::memcpy(to, from, count * 2);
+    } else {
+        for (std::size_t i = 0; i < count; ++i) to[i] = static_cast<char16_t>(from[2 * i] | from[2 * i + 1] << 8);
     }
-    out.resize(at + raw.size() / 2);
-    for (std::size_t i = 0; i + 1 < raw.size(); i += 2) out[at++] = static_cast<char16_t>(raw[i] | raw[i + 1] << 8);
 }
 
 void putChars(std::vector<std::uint8_t>& out, std::u16string_view text, bool wide) {

@@ -2,6 +2,7 @@
 #include "xls/record_writer.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include "core/xlerror.h"
@@ -25,16 +26,18 @@ void RecordWriter::f64(double v) {
 void RecordWriter::chars(std::u16string_view text, bool wide) {
     std::size_t at = out_.size();
     out_.resize(at + text.size() * (wide ? 2 : 1));
-    // Two plain loops, which the compiler turns into vector code; a string table is
-    // mostly characters.
+    // Without a call per character: a string table is mostly characters. 16-bit ones
+    // are the host's own on a little-endian machine.
     std::uint8_t* to = out_.data() + at;
-    if (wide) {
+    if (!wide) {
+        for (std::size_t i = 0; i < text.size(); ++i) to[i] = static_cast<std::uint8_t>(text[i]);
+    } else if constexpr (std::endian::native == std::endian::little) {
+        if (!text.empty()) std::memcpy(to, text.data(), text.size() * 2);
+    } else {
         for (std::size_t i = 0; i < text.size(); ++i) {
             to[2 * i] = static_cast<std::uint8_t>(text[i]);
             to[2 * i + 1] = static_cast<std::uint8_t>(text[i] >> 8);
         }
-    } else {
-        for (std::size_t i = 0; i < text.size(); ++i) to[i] = static_cast<std::uint8_t>(text[i]);
     }
 }
 
