@@ -1,7 +1,6 @@
 // utf_convert.cpp - the script-boundary conversions: plain ASCII directly, the rest through ICU's converter API.
 #include "core/utf_convert.h"
 
-#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <new>
@@ -30,19 +29,13 @@ UConverter& utf8Converter() {
     return *converter;
 }
 
-// Most cell text is ASCII, which is the same code units in both forms; only text
-// with other characters pays for the converter.
-template <class Text>
-bool isAscii(const Text& text) {
-    return std::all_of(text.begin(), text.end(), [](auto c) { return static_cast<std::uint32_t>(c) < 0x80; });
-}
-
 } // namespace
 
 void utf8ToUtf16(std::string_view utf8, std::u16string& out) {
     // Every UTF-16 unit consumes at least one input byte, so n units always suffice.
-    // The bytes are widened while their high bits are gathered, in one loop that the
-    // compiler turns into vector code; only text with other characters goes on.
+    // Most cell text is ASCII, the same code units in both forms: the bytes are
+    // widened in one pass that gathers their high bits, and only text with other
+    // characters pays for the converter.
     out.resize(utf8.size());
     unsigned char highBits = 0;
     for (std::size_t i = 0; i < utf8.size(); ++i) {
@@ -60,11 +53,14 @@ void utf8ToUtf16(std::string_view utf8, std::u16string& out) {
 }
 
 void utf16ToUtf8(std::u16string_view utf16, std::string& out) {
-    if (isAscii(utf16)) {
-        out.resize(utf16.size());
-        std::transform(utf16.begin(), utf16.end(), out.begin(), [](char16_t c) { return static_cast<char>(c); });
-        return;
+    // Narrowed while the high bits are gathered, as above.
+    out.resize(utf16.size());
+    char16_t highBits = 0;
+    for (std::size_t i = 0; i < utf16.size(); ++i) {
+        highBits |= utf16[i];
+        out[i] = static_cast<char>(utf16[i]);
     }
+    if (highBits < 0x80) return;
     UConverter& converter = utf8Converter();
     out.resize((utf16.size() + 1) * static_cast<std::size_t>(ucnv_getMaxCharSize(&converter)));
     char* target = out.data();

@@ -32,6 +32,13 @@ void RecordReader::seek(std::size_t offset) {
     pos_ = offset;
 }
 
+std::size_t ContinueReader::groupBytes() const {
+    RecordReader ahead = records_;
+    std::size_t total = body_.remaining();
+    while (ahead.peekId() == raw(RecordId::Continue)) total += ahead.next().body.size();
+    return total;
+}
+
 void ContinueReader::continueIfExhausted(const char* missing) {
     if (body_.remaining() > 0) return;
     if (records_.peekId() != raw(RecordId::Continue)) throw xlerror(missing);

@@ -75,6 +75,9 @@ public:
     std::size_t left() const { return body_.remaining(); }
     /// An upper bound on what can still be read: this record and everything after it.
     std::size_t available() const { return body_.remaining() + records_.remaining(); }
+    /// What the group holds: the bytes left in this record and in the CONTINUE
+    /// records right after it.
+    std::size_t groupBytes() const;
 
     /// True when the current record is exhausted and no CONTINUE record follows: the
     /// data has ended. Real files state more shared strings than they hold; the

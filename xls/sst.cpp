@@ -119,6 +119,8 @@ void SharedStrings::read(RecordReader& records, const Record& sst) {
     ContinueReader in(records, ByteReader(sst.body.subspan(kSstHeaderSize)));
     if (unique > in.available() / kMinRichStringSize) throw xlerror("SST size is incorrect");
     entries_.reserve(entries_.size() + unique);
+    // Every character takes a byte of the group at least: the buffer never regrows.
+    chars_.reserve(chars_.size() + in.groupBytes());
     // The characters are read straight into the buffer; runs and extended data go
     // through these, which stay empty (and unallocated) for plain strings.
     std::vector<FormatRun> runs;
