@@ -13,12 +13,18 @@ void CellStore::setHandle(int row, int col, CellHandle h) {
     auto column = static_cast<std::size_t>(col);
     if (column >= cells.size()) {
         if (!h) return;  // clearing a cell beyond the row's width: nothing is there
+        // A new row is allocated at the width of the row grown last, the best guess
+        // when rows are filled one after another, so that it does not grow cell by
+        // cell. A row never takes more than the columns a sheet has, so a wrong guess
+        // costs at most what a full row costs anyway.
+        if (cells.capacity() == 0) cells.reserve(std::max(column + 1, lastWidth_));
         // Cells mostly arrive left to right: the next one is one past the end, which
         // push_back takes inline where resize makes a call.
         if (column == cells.size())
             cells.push_back(0);
         else
             cells.resize(column + 1, 0);
+        lastWidth_ = cells.size();
     }
     CellHandle& slot = cells[column];
     countUse(slot, -1);

@@ -121,6 +121,7 @@ private:
     void countUse(CellHandle h, int delta) const;
 
     std::vector<Row> rows_;
+    std::size_t lastWidth_ = 0;  // of the row that grew last
     Stores stores_;
     SharedStrings* strings_;
 };

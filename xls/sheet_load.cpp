@@ -3,7 +3,6 @@
 #include <array>
 #include <numeric>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "core/utf_convert.h"
@@ -104,12 +103,8 @@ private:
     // Cells from a file that lie beyond column 255 cannot be held and are skipped.
     template <class Entry>
     void putCell(Entry e) {
-        if (e.at.col > kMaxCol) return;
-        if (e.at.row != row_) startRow(e.at.row);
-        rowWidth_ = std::max<std::size_t>(rowWidth_, e.at.col + 1u);
-        sheet_.cells.put(std::move(e));
+        if (e.at.col <= kMaxCol) sheet_.cells.put(std::move(e));
     }
-    void startRow(int row);
     void rk(const Record& r);
     void number(const Record& r);
     void labelSst(const Record& r);
@@ -140,8 +135,6 @@ private:
     bool old_; // BIFF5 or older: 16-bit row fields, 8-bit strings, shorter records
     const SharedStrings& strings_;
     std::size_t handleBudget_ = 0; // cell handles Row records may still reserve
-    int row_ = -1;                 // the row of the last cell read
-    std::size_t rowWidth_ = 0;     // and that row's width so far
     std::vector<ColEntry> colInfos_; ///< in file order, applied when the sheet ends
 };
 
@@ -355,17 +348,6 @@ void SheetLoader::row(const Record& r) {
     if (width > handleBudget_) return;
     handleBudget_ -= width;
     sheet_.cells.reserveRow(e.row, width);
-}
-
-// Without Row records (many writers leave them out) a row's handles would grow cell
-// by cell; the row before is the best guess of its width. The guess is paid for
-// from the same budget as Row records.
-void SheetLoader::startRow(int row) {
-    row_ = row;
-    std::size_t width = std::exchange(rowWidth_, 0);
-    if (width == 0 || width > handleBudget_ || sheet_.cells.rowExists(row)) return;
-    handleBudget_ -= width;
-    sheet_.cells.reserveRow(row, width);
 }
 
 void SheetLoader::colInfo(const Record& r) {
