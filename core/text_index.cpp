@@ -30,9 +30,14 @@ TextIndex::Lookup TextIndex::lookup(std::u16string_view text) const {
     return {position == kEmpty ? kAbsent : position, hash, slot};
 }
 
+// A quarter of the slots stays empty at least, so that probes stay short and always
+// end; a higher load would lengthen them, a lower one would make a large table's
+// array, and its page faults and cache misses, larger.
+bool TextIndex::needsRoom() const { return (occupied_ + 1) * 4 > slots_.size() * 3; }
+
 void TextIndex::add(const Lookup& where, std::uint32_t position) {
     std::size_t slot = where.slot;
-    if ((occupied_ + 1) * 2 > slots_.size()) {
+    if (needsRoom()) {
         grow();
         // The text is not in the index, so the first empty slot of its run is its place.
         std::size_t mask = slots_.size() - 1;
@@ -43,8 +48,7 @@ void TextIndex::add(const Lookup& where, std::uint32_t position) {
 }
 
 void TextIndex::insert(std::uint32_t position) {
-    // Keep at least half the slots empty so that probes stay short and always end.
-    if ((occupied_ + 1) * 2 > slots_.size()) grow();
+    if (needsRoom()) grow();
     std::u16string_view text = textAt_(position);
     std::uint32_t hash = hashOf(text);
     Slot& slot = slots_[probe(text, hash)];
@@ -69,8 +73,8 @@ void TextIndex::grow() {
     std::size_t live = 0;
     for (const Slot& slot : old) live += slot.position < kErased;
     std::size_t capacity = kFirstCapacity;
-    // Twice the live entries at least: probes stay short, and the array of a large
-    // table stays small enough that fewer lookups miss the cache.
+    // Twice the live entries at least, so that a grown table takes as many entries
+    // again before it grows next.
     while (capacity < (live + 1) * 2) capacity *= 2;
     slots_.assign(capacity, Slot{});
     occupied_ = 0;

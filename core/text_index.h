@@ -50,6 +50,7 @@ private:
     static constexpr std::uint32_t kErased = kPositionLimit;
 
     static std::uint32_t hashOf(std::u16string_view text);
+    bool needsRoom() const;
     /// The slot holding `text`, or the empty slot where it would go.
     std::size_t probe(std::u16string_view text, std::uint32_t hash) const;
     void grow();
