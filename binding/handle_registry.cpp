@@ -3,11 +3,6 @@
 
 namespace karvo::binding {
 
-HandleRegistry& HandleRegistry::instance() {
-    static HandleRegistry registry;
-    return registry;
-}
-
 int HandleRegistry::handleFor(HandleKind kind, void* object, int ownerBook) {
     if (!object) return 0;
     auto known = byObject_.find({kind, object});
@@ -22,14 +17,12 @@ int HandleRegistry::handleFor(HandleKind kind, void* object, int ownerBook) {
     return handle;
 }
 
-void* HandleRegistry::lookup(int handle, HandleKind kind) const {
-    if (handle != lastHandle_ || handle == 0) {
-        auto found = entries_.find(handle);
-        if (found == entries_.end()) return nullptr;
-        lastHandle_ = handle;
-        lastEntry_ = found->second;
-    }
-    return lastEntry_.kind == kind ? lastEntry_.object : nullptr;
+bool HandleRegistry::remember(int handle) const {
+    auto found = entries_.find(handle);
+    if (found == entries_.end()) return false;
+    lastHandle_ = handle;
+    lastEntry_ = found->second;
+    return true;
 }
 
 int HandleRegistry::ownerOf(int handle) const {

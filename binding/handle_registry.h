@@ -20,14 +20,22 @@ public:
     /// Handles stay below 2^31 so that any script number type represents them exactly.
     static constexpr int kLastHandle = 0x7FFFFFFF;
 
-    static HandleRegistry& instance();
+    static HandleRegistry& instance() {
+        static HandleRegistry registry;
+        return registry;
+    }
 
     /// The handle of `object`, made on first sight; 0 for a null object or when the
     /// handle space is used up. `ownerBook` is 0 for books.
     int handleFor(HandleKind kind, void* object, int ownerBook);
 
-    /// The live object behind `handle` if it is of `kind`; null otherwise.
-    void* lookup(int handle, HandleKind kind) const;
+    /// The live object behind `handle` if it is of `kind`; null otherwise. Scripts
+    /// call cell functions with one sheet handle over and over, so the last handle
+    /// found answers inline, without a hash lookup.
+    void* lookup(int handle, HandleKind kind) const {
+        if (handle == 0 || (handle != lastHandle_ && !remember(handle))) return nullptr;
+        return lastEntry_.kind == kind ? lastEntry_.object : nullptr;
+    }
 
     /// The book that owns a live sheet or format handle (a book owns itself).
     int ownerOf(int handle) const;
@@ -47,9 +55,11 @@ private:
         void* object;
         int owner;
     };
+    /// Makes a live handle the last one found; false for any other.
+    bool remember(int handle) const;
+
     std::unordered_map<int, Entry> entries_;
-    // Scripts call cell functions with one sheet handle over and over; the last
-    // handle found answers without a hash lookup. forget() empties it.
+    // The last handle found, for lookup(); forget() empties it.
     mutable int lastHandle_ = 0;
     mutable Entry lastEntry_{};
     std::map<std::pair<HandleKind, void*>, int> byObject_;

@@ -1,8 +1,6 @@
 // lua_args.cpp - argument readers, handle checks and text pushing.
 #include "binding/lua_args.h"
 
-#include <cmath>
-#include <limits>
 #include <string>
 
 #include "binding/handle_registry.h"
@@ -32,14 +30,6 @@ std::string& resultBuffer() {
 }
 
 } // namespace
-
-int checkInteger(lua_State* L, int arg) {
-    double value = luaL_checknumber(L, arg);
-    if (std::isnan(value)) return 0;
-    if (value >= 2147483647.0) return std::numeric_limits<int>::max();
-    if (value <= -2147483648.0) return std::numeric_limits<int>::min();
-    return static_cast<int>(value);
-}
 
 const char* checkText(lua_State* L, int arg) { return luaL_checklstring(L, arg, nullptr); }
 
