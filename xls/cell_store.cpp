@@ -64,6 +64,7 @@ std::size_t CellStore::recordBytesHint() const {
     // Header and body of each kind's record, in the order of Stores; formulas and
     // own strings vary, and are counted at a common size.
     constexpr std::size_t kRecordBytes[] = {14, 18, 14, 10, 12, 64, 48};
+    static_assert(std::size(kRecordBytes) == std::tuple_size_v<Stores>);
     std::size_t total = 0, kind = 0;
     std::apply([&](const auto&... store) { ((total += store.size() * kRecordBytes[kind++]), ...); }, stores_);
     return total;

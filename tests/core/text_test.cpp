@@ -36,6 +36,7 @@ TEST(Utf, WellFormedTextConvertsBothWays) {
         {"\xF0\x9D\x84\x9E", std::u16string({0xD834, 0xDD1E})}, // U+1D11E: a surrogate pair
         {"\x7F", u"\u007F"},                                  // the last character taken as it is
         {"a\xC2\x80", u"a\u0080"},                             // the first one converted
+        {"a\xC4\x80", u"a\u0100"},                             // a low byte that alone looks ASCII
     };
     // The buffer forms reuse what the previous case left, longer or shorter.
     std::u16string wideBuffer(40, u'#');
