@@ -40,11 +40,18 @@ std::size_t utf8_valid_prefix(const unsigned char* s, std::size_t n, bool& cut) 
     cut = false;
     std::size_t i = 0;
     for (;;) {
-        // Worksheets are nearly all ASCII: test eight bytes at once.
+        // Worksheets are nearly all ASCII: test 32 bytes at once, then eight.
+        constexpr std::uint64_t kHigh = 0x8080808080808080ull;
+        while (n - i >= 32) {
+            std::uint64_t w[4];
+            std::memcpy(w, s + i, 32);
+            if ((w[0] | w[1] | w[2] | w[3]) & kHigh) break;
+            i += 32;
+        }
         while (n - i >= 8) {
             std::uint64_t w;
             std::memcpy(&w, s + i, 8);
-            if (w & 0x8080808080808080ull) break;
+            if (w & kHigh) break;
             i += 8;
         }
         while (i < n && s[i] < 0x80) ++i;

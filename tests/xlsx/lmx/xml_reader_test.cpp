@@ -119,6 +119,11 @@ TEST(XmlReaderEncoding, EveryStartAndDeclaredName) {
         {"<r>\xC0\xAF</r>", ELMX_BAD_CHAR_ENCODING, "Invalid UTF-8 byte sequence"},
         {"<r>\xED\xA0\x80</r>", ELMX_BAD_CHAR_ENCODING, "Invalid UTF-8 byte sequence"},
         {"<r/>\xE2\x82", ELMX_BAD_CHAR_ENCODING, "Invalid UTF-8 byte sequence"},
+        // Inside and past the runs of ASCII that are checked many bytes at a time.
+        {"<r>" + std::string(20, 'a') + "\xC3\x28" + std::string(40, 'b') + "</r>", ELMX_BAD_CHAR_ENCODING,
+         "Invalid UTF-8 byte sequence"},
+        {"<r>" + std::string(45, 'a') + "\xC3\x28</r>", ELMX_BAD_CHAR_ENCODING, "Invalid UTF-8 byte sequence"},
+        {"<r>" + std::string(45, 'a') + "\xC3\xA9</r>", ELMX_OK, "(1:r=" + std::string(45, 'a') + "\xC3\xA9)"},
         {"", ELMX_UNEXPECTED_EOM, "Premature end of file encountered"},
     });
 }
