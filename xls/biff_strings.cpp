@@ -51,10 +51,6 @@ void appendChars(std::u16string& out, std::span<const std::uint8_t> raw, bool wi
     }
 }
 
-void putChars(std::vector<std::uint8_t>& out, std::u16string_view text, bool wide) {
-    for (char16_t c : text) putLittle(out, c, wide ? 2 : 1);
-}
-
 } // namespace
 
 std::u16string readShortString(ByteReader& in, ShortForm form) {

@@ -23,12 +23,12 @@ void RecordWriter::f64(double v) {
     little(bits, 8);
 }
 
-void RecordWriter::chars(std::u16string_view text, bool wide) {
-    std::size_t at = out_.size();
-    out_.resize(at + text.size() * (wide ? 2 : 1));
+void putChars(std::vector<std::uint8_t>& out, std::u16string_view text, bool wide) {
+    std::size_t at = out.size();
+    out.resize(at + text.size() * (wide ? 2 : 1));
     // Without a call per character: a string table is mostly characters. 16-bit ones
     // are the host's own on a little-endian machine.
-    std::uint8_t* to = out_.data() + at;
+    std::uint8_t* to = out.data() + at;
     if (!wide) {
         for (std::size_t i = 0; i < text.size(); ++i) to[i] = static_cast<std::uint8_t>(text[i]);
     } else if constexpr (std::endian::native == std::endian::little) {

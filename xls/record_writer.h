@@ -16,6 +16,9 @@ namespace karvo {
 /// The largest record body the format allows; longer data goes on in CONTINUE records.
 inline constexpr std::size_t kMaxRecordBody = 8224;
 
+/// Appends characters to a byte vector, 16-bit little-endian or (all at most 0xFF) 8-bit.
+void putChars(std::vector<std::uint8_t>& out, std::u16string_view text, bool wide);
+
 /// Appends records to an in-memory workbook stream. The stream offset of anything
 /// written is position() before writing it; BoundSheet8 positions, known only once
 /// the sheets are written, are filled in afterwards with patchU32().
@@ -30,7 +33,7 @@ public:
     void f64(double v);
     void bytes(std::span<const std::uint8_t> data) { out_.insert(out_.end(), data.begin(), data.end()); }
     /// Characters, 16-bit little-endian or (all at most 0xFF) 8-bit.
-    void chars(std::u16string_view text, bool wide);
+    void chars(std::u16string_view text, bool wide) { putChars(out_, text, wide); }
 
     /// A record header; a size above 65535 is taken modulo 65536, as the field holds.
     void header(std::uint16_t id, std::size_t size);
