@@ -57,6 +57,10 @@ UNITS = [
          [(1000, "a", DML), (1001, "xdr", XDR), (1002, "r", REL)], 3, {"CT_Drawing"}),
 ]
 
+# Classes a large sheet holds a million of: they come from the block pool, which
+# spares the page faults of taking them one by one from the heap.
+POOLED_CLASSES = {"CT_Row"}
+
 # Limits the runtime's unmarshal relies on (required members tracked in a bitset).
 MAX_MEMBERS = 256
 
@@ -544,6 +548,9 @@ class Writer:
             fields.append((-8, -8, len(fields), "    lmx::unclaimed_attributes unclaimed;"))
         # Largest members first, so that padding is least: rows and cells are many.
         lines += [f[3] for f in sorted(fields)]
+        if ct.name in POOLED_CLASSES:
+            lines.append("    static void* operator new(std::size_t bytes) { return karvo::poolAllocate(bytes); }")
+            lines.append("    static void operator delete(void* p, std::size_t bytes) noexcept { karvo::poolRelease(p, bytes); }")
         lines.append("    %s* clone() const { return new %s(*this); }" % (name, name))
         lines.append("};")
         return "\n".join(lines)
@@ -553,7 +560,7 @@ class Writer:
         guard = []
         out = ["// Generated from the published schema %s; do not edit." % u.schema, "#pragma once", "",
                "#include <cstdint>", "#include <string>", "#include <vector>", "",
-               "#include \"xlsx/lmx/binding.h\"", "#include \"xlsx/lmx/compact_cell.h\"",
+               "#include \"core/block_pool.h\"", "#include \"xlsx/lmx/binding.h\"", "#include \"xlsx/lmx/compact_cell.h\"",
                "#include \"xlsx/lmx/schema.h\"", "#include \"xlsx/lmx/text_list.h\"", "", "namespace %s {" % u.namespace, ""]
         out.append("extern const lmx::ns_entry namespace_table[];")
         for ct in self.classes:

@@ -1,6 +1,8 @@
 // compact_cell.cpp - packing of value texts, the extra part, and the row's cell vector.
 #include "xlsx/lmx/compact_cell.h"
 
+#include "core/block_pool.h"
+
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -366,19 +368,19 @@ cell_vector& cell_vector::operator=(cell_vector other) noexcept {
 
 cell_vector::~cell_vector() {
     clear();
-    ::operator delete(data_);
+    karvo::poolRelease(data_, capacity_ * sizeof(compact_cell));
 }
 
 void cell_vector::grow(std::size_t capacity) {
     // A row holds at most one cell per column, so the 32-bit counts never overflow
     // for a well-formed sheet; a hostile one is stopped here.
     if (capacity > std::numeric_limits<std::uint32_t>::max() / sizeof(compact_cell)) throw std::bad_alloc();
-    auto* data = static_cast<compact_cell*>(::operator new(capacity * sizeof(compact_cell)));
+    auto* data = static_cast<compact_cell*>(karvo::poolAllocate(capacity * sizeof(compact_cell)));
     for (std::uint32_t i = 0; i < size_; ++i) {
         new (data + i) compact_cell(std::move(data_[i]));
         data_[i].~compact_cell();
     }
-    ::operator delete(data_);
+    karvo::poolRelease(data_, capacity_ * sizeof(compact_cell));
     data_ = data;
     capacity_ = static_cast<std::uint32_t>(capacity);
 }

@@ -1,0 +1,37 @@
+// block_pool.h - memory for the many small, long-lived blocks of a large sheet.
+#pragma once
+
+#include <cstddef>
+
+namespace karvo {
+
+/// Loading a large sheet allocates a million rows and cell arrays, and keeps them.
+/// Taken from the general heap, each fresh 4 KiB page they land on costs a page fault
+/// when first written, and on virtual machines those faults cost as much as parsing
+/// the part. The pool carves such blocks out of slabs of one huge page each, so that a
+/// slab costs one fault. Blocks above kPooledBlockLimit bytes, and every block in
+/// sanitizer builds (so that misuse of one stays visible), come from the heap.
+/// A block may be allocated and released from any thread.
+inline constexpr std::size_t kPooledBlockLimit = 512;
+
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr bool kBlockPoolOn = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+inline constexpr bool kBlockPoolOn = false;
+#else
+inline constexpr bool kBlockPoolOn = true;
+#endif
+#else
+inline constexpr bool kBlockPoolOn = true;
+#endif
+
+void* poolAllocate(std::size_t bytes);
+/// `bytes` is what the block was allocated with.
+void poolRelease(void* block, std::size_t bytes) noexcept;
+
+/// Slabs the pool holds now; a slab goes back to the system when its last block is
+/// released and another slab of its size has room.
+std::size_t poolSlabCount();
+
+} // namespace karvo
