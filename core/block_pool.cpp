@@ -1,24 +1,18 @@
 // block_pool.cpp - slabs of one huge page, one block size each.
 #include "core/block_pool.h"
 
+#include "core/huge_pages.h"
+
 #include <cstdint>
-#include <cstdlib>
 #include <mutex>
 #include <new>
-
-#if defined(__unix__) || defined(__APPLE__)
-#include <sys/mman.h>
-#define KARVO_POOL_MMAP 1
-#elif defined(_WIN32)
-#include <malloc.h>
-#endif
 
 namespace karvo {
 namespace {
 
-// One huge page on x86-64 and arm64. A slab is aligned to its size, so a block finds
-// its slab by masking its address.
-constexpr std::size_t kSlabBytes = std::size_t(2) << 20;
+// A slab is one huge page, aligned to its size, so a block finds its slab by masking
+// its address.
+constexpr std::size_t kSlabBytes = kHugePageBytes;
 // Block sizes are rounded up to this, which also aligns every block for any scalar.
 constexpr std::size_t kGrain = 16;
 constexpr std::size_t kClassCount = kPooledBlockLimit / kGrain;
@@ -38,49 +32,13 @@ constexpr std::size_t kFirstBlock = (sizeof(Slab) + kGrain - 1) / kGrain * kGrai
 struct Pool {
     std::mutex lock;
     Slab* withRoom[kClassCount] = {};
-    std::size_t slabs = 0;
+    std::size_t slabsOf[kClassCount] = {};
 };
 
 // Never destroyed: books released by static destructors still give their blocks back.
 Pool& pool() {
     static Pool* instance = new Pool;
     return *instance;
-}
-
-void* mapSlab() {
-#if defined(KARVO_POOL_MMAP)
-    // Twice the size, trimmed to an aligned slab.
-    const std::size_t span = 2 * kSlabBytes;
-    void* raw = mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (raw == MAP_FAILED) throw std::bad_alloc();
-    const auto start = reinterpret_cast<std::uintptr_t>(raw);
-    const std::uintptr_t slab = (start + kSlabBytes - 1) & ~(kSlabBytes - 1);
-    if (slab > start) munmap(raw, slab - start);
-    if (start + span > slab + kSlabBytes) munmap(reinterpret_cast<void*>(slab + kSlabBytes), start + span - slab - kSlabBytes);
-#ifdef MADV_HUGEPAGE
-    // Advice only: where huge pages are off, the slab is faulted in small pages.
-    madvise(reinterpret_cast<void*>(slab), kSlabBytes, MADV_HUGEPAGE);
-#endif
-    return reinterpret_cast<void*>(slab);
-#elif defined(_WIN32)
-    void* slab = _aligned_malloc(kSlabBytes, kSlabBytes);
-    if (!slab) throw std::bad_alloc();
-    return slab;
-#else
-    void* slab = std::aligned_alloc(kSlabBytes, kSlabBytes);
-    if (!slab) throw std::bad_alloc();
-    return slab;
-#endif
-}
-
-void unmapSlab(void* slab) {
-#if defined(KARVO_POOL_MMAP)
-    munmap(slab, kSlabBytes);
-#elif defined(_WIN32)
-    _aligned_free(slab);
-#else
-    std::free(slab);
-#endif
 }
 
 void link(Pool& p, std::size_t cls, Slab* slab) {
@@ -111,10 +69,12 @@ void* poolAllocate(std::size_t bytes) {
     std::lock_guard<std::mutex> guard(p.lock);
     Slab* slab = p.withRoom[cls];
     if (!slab) {
-        slab = new (mapSlab()) Slab{};
+        // A size that fills a second slab is in bulk use; one that never does (a row
+        // growing to its width passes through several) keeps its slab in small pages.
+        slab = new (mapPages(kSlabBytes, p.slabsOf[cls] > 0)) Slab{};
+        ++p.slabsOf[cls];
         slab->untouched = kFirstBlock;
         slab->blockBytes = (cls + 1) * kGrain;
-        ++p.slabs;
         link(p, cls, slab);
     }
     void* block;
@@ -148,15 +108,17 @@ void poolRelease(void* block, std::size_t bytes) noexcept {
     // allocated and released in turn does not map and unmap a slab each time.
     if (slab->live == 0 && (slab->prev || slab->next)) {
         unlink(p, cls, slab);
-        unmapSlab(slab);
-        --p.slabs;
+        unmapPages(slab, kSlabBytes);
+        --p.slabsOf[cls];
     }
 }
 
 std::size_t poolSlabCount() {
     Pool& p = pool();
     std::lock_guard<std::mutex> guard(p.lock);
-    return p.slabs;
+    std::size_t slabs = 0;
+    for (std::size_t count : p.slabsOf) slabs += count;
+    return slabs;
 }
 
 } // namespace karvo

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstddef>
+#include <limits>
+#include <new>
 
 namespace karvo {
 
@@ -29,6 +31,24 @@ inline constexpr bool kBlockPoolOn = true;
 void* poolAllocate(std::size_t bytes);
 /// `bytes` is what the block was allocated with.
 void poolRelease(void* block, std::size_t bytes) noexcept;
+
+/// An allocator for containers of a few small elements that a large sheet holds
+/// many of, such as a row's cell handles.
+template <class T>
+struct PoolAllocator {
+    using value_type = T;
+
+    PoolAllocator() = default;
+    template <class U>
+    PoolAllocator(const PoolAllocator<U>&) noexcept {}
+
+    T* allocate(std::size_t n) {
+        if (n > std::numeric_limits<std::size_t>::max() / sizeof(T)) throw std::bad_array_new_length();
+        return static_cast<T*>(poolAllocate(n * sizeof(T)));
+    }
+    void deallocate(T* p, std::size_t n) noexcept { poolRelease(p, n * sizeof(T)); }
+    friend bool operator==(PoolAllocator, PoolAllocator) { return true; }
+};
 
 /// Slabs the pool holds now; a slab goes back to the system when its last block is
 /// released and another slab of its size has room.

@@ -5,6 +5,7 @@
 #include <tuple>
 #include <vector>
 
+#include "core/block_pool.h"
 #include "core/xlerror.h"
 #include "xls/cell_entries.h"
 #include "xls/entry_blocks.h"
@@ -102,7 +103,7 @@ public:
     std::size_t recordBytesHint() const;
 
 private:
-    using Row = std::vector<CellHandle>;
+    using Row = std::vector<CellHandle, PoolAllocator<CellHandle>>;
     using Stores = std::tuple<EntryBlocks<RkCell>, EntryBlocks<NumberCell>, EntryBlocks<LabelSstCell>,
                               EntryBlocks<BlankCell>, EntryBlocks<BoolErrCell>, EntryBlocks<FormulaBlock>,
                               EntryBlocks<LabelCell>>;

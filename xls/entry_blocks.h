@@ -1,6 +1,9 @@
 // entry_blocks.h - an append-only list of cell entries kept in fixed-size blocks.
 #pragma once
 
+#include "core/huge_pages.h"
+
+#include <algorithm>
 #include <cstddef>
 #include <utility>
 #include <vector>
@@ -14,16 +17,18 @@ namespace karvo {
 template <class Entry>
 class EntryBlocks {
 public:
-    /// Entries per block: large enough that the block list stays short, small enough
-    /// that a sheet with few cells of a kind wastes little.
-    static constexpr std::size_t kBlockSize = 4096;
+    /// Entries of the first block: few enough that a sheet with few cells of a kind
+    /// wastes little. A list that outgrows it continues in blocks of one huge page,
+    /// which keep the block list short and are filled at one page fault each.
+    static constexpr std::size_t kFirstBlock = 4096;
+    static constexpr std::size_t kLaterBlock = std::max(kFirstBlock, kHugePageBytes / sizeof(Entry));
 
     EntryBlocks() = default;
     // A copy's blocks get their full capacity too, so that its entries never move either.
     EntryBlocks(const EntryBlocks& other) : size_(other.size_) {
         blocks_.reserve(other.blocks_.size());
         for (const auto& block : other.blocks_) {
-            blocks_.emplace_back().reserve(kBlockSize);
+            blocks_.emplace_back().reserve(capacity(blocks_.size() - 1));
             blocks_.back().assign(block.begin(), block.end());
         }
     }
@@ -35,20 +40,30 @@ public:
     EntryBlocks& operator=(EntryBlocks&&) noexcept = default;
 
     std::size_t size() const { return size_; }
-    Entry& operator[](std::size_t i) { return blocks_[i / kBlockSize][i % kBlockSize]; }
-    const Entry& operator[](std::size_t i) const { return blocks_[i / kBlockSize][i % kBlockSize]; }
+    Entry& operator[](std::size_t i) { return at(blocks_, i); }
+    const Entry& operator[](std::size_t i) const { return at(blocks_, i); }
 
     Entry& push_back(Entry e) {
-        if (size_ % kBlockSize == 0) {
+        if (blocks_.empty() || blocks_.back().size() == capacity(blocks_.size() - 1)) {
             blocks_.emplace_back();
-            blocks_.back().reserve(kBlockSize);
+            blocks_.back().reserve(capacity(blocks_.size() - 1));
         }
         ++size_;
         return blocks_.back().emplace_back(std::move(e));
     }
 
 private:
-    std::vector<std::vector<Entry>> blocks_;
+    using Block = std::vector<Entry, HugePageAllocator<Entry>>;
+
+    static std::size_t capacity(std::size_t block) { return block == 0 ? kFirstBlock : kLaterBlock; }
+    template <class Blocks>
+    static auto& at(Blocks& blocks, std::size_t i) {
+        if (i < kFirstBlock) return blocks[0][i];
+        i -= kFirstBlock;
+        return blocks[1 + i / kLaterBlock][i % kLaterBlock];
+    }
+
+    std::vector<Block> blocks_;
     std::size_t size_ = 0;
 };
 

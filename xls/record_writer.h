@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/byte_reader.h"
+#include "core/huge_pages.h"
 #include "xls/record_id.h"
 
 namespace karvo {
@@ -50,7 +51,10 @@ public:
 
     /// Room for a stream of about `n` bytes, so that a large one is not copied as it
     /// grows. Reserved pages that are never written cost no memory.
-    void reserve(std::size_t n) { out_.reserve(n); }
+    void reserve(std::size_t n) {
+        out_.reserve(n);
+        adviseHugePages(out_.data(), out_.capacity());
+    }
 
     const std::vector<std::uint8_t>& stream() const { return out_; }
     std::vector<std::uint8_t> take() { return std::move(out_); }

@@ -73,6 +73,8 @@ private:
     void buildIndex();
     /// Appends a text to the buffer and returns its entry.
     Entry store(std::u16string_view text, std::uint8_t flags);
+    /// Makes room for `total` characters in the buffer, growing it at least twofold.
+    void reserveChars(std::size_t total);
     /// Drops the texts that replace() left behind, once they are most of the buffer.
     void compact();
 

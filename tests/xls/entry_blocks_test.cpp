@@ -4,20 +4,26 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace karvo {
 namespace {
 
 TEST(EntryBlocks, PositionsCrossBlocksAndEntriesNeverMove) {
-    EntryBlocks<std::string> list;
-    constexpr std::size_t n = 2 * EntryBlocks<std::string>::kBlockSize + 3;
-    const std::string* first = &list.push_back("0");
-    for (std::size_t i = 1; i < n; ++i) EXPECT_EQ(list.push_back(std::to_string(i)), std::to_string(i));
+    using List = EntryBlocks<std::string>;
+    List list;
+    // Into the third block of the size that follows the first.
+    constexpr std::size_t n = List::kFirstBlock + 2 * List::kLaterBlock + 3;
+    std::vector<const std::string*> addresses;
+    for (std::size_t i = 0; i < n; ++i) {
+        addresses.push_back(&list.push_back(std::to_string(i)));
+        ASSERT_EQ(*addresses.back(), std::to_string(i));
+    }
     ASSERT_EQ(list.size(), n);
-    EXPECT_EQ(&list[0], first);
-    for (std::size_t i : {std::size_t(0), EntryBlocks<std::string>::kBlockSize - 1, EntryBlocks<std::string>::kBlockSize,
-                          n - 1})
-        EXPECT_EQ(list[i], std::to_string(i));
+    for (std::size_t i = 0; i < n; ++i) {
+        ASSERT_EQ(&list[i], addresses[i]) << i;
+        ASSERT_EQ(list[i], std::to_string(i));
+    }
     // A copy is a list of its own, whose entries do not move either.
     EntryBlocks<std::string> copy = list;
     const std::string* last = &copy[n - 1];
