@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <limits>
 #include <new>
+#include <string>
 
 namespace karvo {
 
@@ -49,5 +50,8 @@ struct HugePageAllocator {
 private:
     static bool mapped(std::size_t n) { return n * sizeof(T) >= kHugePageBytes / 2; }
 };
+
+/// A text that grows to many megabytes, such as the characters of a string table.
+using HugePageU16String = std::basic_string<char16_t, std::char_traits<char16_t>, HugePageAllocator<char16_t>>;
 
 } // namespace karvo

@@ -69,7 +69,7 @@ void TextIndex::clear() {
 }
 
 void TextIndex::grow() {
-    std::vector<Slot> old = std::move(slots_);
+    auto old = std::move(slots_);
     std::size_t live = 0;
     for (const Slot& slot : old) live += slot.position < kErased;
     std::size_t capacity = kFirstCapacity;

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/huge_pages.h"
+
 namespace karvo {
 
 /// Open addressing with linear probing over one array of (hash, position) pairs.
@@ -56,7 +58,7 @@ private:
     void grow();
 
     TextAt textAt_;
-    std::vector<Slot> slots_;
+    std::vector<Slot, HugePageAllocator<Slot>> slots_;
     std::size_t occupied_ = 0;  // entries and erased markers: both lengthen probes
 };
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/byte_reader.h"
+#include "core/huge_pages.h"
 #include "xls/record_reader.h"
 #include "xls/record_writer.h"
 
@@ -76,8 +77,10 @@ struct RichString {
 RichString readRichString(ContinueReader& in);
 /// The same, appending the characters to `text` and the runs and extended data to
 /// the other two, so that a table of strings can keep its texts in one buffer.
-/// Returns the flags (see RichString::flags).
-std::uint8_t readRichString(ContinueReader& in, std::u16string& text, std::vector<FormatRun>& runs,
+/// Returns the flags (see RichString::flags). `Text` is std::u16string or
+/// HugePageU16String.
+template <class Text>
+std::uint8_t readRichString(ContinueReader& in, Text& text, std::vector<FormatRun>& runs,
                             std::vector<std::uint8_t>& extRst);
 
 /// Writes a rich extended string into a record group: its header is never split, its

@@ -1,7 +1,6 @@
 // sst.cpp - reading, writing and sharing the strings of the SST record.
 #include "xls/sst.h"
 
-#include "core/huge_pages.h"
 #include "core/xlerror.h"
 
 namespace karvo {
@@ -40,21 +39,9 @@ SharedStrings::Entry SharedStrings::store(std::u16string_view text, std::uint8_t
     if (text.size() > kMaxStringLength) throw xlerror("string is too long");
     if (chars_.size() + text.size() + 1 > kMaxChars) throw xlerror("shared string table is full");
     Entry e{static_cast<std::uint32_t>(chars_.size()), static_cast<std::uint16_t>(text.size()), flags};
-    reserveChars(chars_.size() + text.size() + 1);
     chars_.append(text);
     chars_.push_back(u'\0');
     return e;
-}
-
-void SharedStrings::reserveChars(std::size_t total) {
-    if (total <= chars_.capacity()) return;
-    // The new buffer is advised before the characters are copied in, which is when
-    // its pages are first written.
-    std::u16string bigger;
-    bigger.reserve(std::max(total, chars_.capacity() * 2));
-    adviseHugePages(bigger.data(), bigger.capacity() * sizeof(char16_t));
-    bigger.append(chars_);
-    chars_ = std::move(bigger);
 }
 
 std::uint32_t SharedStrings::add(std::u16string_view text) {
@@ -83,7 +70,7 @@ void SharedStrings::replace(std::uint32_t index, std::u16string_view text) {
 }
 
 void SharedStrings::compact() {
-    std::u16string kept;
+    HugePageU16String kept;
     kept.reserve(chars_.size() - garbage_);
     for (Entry& e : entries_) {
         auto start = static_cast<std::uint32_t>(kept.size());
@@ -133,7 +120,7 @@ void SharedStrings::read(RecordReader& records, const Record& sst) {
     if (unique > in.available() / kMinRichStringSize) throw xlerror("SST size is incorrect");
     entries_.reserve(entries_.size() + unique);
     // Every character takes a byte of the group at least: the buffer never regrows.
-    reserveChars(chars_.size() + in.groupBytes());
+    chars_.reserve(chars_.size() + in.groupBytes());
     // The characters are read straight into the buffer; runs and extended data go
     // through these, which stay empty (and unallocated) for plain strings.
     std::vector<FormatRun> runs;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "xls/biff_strings.h"
+#include "core/huge_pages.h"
 #include "core/text_index.h"
 
 namespace karvo {
@@ -73,18 +74,16 @@ private:
     void buildIndex();
     /// Appends a text to the buffer and returns its entry.
     Entry store(std::u16string_view text, std::uint8_t flags);
-    /// Makes room for `total` characters in the buffer, growing it at least twofold.
-    void reserveChars(std::size_t total);
     /// Drops the texts that replace() left behind, once they are most of the buffer.
     void compact();
 
-    std::u16string chars_;
-    std::vector<Entry> entries_;
+    HugePageU16String chars_;
+    std::vector<Entry, HugePageAllocator<Entry>> entries_;
     std::unordered_map<std::uint32_t, Extras> extras_;
     std::size_t garbage_ = 0; // characters of replaced texts still in chars_
     TextIndex index_{[this](std::uint32_t i) { return text(i); }};
     bool indexed_ = false;
-    std::vector<std::uint32_t> uses_;
+    std::vector<std::uint32_t, HugePageAllocator<std::uint32_t>> uses_;
     std::uint32_t totalCount_ = 0;
 };
 
