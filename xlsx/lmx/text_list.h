@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/huge_pages.h"
 #include "xlsx/lmx/schema.h"
 #include "xlsx/lmx/xml_error.h"
 
@@ -49,8 +50,8 @@ private:
     /// Appends a text and its zero; the entry that refers to it is the caller's.
     entry append_text(std::u16string_view text);
 
-    std::u16string chars_;
-    std::vector<entry> entries_;
+    karvo::HugePageU16String chars_;
+    std::vector<entry, karvo::HugePageAllocator<entry>> entries_;
     std::vector<any_object> objects_;
 };
 

@@ -150,7 +150,8 @@ bool next_utf8(std::string_view text, std::size_t& pos, char32_t& cp) {
     return true;
 }
 
-void append_utf16(std::u16string& out, char32_t cp) {
+template <class Text>
+void append_utf16(Text& out, char32_t cp) {
     if (cp < 0x10000) {
         out.push_back(static_cast<char16_t>(cp));
         return;
@@ -245,7 +246,8 @@ elmx_error parse_hex(std::string_view text, c_binary& value) {
     return ELMX_OK;
 }
 
-elmx_error append_utf8_as_utf16(std::string_view text, std::u16string& out) {
+template <class Text>
+elmx_error append_utf8_as_utf16(std::string_view text, Text& out) {
     // Texts are mostly ASCII, which widens without decoding. It is copied into room
     // made first: appending from char iterators would build a temporary string.
     std::size_t ascii = detail::ascii_prefix(text);
@@ -261,6 +263,9 @@ elmx_error append_utf8_as_utf16(std::string_view text, std::u16string& out) {
     }
     return ELMX_OK;
 }
+
+template elmx_error append_utf8_as_utf16(std::string_view, std::u16string&);
+template elmx_error append_utf8_as_utf16(std::string_view, karvo::HugePageU16String&);
 
 elmx_error utf8_to_utf16(std::string_view text, std::u16string& value) {
     std::u16string out;

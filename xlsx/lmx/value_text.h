@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/huge_pages.h"
 #include "xlsx/lmx/xml_error.h"
 
 namespace lmx {
@@ -27,8 +28,10 @@ elmx_error parse_double(std::string_view text, double& value);  ///< also "INF" 
 elmx_error parse_hex(std::string_view text, c_binary& value);   ///< either letter case
 /// UTF-8 to UTF-16; ill-formed UTF-8 gives ELMX_BAD_CHAR_ENCODING.
 elmx_error utf8_to_utf16(std::string_view text, std::u16string& value);
-/// The same, appended to `out`; after a failure `out` holds part of the text.
-elmx_error append_utf8_as_utf16(std::string_view text, std::u16string& out);
+/// The same, appended to `out`; after a failure `out` holds part of the text. `Text`
+/// is std::u16string or karvo::HugePageU16String.
+template <class Text>
+elmx_error append_utf8_as_utf16(std::string_view text, Text& out);
 /// A list value: its items separated by white space, empty items dropped; appended
 /// to `items`. A byte that is not well-formed UTF-8 becomes U+FFFD.
 void split_list(std::string_view text, std::vector<std::u16string>& items);
