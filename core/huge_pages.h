@@ -1,6 +1,7 @@
 // huge_pages.h - memory backed by huge pages where the system offers them.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <limits>
 #include <new>
@@ -23,6 +24,19 @@ void unmapPages(void* memory, std::size_t bytes) noexcept;
 /// Advises that an allocated buffer not yet written be backed by huge pages. Only
 /// buffers of several huge pages are worth it; smaller ones are left alone.
 void adviseHugePages(void* memory, std::size_t bytes) noexcept;
+
+/// Makes room for `total` elements in a growing std::string or std::vector, at least
+/// doubling it, in a buffer advised to take huge pages before the contents are copied
+/// into it (copying is what first writes its pages).
+template <class Buffer>
+void reserveAdvised(Buffer& buffer, std::size_t total) {
+    if (total <= buffer.capacity()) return;
+    Buffer bigger;
+    bigger.reserve(std::max(total, 2 * buffer.capacity()));
+    adviseHugePages(bigger.data(), bigger.capacity() * sizeof(*bigger.data()));
+    bigger.insert(bigger.end(), buffer.begin(), buffer.end());
+    buffer.swap(bigger);
+}
 
 /// An allocator for containers whose blocks may be large: a block that fills at least
 /// half a huge page is mapped as above, a smaller one comes from the heap.

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "core/cell_address.h"
+#include "core/huge_pages.h"
 #include "xlsx/cell_range.h"
 #include "xlsx/xml_book_impl.h"
 
@@ -59,13 +60,13 @@ void XMLSheetImplT::write(std::string& out) {
 
 // A large part grown by doubling is copied, and its pages faulted in, at every step;
 // room for what the cells usually take costs one allocation. Room not written to is
-// never touched, so too much costs no memory.
+// never touched, so too much costs no memory; the room takes huge pages.
 void XMLSheetImplT::reserveForCells(std::string& out) const {
     constexpr std::size_t kBytesPerRow = 48, kBytesPerCell = 72;
     if (!root_.sheetData) return;
     std::size_t bytes = 0;
     for (const auto& row : root_.sheetData->row) bytes += kBytesPerRow + kBytesPerCell * row->c.size();
-    out.reserve(out.size() + bytes);
+    reserveAdvised(out, out.size() + bytes);
 }
 
 void XMLSheetImplT::setSelected(bool selected) {

@@ -5,6 +5,7 @@
 
 #include <libdeflate.h>
 
+#include "core/huge_pages.h"
 #include "zip/zip_archive.h"
 
 namespace karvo::zip {
@@ -22,10 +23,14 @@ std::vector<std::uint8_t> CDeflateCompressor::compress(std::span<const std::uint
     // was 200 of the save's 650 MiB.
     std::size_t bound = libdeflate_deflate_compress_bound(compressor_, data.size());
     auto room = std::make_unique_for_overwrite<std::uint8_t[]>(bound);
+    adviseHugePages(room.get(), bound);
     std::size_t size = libdeflate_deflate_compress(compressor_, data.data(), data.size(), room.get(), bound);
     // The bound always suffices; 0 would mean the library broke its own promise.
     if (size == 0) throw CZipException(CZipException::internalError);
-    return std::vector<std::uint8_t>(room.get(), room.get() + size);
+    std::vector<std::uint8_t> compressed;
+    reserveAdvised(compressed, size);
+    compressed.assign(room.get(), room.get() + size);
+    return compressed;
 }
 
 bool inflateWhole(std::span<const std::uint8_t> in, std::span<std::uint8_t> out) {

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "core/byte_reader.h"
+#include "core/huge_pages.h"
 #include "core/utf_convert.h"
 #include "zip/deflate.h"
 #include "zip/dos_time.h"
@@ -132,6 +133,7 @@ void CZipArchiveWriter::add(std::u16string_view name, std::span<const std::uint8
     h.compressedSize = data.size();
     requireFits32(h.compressedSize);
 
+    reserveAdvised(out_, out_.size() + kLocalHeaderSize + utf8.size() + data.size());
     put32(out_, signature::kLocalHeader);
     putCommonFields(out_, h, utf8.size());
     put16(out_, 0); // extra field size
@@ -141,6 +143,11 @@ void CZipArchiveWriter::add(std::u16string_view name, std::span<const std::uint8
 }
 
 std::vector<std::uint8_t> CZipArchiveWriter::close() {
+    // Room for the directory in one step: appended to a large archive one header at a
+    // time, it would copy the whole archive into a fresh buffer.
+    std::size_t dirBytes = kZip64EndRecordSize + kZip64LocatorSize + kEndRecordSize;
+    for (const CZipFileHeader& h : headers_) dirBytes += kCentralHeaderSize + utf16ToUtf8(h.fileName).size();
+    reserveAdvised(out_, out_.size() + dirBytes);
     std::uint64_t dirOffset = out_.size();
     requireFits32(dirOffset);
     for (const CZipFileHeader& h : headers_) putCentralHeader(out_, h);

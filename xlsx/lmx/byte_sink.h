@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/huge_pages.h"
 #include "xlsx/lmx/utf16_units.h"
 
 namespace lmx::detail {
@@ -80,8 +81,12 @@ private:
     void grow(std::size_t needed) {
         std::size_t used = written();
         std::size_t size = used + std::max(needed, chunk_);
-        // Doubling keeps the copies of a growing document linear in its length.
-        if (size > out_.capacity()) out_.reserve(std::max(size, 2 * out_.capacity()));
+        // Doubling keeps the copies of a growing document linear in its length; a
+        // worksheet's text runs to a hundred megabytes, hence huge pages.
+        if (size > out_.capacity()) {
+            out_.resize(used);
+            karvo::reserveAdvised(out_, size);
+        }
         out_.resize(size);
         cur_ = out_.data() + used;
         end_ = out_.data() + size;
