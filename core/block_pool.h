@@ -5,25 +5,22 @@
 #include <limits>
 #include <new>
 
+#include "core/huge_pages.h"
+
 namespace karvo {
 
 /// Loading a large sheet allocates a million rows and cell arrays, and keeps them.
 /// Taken from the general heap, each fresh 4 KiB page they land on costs a page fault
 /// when first written, and on virtual machines those faults cost as much as parsing
 /// the part. The pool carves such blocks out of slabs of one huge page each, so that a
-/// slab costs one fault. Blocks above kPooledBlockLimit bytes, and every block in
-/// sanitizer builds (so that misuse of one stays visible), come from the heap.
+/// slab costs one fault (after the first slab of a size, which keeps small pages).
+/// Blocks above kPooledBlockLimit bytes, and every block in sanitizer builds, come
+/// from the heap.
 /// A block may be allocated and released from any thread.
 inline constexpr std::size_t kPooledBlockLimit = 512;
 
-#if defined(__SANITIZE_ADDRESS__)
+#ifdef KARVO_HEAP_ONLY
 inline constexpr bool kBlockPoolOn = false;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-inline constexpr bool kBlockPoolOn = false;
-#else
-inline constexpr bool kBlockPoolOn = true;
-#endif
 #else
 inline constexpr bool kBlockPoolOn = true;
 #endif

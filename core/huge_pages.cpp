@@ -4,15 +4,7 @@
 #include <cstdint>
 #include <new>
 
-#if defined(__SANITIZE_ADDRESS__)
-#define KARVO_HEAP_PAGES 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define KARVO_HEAP_PAGES 1
-#endif
-#endif
-
-#if !defined(KARVO_HEAP_PAGES) && (defined(__unix__) || defined(__APPLE__))
+#if !defined(KARVO_HEAP_ONLY) && (defined(__unix__) || defined(__APPLE__))
 #include <sys/mman.h>
 #define KARVO_MAPPED_PAGES 1
 #endif

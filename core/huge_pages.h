@@ -7,6 +7,15 @@
 #include <new>
 #include <string>
 
+// Sanitizer builds take all memory from the heap, so that misuse of it stays visible.
+#if defined(__SANITIZE_ADDRESS__)
+#define KARVO_HEAP_ONLY 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define KARVO_HEAP_ONLY 1
+#endif
+#endif
+
 namespace karvo {
 
 /// Filling fresh memory costs a page fault for every 4 KiB page first written, and on
@@ -16,8 +25,8 @@ inline constexpr std::size_t kHugePageBytes = std::size_t(2) << 20;
 
 /// Memory aligned to kHugePageBytes, straight from the system and, with `huge`, advised
 /// to be backed by huge pages. A huge page is resident once any byte of it is written,
-/// so memory that may stay mostly unused is better mapped without. Sanitizer builds
-/// take it from the heap, so that misuse stays visible. Throws std::bad_alloc.
+/// so memory that may stay mostly unused is better mapped without. Throws
+/// std::bad_alloc.
 void* mapPages(std::size_t bytes, bool huge);
 void unmapPages(void* memory, std::size_t bytes) noexcept;
 
