@@ -48,18 +48,20 @@ void reserveAdvised(Buffer& buffer, std::size_t total) {
 }
 
 /// An allocator for containers whose blocks may be large: a block that fills at least
-/// half a huge page is mapped as above, a smaller one comes from the heap.
+/// half a huge page is mapped as above, a smaller one comes from the heap. Made with
+/// `huge` false, it maps without the advice, for blocks that may stay mostly unused.
 template <class T>
 struct HugePageAllocator {
     using value_type = T;
 
     HugePageAllocator() = default;
+    explicit HugePageAllocator(bool huge) noexcept : huge(huge) {}
     template <class U>
-    HugePageAllocator(const HugePageAllocator<U>&) noexcept {}
+    HugePageAllocator(const HugePageAllocator<U>& other) noexcept : huge(other.huge) {}
 
     T* allocate(std::size_t n) {
         if (n > std::numeric_limits<std::size_t>::max() / sizeof(T)) throw std::bad_array_new_length();
-        return static_cast<T*>(mapped(n) ? mapPages(n * sizeof(T), true) : ::operator new(n * sizeof(T)));
+        return static_cast<T*>(mapped(n) ? mapPages(n * sizeof(T), huge) : ::operator new(n * sizeof(T)));
     }
     void deallocate(T* p, std::size_t n) noexcept {
         if (mapped(n)) {
@@ -68,7 +70,9 @@ struct HugePageAllocator {
             ::operator delete(p);
         }
     }
-    friend bool operator==(HugePageAllocator, HugePageAllocator) { return true; }
+    friend bool operator==(HugePageAllocator a, HugePageAllocator b) { return a.huge == b.huge; }
+
+    bool huge = true;
 
 private:
     static bool mapped(std::size_t n) { return n * sizeof(T) >= kHugePageBytes / 2; }

@@ -18,17 +18,22 @@ template <class Entry>
 class EntryBlocks {
 public:
     /// Entries of the first block: few enough that a sheet with few cells of a kind
-    /// wastes little. A list that outgrows it continues in blocks of one huge page,
-    /// which keep the block list short and are filled at one page fault each.
+    /// wastes little. A list that outgrows it continues in blocks of the size of a
+    /// huge page, which keep the block list short.
     static constexpr std::size_t kFirstBlock = 4096;
     static constexpr std::size_t kLaterBlock = std::max(kFirstBlock, kHugePageBytes / sizeof(Entry));
+    /// Blocks from this one on take huge pages, filled at one page fault each. A huge
+    /// page is resident as a whole, so a list's last block may hold up to one page that
+    /// is mostly unused: only lists already several pages long take them, which keeps
+    /// that waste a fraction of the list (a book of many sheets has many lists).
+    static constexpr std::size_t kFirstHugeBlock = 3;
 
     EntryBlocks() = default;
     // A copy's blocks get their full capacity too, so that its entries never move either.
     EntryBlocks(const EntryBlocks& other) : size_(other.size_) {
         blocks_.reserve(other.blocks_.size());
         for (const auto& block : other.blocks_) {
-            blocks_.emplace_back().reserve(capacity(blocks_.size() - 1));
+            addBlock();
             blocks_.back().assign(block.begin(), block.end());
         }
     }
@@ -44,10 +49,7 @@ public:
     const Entry& operator[](std::size_t i) const { return at(blocks_, i); }
 
     Entry& push_back(Entry e) {
-        if (blocks_.empty() || blocks_.back().size() == capacity(blocks_.size() - 1)) {
-            blocks_.emplace_back();
-            blocks_.back().reserve(capacity(blocks_.size() - 1));
-        }
+        if (blocks_.empty() || blocks_.back().size() == capacity(blocks_.size() - 1)) addBlock();
         ++size_;
         return blocks_.back().emplace_back(std::move(e));
     }
@@ -56,6 +58,11 @@ private:
     using Block = std::vector<Entry, HugePageAllocator<Entry>>;
 
     static std::size_t capacity(std::size_t block) { return block == 0 ? kFirstBlock : kLaterBlock; }
+    void addBlock() {
+        const std::size_t index = blocks_.size();
+        blocks_.emplace_back(HugePageAllocator<Entry>(index >= kFirstHugeBlock));
+        blocks_.back().reserve(capacity(index));
+    }
     template <class Blocks>
     static auto& at(Blocks& blocks, std::size_t i) {
         if (i < kFirstBlock) return blocks[0][i];
