@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstdio>
 #include <memory>
+#include <system_error>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -34,45 +35,27 @@ constexpr int kMaxLinks = 40;
 
 /// The file a save to `name` replaces: symbolic links followed to the last one's
 /// target, which need not exist yet. Only the last component is followed; links to
-/// directories earlier in the path lead to the same directory either way.
-std::string finalTarget(std::string name, const char* failure) {
+/// directories earlier in the path lead to the same directory either way. Empty, with
+/// errno set, when the links cannot be followed.
+std::string finalTarget(std::string name) {
     for (int links = 0; links <= kMaxLinks; ++links) {
         struct stat info {};
         if (lstat(name.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return name;
         char target[PATH_MAX];
         ssize_t n = readlink(name.c_str(), target, sizeof target);
-        if (n <= 0 || static_cast<std::size_t>(n) >= sizeof target) throw xlerror(failure);
+        if (n < 0) return {};
+        if (n == 0 || static_cast<std::size_t>(n) >= sizeof target) {
+            errno = ENAMETOOLONG;
+            return {};
+        }
         std::string next(target, static_cast<std::size_t>(n));
         // A relative target is relative to the link's directory, not to ours.
         std::size_t slash = name.rfind('/');
         if (next.front() != '/' && slash != std::string::npos) next.insert(0, name, 0, slash + 1);
         name = std::move(next);
     }
-    throw xlerror(failure);
-}
-
-bool writeAll(int fd, std::span<const std::uint8_t> bytes) {
-    std::size_t written = 0;
-    while (written < bytes.size()) {
-        ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        written += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-/// Writes into an existing special file (a FIFO, a terminal, /dev/null): it cannot be
-/// replaced by a rename, and what the user means is to write into it.
-void writeInPlace(const std::string& name, std::span<const std::uint8_t> bytes, const char* failure) {
-    int fd = ::open(name.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) throw xlerror(failure);
-    struct stat info {};
-    // Without O_TRUNC a regular file put there since the check would be overwritten
-    // only in part; it is refused rather than damaged.
-    bool ok = fstat(fd, &info) == 0 && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode) && writeAll(fd, bytes);
-    ok = ::close(fd) == 0 && ok;
-    if (!ok) throw xlerror(failure);
+    errno = ELOOP;
+    return {};
 }
 
 /// A name for a temporary; O_EXCL makes it safe, the mixing only makes a clash rare.
@@ -101,32 +84,6 @@ int createTemporary(const std::string& target, std::string& temporary) {
     return -1;
 }
 
-/// Writes a temporary beside `target` and renames it over the target. A replaced
-/// file's owner and permissions carry over, so a save changes the content only.
-void replaceFile(const std::string& target, const struct stat* replaced, std::span<const std::uint8_t> bytes,
-                 const char* failure) {
-    std::string temporary;
-    int fd = createTemporary(target, temporary);
-    if (fd < 0) throw xlerror(failure);
-    bool ok = true;
-    if (replaced) {
-        // The owner first, since a change of owner clears the set-id bits that the
-        // mode then restores. Only a privileged process may give the file away, and
-        // for the others keeping their own ownership is the expected result.
-        if (fchown(fd, replaced->st_uid, replaced->st_gid) != 0) {
-        }
-        // The mode is set before any byte is written, so the content is never
-        // readable by more users than the replaced file allowed.
-        ok = fchmod(fd, replaced->st_mode & 07777) == 0;
-    }
-    ok = ok && writeAll(fd, bytes);
-    ok = ::close(fd) == 0 && ok;
-    if (!ok || std::rename(temporary.c_str(), target.c_str()) != 0) {
-        ::unlink(temporary.c_str());
-        throw xlerror(failure);
-    }
-}
-
 } // namespace
 
 FileBytes readWholeFile(const char16_t* path, const char* failure) {
@@ -140,20 +97,97 @@ FileBytes readWholeFile(const char16_t* path, const char* failure) {
     return bytes;
 }
 
-void writeWholeFile(const char16_t* path, std::span<const std::uint8_t> bytes, const char* failure) {
+SaveFile::SaveFile(const char16_t* path, const char* failure) : failure_(failure) {
     std::string name = nativePath(path, failure);
     struct stat info {};
     // What the path leads to decides first, through any links: a special file is
     // written in place by its own name, because links such as /dev/stdout lead
     // through /proc to names ("pipe:[...]") that only open() understands.
     if (stat(name.c_str(), &info) == 0) {
-        if (S_ISDIR(info.st_mode)) throw xlerror(failure);
-        if (!S_ISREG(info.st_mode)) return writeInPlace(name, bytes, failure);
+        if (S_ISDIR(info.st_mode)) fail("opening", name, EISDIR);
+        if (!S_ISREG(info.st_mode)) {
+            open(name);
+            return;
+        }
     }
-    const std::string target = finalTarget(name, failure);
-    const bool replacing = lstat(target.c_str(), &info) == 0;
-    if (replacing && !S_ISREG(info.st_mode)) throw xlerror(failure);
-    replaceFile(target, replacing ? &info : nullptr, bytes, failure);
+    target_ = finalTarget(name);
+    if (target_.empty()) fail("following the links of", name, errno);
+    const bool replacing = lstat(target_.c_str(), &info) == 0;
+    if (replacing && !S_ISREG(info.st_mode)) fail("replacing", target_, EINVAL);
+    open_.fd = createTemporary(target_, open_.temporary);
+    if (open_.fd < 0) {
+        open_.temporary.clear();
+        fail("creating a file beside", target_, errno);
+    }
+    if (replacing) {
+        // The owner first, since a change of owner clears the set-id bits that the
+        // mode then restores. Only a privileged process may give the file away, and
+        // for the others keeping their own ownership is the expected result.
+        if (fchown(open_.fd, info.st_uid, info.st_gid) != 0) {
+        }
+        // The mode is set before any byte is written, so the content is never
+        // readable by more users than the replaced file allowed.
+        if (fchmod(open_.fd, info.st_mode & 07777) != 0) fail("setting the permissions of", target_, errno);
+    }
+}
+
+/// Writes into an existing special file (a FIFO, a terminal, /dev/null): it cannot be
+/// replaced by a rename, and what the user means is to write into it.
+void SaveFile::open(const std::string& name) {
+    target_ = name;
+    open_.fd = ::open(name.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+    if (open_.fd < 0) fail("opening", name, errno);
+    struct stat info {};
+    if (fstat(open_.fd, &info) != 0) fail("opening", name, errno);
+    // Without O_TRUNC a regular file put there since the check would be overwritten
+    // only in part; it is refused rather than damaged.
+    if (S_ISREG(info.st_mode) || S_ISDIR(info.st_mode)) fail("opening", name, EEXIST);
+}
+
+SaveFile::OpenFile::~OpenFile() {
+    if (fd >= 0) ::close(fd);
+    if (!temporary.empty()) ::unlink(temporary.c_str());
+}
+
+void SaveFile::fail(const char* action, const std::string& name, int error) const {
+    throw xlerror(std::string(failure_) + " (" + action + " " + name + ": " +
+                  std::error_code(error, std::generic_category()).message() + ")");
+}
+
+void SaveFile::append(std::span<const std::uint8_t> bytes) {
+    while (!bytes.empty()) {
+        ssize_t n = ::write(open_.fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) fail("writing", target_, n < 0 ? errno : EIO);
+        bytes = bytes.subspan(static_cast<std::size_t>(n));
+    }
+}
+
+void SaveFile::overwrite(std::uint64_t offset, std::span<const std::uint8_t> bytes) {
+    if (!seekable()) fail("going back in", target_, ESPIPE);
+    while (!bytes.empty()) {
+        ssize_t n = ::pwrite(open_.fd, bytes.data(), bytes.size(), static_cast<off_t>(offset));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) fail("writing", target_, n < 0 ? errno : EIO);
+        bytes = bytes.subspan(static_cast<std::size_t>(n));
+        offset += static_cast<std::uint64_t>(n);
+    }
+}
+
+void SaveFile::commit() {
+    // A full disk may show only now, when the file system writes what it held back.
+    int closed = ::close(open_.fd);
+    open_.fd = -1;
+    if (closed != 0) fail("writing", target_, errno);
+    if (open_.temporary.empty()) return;
+    if (std::rename(open_.temporary.c_str(), target_.c_str()) != 0) fail("renaming a file over", target_, errno);
+    open_.temporary.clear();
+}
+
+void writeWholeFile(const char16_t* path, std::span<const std::uint8_t> bytes, const char* failure) {
+    SaveFile file(path, failure);
+    file.append(bytes);
+    file.commit();
 }
 
 } // namespace karvo

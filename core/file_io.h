@@ -32,8 +32,45 @@ private:
 /// The whole file, or an xlerror with `failure` when it cannot be opened or read.
 FileBytes readWholeFile(const char16_t* path, const char* failure);
 
-/// Writes the bytes to a temporary file beside `path` and renames it into place, so
-/// that a failed save leaves an existing file as it was. Fails with `failure`.
+/// The file a save writes. A regular file, or one that does not exist yet, is written
+/// as a temporary beside it that commit() renames into place, so that a failed save
+/// leaves an existing file as it was; a replaced file's owner and permissions carry
+/// over. A special file (a FIFO, a device) is written in place, in order only.
+/// Symbolic links are followed to the file they end at. Every failure raises an
+/// xlerror of `failure` followed by what failed and the system's reason.
+class SaveFile {
+public:
+    SaveFile(const char16_t* path, const char* failure);
+
+    /// Whether overwrite() may go back to bytes written earlier: not in a special file.
+    bool seekable() const { return !open_.temporary.empty(); }
+    void append(std::span<const std::uint8_t> bytes);
+    void overwrite(std::uint64_t offset, std::span<const std::uint8_t> bytes);
+    /// Puts the file in place; until then an existing file is untouched.
+    void commit();
+
+private:
+    void open(const std::string& name);
+    [[noreturn]] void fail(const char* action, const std::string& name, int error) const;
+
+    /// The open file and the temporary it may be. A member of its own, so that a
+    /// constructor that fails halfway still closes and removes them.
+    struct OpenFile {
+        int fd = -1;
+        std::string temporary;
+        OpenFile() = default;
+        OpenFile(const OpenFile&) = delete;
+        OpenFile& operator=(const OpenFile&) = delete;
+        /// Removes a temporary that was not committed.
+        ~OpenFile();
+    };
+
+    const char* failure_;
+    std::string target_;
+    OpenFile open_;
+};
+
+/// Saves `bytes` as one SaveFile.
 void writeWholeFile(const char16_t* path, std::span<const std::uint8_t> bytes, const char* failure);
 
 } // namespace karvo

@@ -41,6 +41,13 @@ void save(const fs::path& path, const std::string& text) {
 /// The message of the save's failure, or "no error".
 std::string saveFailure(const fs::path& path, const std::string& text) { return errorOf([&] { save(path, text); }); }
 
+/// Whether a save failed with the caller's message followed by the system's reason.
+::testing::AssertionResult failsWith(const std::string& message, const std::string& reason) {
+    if (message.rfind(kFailure, 0) == 0 && message.find(reason + ")") != std::string::npos)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "message: " << message << "; expected reason: " << reason;
+}
+
 std::string contentOf(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
@@ -154,7 +161,7 @@ TEST_F(FileIo, SaveThroughDanglingLinkCreatesItsTarget) {
 TEST_F(FileIo, LinkLoopFails) {
     fs::create_symlink("two", dir_ / "one");
     fs::create_symlink("one", dir_ / "two");
-    EXPECT_EQ(saveFailure(dir_ / "one", "x"), kFailure);
+    EXPECT_TRUE(failsWith(saveFailure(dir_ / "one", "x"), "Too many levels of symbolic links"));
     EXPECT_EQ(namesIn(dir_), (std::vector<std::string>{"one", "two"}));
 }
 
@@ -177,17 +184,22 @@ TEST_F(FileIo, FifoIsWrittenInPlace) {
     EXPECT_EQ(namesIn(dir_), std::vector<std::string>{"pipe"});
 }
 
+/// A character device of the memory driver (3 null, 7 full), or an empty path. As
+/// root a faulty save would rename a file over the system's own node, so root gets a
+/// node of its own; other users cannot replace those in /dev.
+fs::path memoryDevice(const fs::path& dir, const char* name, unsigned minor) {
+    if (geteuid() != 0) return fs::path("/dev") / name;
+    fs::path device = dir / name;
+    int fd = -1;
+    if (mknod(device.c_str(), S_IFCHR | 0666, makedev(1, minor)) != 0 || (fd = open(device.c_str(), O_WRONLY)) < 0)
+        return {};
+    close(fd);
+    return device;
+}
+
 TEST_F(FileIo, DeviceIsWrittenInPlace) {
-    // As root a faulty save would rename a file over the system's /dev/null, so root
-    // gets a null device of its own; other users cannot replace /dev/null.
-    fs::path device = "/dev/null";
-    if (geteuid() == 0) {
-        device = dir_ / "null-device";
-        int fd = -1;
-        if (mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0 || (fd = open(device.c_str(), O_WRONLY)) < 0)
-            GTEST_SKIP() << "no device node can be made and opened here";
-        close(fd);
-    }
+    fs::path device = memoryDevice(dir_, "null", 3);
+    if (device.empty()) GTEST_SKIP() << "no device node can be made and opened here";
     EXPECT_EQ(saveFailure(device, "discarded"), karvo::testing::kNoError);
     EXPECT_TRUE(fs::is_character_file(device));
     // A link to a device is followed to it, not replaced.
@@ -197,11 +209,21 @@ TEST_F(FileIo, DeviceIsWrittenInPlace) {
     EXPECT_TRUE(fs::is_character_file(device));
 }
 
+TEST_F(FileIo, FullDeviceFailsWithTheReason) {
+    fs::path device = memoryDevice(dir_, "full", 7);
+    if (device.empty() || !fs::exists(device)) GTEST_SKIP() << "no full device can be made and opened here";
+    EXPECT_TRUE(failsWith(saveFailure(device, "data"), "No space left on device"));
+    EXPECT_TRUE(fs::is_character_file(device));
+}
+
 TEST_F(FileIo, PathsThatCannotBeSavedFailCleanly) {
     put(dir_ / "plain", "kept");
     fs::create_directory(dir_ / "folder");
-    const fs::path cases[] = {dir_ / "folder", dir_ / "plain" / "below", dir_ / "missing" / "file", dir_ / "nothing/"};
-    for (const fs::path& path : cases) EXPECT_EQ(saveFailure(path, "x"), kFailure) << path;
+    const std::pair<fs::path, std::string> cases[] = {{dir_ / "folder", "Is a directory"},
+                                                      {dir_ / "plain" / "below", "Not a directory"},
+                                                      {dir_ / "missing" / "file", "No such file or directory"},
+                                                      {dir_ / "nothing/", "No such file or directory"}};
+    for (const auto& [path, reason] : cases) EXPECT_TRUE(failsWith(saveFailure(path, "x"), reason)) << path;
     EXPECT_EQ(contentOf(dir_ / "plain"), "kept");
     EXPECT_EQ(namesIn(dir_), (std::vector<std::string>{"folder", "plain"}));
     EXPECT_TRUE(namesIn(dir_ / "folder").empty());
@@ -219,11 +241,11 @@ TEST_F(FileIo, FailedWriteLeavesTheOldFileAndNoTemporary) {
         std::signal(SIGXFSZ, SIG_IGN);
         struct rlimit limit {1024, 1024};
         setrlimit(RLIMIT_FSIZE, &limit);
-        _exit(saveFailure(path, std::string(4096, 'n')) == kFailure ? 0 : 1);
+        _exit(failsWith(saveFailure(path, std::string(4096, 'n')), "File too large") ? 0 : 1);
     }
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the save did not fail with its message";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the save did not fail with its message and reason";
     EXPECT_EQ(contentOf(path), "the old content");
     EXPECT_EQ(namesIn(dir_), std::vector<std::string>{"book"});
 }
