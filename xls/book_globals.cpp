@@ -4,6 +4,7 @@
 
 #include "core/xlerror.h"
 #include "xls/book_impl.h"
+#include "xls/compound_file.h"
 #include "xls/defined_name_biff5.h"
 #include "xls/sheet_stream.h"
 #include "xls/xls.h"
@@ -120,13 +121,27 @@ std::vector<std::uint8_t> BookImplT::writeFile() {
     std::size_t hint = sst_.recordBytesHint();
     for (const auto& sheet : sheets_) hint += sheetBytesHint(sheet->data());
     out.reserve(hint + hint / 8 + kGlobalsBytesHint);
+    writeStream(out);
+    return xls.finish();
+}
+
+// Straight into the file: a large book's stream is never held whole in memory, and
+// writing it to the file overlaps with making it.
+void BookImplT::writeFile(SaveFile& file) {
+    CompoundFileSpill spill(file);
+    RecordWriter out(spill);
+    writeStream(out);
+    out.flush();
+    spill.finish();
+}
+
+void BookImplT::writeStream(RecordWriter& out) {
     std::vector<std::size_t> positionFields;
     writeGlobals(out, positionFields);
     for (std::size_t i = 0; i < sheets_.size(); ++i) {
         out.patchU32(positionFields[i], static_cast<std::uint32_t>(out.position()));
         sheets_[i]->save(out);
     }
-    return xls.finish();
 }
 
 void BookImplT::writeGlobals(RecordWriter& out, std::vector<std::size_t>& positionFields) {

@@ -83,8 +83,12 @@ bool BookImplT::loadFromMemory(const char* data, std::size_t size) {
 
 bool BookImplT::save(const char16_t* filename) {
     return runOperation(message_, false, [&] {
-        std::vector<std::uint8_t> bytes = writeFile();
-        writeWholeFile(filename, bytes, "can't open file for writing");
+        SaveFile file(filename, "can't open file for writing");
+        if (file.seekable())
+            writeFile(file);
+        else
+            file.append(writeFile());
+        file.commit();
         return true;
     });
 }

@@ -28,6 +28,8 @@
 namespace karvo {
 
 class Xls;
+class SaveFile;
+class RecordWriter;
 
 class BookImplT final : public IBook, public SheetHost {
 public:
@@ -96,6 +98,8 @@ private:
     void readGlobals(Xls& xls, NarrowCodePage::Scope& codePage);
     void readSheets(Xls& xls);
     std::vector<std::uint8_t> writeFile();
+    void writeFile(SaveFile& file);
+    void writeStream(RecordWriter& out);
     void writeGlobals(RecordWriter& out, std::vector<std::size_t>& positionFields);
     bool loadBytes(std::span<const std::uint8_t> file);
     int indexOfSheet(const SheetImplT* sheet) const;

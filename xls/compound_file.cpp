@@ -393,10 +393,10 @@ std::uint32_t fatSectorCount(std::uint64_t sectors) {
     return static_cast<std::uint32_t>(f);
 }
 
-std::vector<std::uint8_t> writeCompoundFile(std::vector<std::uint8_t> stream) {
+CompoundFrame compoundFrame(std::uint64_t streamBytes) {
     // A short stream is padded to the mini stream cut-off so that it is stored in
     // ordinary sectors and the file needs no MiniFAT at all.
-    const std::uint64_t streamSize = std::max<std::uint64_t>(stream.size(), kMiniStreamCutoff);
+    const std::uint64_t streamSize = std::max<std::uint64_t>(streamBytes, kMiniStreamCutoff);
     // The reader side refuses streams of 4 GiB or more; so does the writer.
     if (streamSize >> 32) throw xlerror("workbook stream is too big");
 
@@ -423,16 +423,11 @@ std::vector<std::uint8_t> writeCompoundFile(std::vector<std::uint8_t> stream) {
     std::vector<std::uint32_t> fatSectors(F);
     for (std::uint32_t i = 0; i < F; ++i) fatSectors[i] = S + X + i;
 
-    // The file is built in the stream's own buffer: the stream moves up by the size of
-    // the header, in place when the buffer has room for the whole file, so a large
-    // book is not held twice while it is saved.
-    std::vector<std::uint8_t> header;
-    putHeader(header, F, firstDir, X > 0 ? S : sector::kEndOfChain, X, fatSectors);
-    std::vector<std::uint8_t>& out = stream;
-    out.reserve(kHeaderSize + total * kWriteSectorSize);
-    out.insert(out.begin(), header.begin(), header.end());
-    out.resize(kHeaderSize + std::size_t(S) * kWriteSectorSize, 0);
-
+    CompoundFrame frame;
+    putHeader(frame.header, F, firstDir, X > 0 ? S : sector::kEndOfChain, X, fatSectors);
+    std::vector<std::uint8_t>& out = frame.trailer;
+    out.reserve(std::size_t(S) * kWriteSectorSize - streamBytes + std::size_t(X + F + D) * kWriteSectorSize);
+    out.resize(std::size_t(S) * kWriteSectorSize - streamBytes, 0);
     // The FAT sectors past the first 109 are listed in the DIFAT sectors, each of
     // which ends with the number of the next one.
     for (std::uint32_t d = 0; d < X; ++d) {
@@ -445,7 +440,39 @@ std::vector<std::uint8_t> writeCompoundFile(std::vector<std::uint8_t> stream) {
     for (std::uint32_t entry : fat) putLittle(out, entry, 4);
     for (const DirEntry& e : dir) e.write(out);
     out.resize(out.size() + (kDirPerSector - dir.size() % kDirPerSector) % kDirPerSector * DirEntry::kSize, 0);
+    return frame;
+}
+
+std::vector<std::uint8_t> writeCompoundFile(std::vector<std::uint8_t> stream) {
+    CompoundFrame frame = compoundFrame(stream.size());
+    // The file is built in the stream's own buffer: the stream moves up by the size of
+    // the header, in place when the buffer has room for the whole file, so a large
+    // book is not held twice while it is saved.
+    stream.reserve(frame.header.size() + stream.size() + frame.trailer.size());
+    stream.insert(stream.begin(), frame.header.begin(), frame.header.end());
+    stream.insert(stream.end(), frame.trailer.begin(), frame.trailer.end());
     return stream;
+}
+
+CompoundFileSpill::CompoundFileSpill(SaveFile& file) : file_(file) {
+    // The header goes in last, when the stream's size is known.
+    const std::uint8_t placeholder[kHeaderSize] = {};
+    file_.append(placeholder);
+}
+
+void CompoundFileSpill::append(std::span<const std::uint8_t> bytes) {
+    file_.append(bytes);
+    streamBytes_ += bytes.size();
+}
+
+void CompoundFileSpill::overwrite(std::size_t offset, std::span<const std::uint8_t> bytes) {
+    file_.overwrite(kHeaderSize + offset, bytes);
+}
+
+void CompoundFileSpill::finish() {
+    CompoundFrame frame = compoundFrame(streamBytes_);
+    file_.append(frame.trailer);
+    file_.overwrite(0, frame.header);
 }
 
 } // namespace karvo

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "core/byte_reader.h"
+#include "core/file_io.h"
+#include "xls/record_writer.h"
 
 namespace karvo {
 
@@ -67,9 +69,34 @@ std::vector<std::uint8_t> readWorkbookStream(std::span<const std::uint8_t> file)
 /// gathered bytes.
 std::span<const std::uint8_t> readWorkbookStream(std::span<const std::uint8_t> file, std::vector<std::uint8_t>& copy);
 
-/// Wraps a workbook stream in a new compound file of 512-byte sectors holding a root
-/// entry and the "Workbook" stream, and returns the file's bytes (in the stream's buffer).
+/// What a new compound file of 512-byte sectors, holding a root entry and the
+/// "Workbook" stream, has around a stream of `streamBytes` bytes: the header sector
+/// before it, and after it the padding to whole sectors and the FAT, DIFAT and
+/// directory sectors.
+struct CompoundFrame {
+    std::vector<std::uint8_t> header;
+    std::vector<std::uint8_t> trailer;
+};
+CompoundFrame compoundFrame(std::uint64_t streamBytes);
+
+/// Wraps a workbook stream in a new compound file and returns the file's bytes (in the
+/// stream's buffer).
 std::vector<std::uint8_t> writeCompoundFile(std::vector<std::uint8_t> stream);
+
+/// Writes a new compound file into a file as a record writer hands its stream over,
+/// so that the stream is never held whole; finish() writes what comes after it and
+/// the header. The file must be seekable.
+class CompoundFileSpill : public StreamSpill {
+public:
+    explicit CompoundFileSpill(SaveFile& file);
+    void append(std::span<const std::uint8_t> bytes) override;
+    void overwrite(std::size_t offset, std::span<const std::uint8_t> bytes) override;
+    void finish();
+
+private:
+    SaveFile& file_;
+    std::uint64_t streamBytes_ = 0;
+};
 
 /// The number of FAT sectors the writer allots to `sectors` stream and directory
 /// sectors: a generous count that always leaves room for the FAT and DIFAT sectors

@@ -41,11 +41,6 @@ void putChars(std::vector<std::uint8_t>& out, std::u16string_view text, bool wid
     }
 }
 
-void RecordWriter::header(std::uint16_t id, std::size_t size) {
-    u16(id);
-    u16(static_cast<std::uint16_t>(size));
-}
-
 void RecordWriter::record(std::uint16_t id, std::span<const std::uint8_t> body) {
     auto first = body.first(std::min(body.size(), kMaxRecordBody));
     header(id, first.size());
@@ -58,22 +53,35 @@ void RecordWriter::record(std::uint16_t id, std::span<const std::uint8_t> body) 
     }
 }
 
-void RecordWriter::patchU16(std::size_t offset, std::uint16_t v) {
-    if (offset + 2 > out_.size()) throw xlerror("stream error, perhaps it's too small writing buffer");
-    storeLittle(std::span(out_).subspan(offset, 2), v);
+void RecordWriter::patch(std::size_t offset, std::uint32_t v, std::size_t n) {
+    if (offset + n > position()) throw xlerror("stream error, perhaps it's too small writing buffer");
+    std::uint8_t bytes[4];
+    storeLittle(std::span(bytes, n), v);
+    if (offset >= handedOver_) {
+        std::memcpy(out_.data() + (offset - handedOver_), bytes, n);
+        return;
+    }
+    // A value that straddles the hand-over is written in its two parts.
+    std::size_t before = std::min(n, handedOver_ - offset);
+    spill_->overwrite(offset, std::span(bytes, before));
+    if (before < n) std::memcpy(out_.data(), bytes + before, n - before);
 }
 
-void RecordWriter::patchU32(std::size_t offset, std::uint32_t v) {
-    if (offset + 4 > out_.size()) throw xlerror("stream error, perhaps it's too small writing buffer");
-    storeLittle(std::span(out_).subspan(offset, 4), v);
+void RecordWriter::flush() {
+    if (!spill_ || out_.empty()) return;
+    spill_->append(out_);
+    handedOver_ += out_.size();
+    out_.clear();
 }
 
 ContinueWriter::ContinueWriter(RecordWriter& out, std::uint16_t id) : out_(out) { open(id, kMaxRecordBody); }
 
 void ContinueWriter::open(std::uint16_t id, std::size_t room) {
-    out_.u16(id);
-    records_.push_back({out_.position(), 0});
-    out_.u16(0); // placeholder, see finish()
+    // The record before is complete; its size goes in now, while it is most likely
+    // still in the writer's buffer.
+    if (current_.sizeField != 0) finish();
+    out_.header(id, 0); // the size is filled in when the record closes
+    current_ = {out_.position() - 2, 0};
     left_ = room;
 }
 
@@ -86,14 +94,14 @@ void ContinueWriter::openContinue() { open(raw(RecordId::Continue), kMaxRecordBo
 void ContinueWriter::openContinue(std::uint8_t flagsByte) {
     open(raw(RecordId::Continue), kRoomAfterFlags);
     out_.u8(flagsByte);
-    records_.back().size = 1;
+    current_.size = 1;
 }
 
 void ContinueWriter::u8(std::uint8_t v) {
     if (left_ == 0) openContinue();
     out_.u8(v);
     --left_;
-    ++records_.back().size;
+    ++current_.size;
 }
 
 void ContinueWriter::u16(std::uint16_t v) {
@@ -118,7 +126,7 @@ void ContinueWriter::bytes(std::span<const std::uint8_t> data) {
 void ContinueWriter::account(std::size_t size) {
     if (size > left_) throw xlerror("record data does not fit in the current record");
     left_ -= size;
-    records_.back().size += size;
+    current_.size += size;
 }
 
 void ContinueWriter::fitted(std::span<const std::uint8_t> data) {
@@ -131,8 +139,6 @@ void ContinueWriter::fittedChars(std::u16string_view text, bool wide) {
     out_.chars(text, wide);
 }
 
-void ContinueWriter::finish() {
-    for (const Open& r : records_) out_.patchU16(r.sizeField, static_cast<std::uint16_t>(r.size));
-}
+void ContinueWriter::finish() { out_.patchU16(current_.sizeField, static_cast<std::uint16_t>(current_.size)); }
 
 } // namespace karvo

@@ -20,24 +20,47 @@ inline constexpr std::size_t kMaxRecordBody = 8224;
 /// Appends characters to a byte vector, 16-bit little-endian or (all at most 0xFF) 8-bit.
 void putChars(std::vector<std::uint8_t>& out, std::u16string_view text, bool wide);
 
-/// Appends records to an in-memory workbook stream. The stream offset of anything
-/// written is position() before writing it; BoundSheet8 positions, known only once
-/// the sheets are written, are filled in afterwards with patchU32().
+/// Where a long stream goes while it is written, so that it is never held whole.
+class StreamSpill {
+public:
+    virtual ~StreamSpill() = default;
+    /// Takes the next bytes of the stream.
+    virtual void append(std::span<const std::uint8_t> bytes) = 0;
+    /// Overwrites bytes taken earlier, at their offset in the stream.
+    virtual void overwrite(std::size_t offset, std::span<const std::uint8_t> bytes) = 0;
+};
+
+/// Appends records to a workbook stream, held in memory or, with a spill, handed over
+/// a buffer's worth at a time. The stream offset of anything written is position()
+/// before writing it; BoundSheet8 positions, known only once the sheets are written,
+/// are filled in afterwards with patchU32().
 class RecordWriter {
 public:
+    RecordWriter() = default;
+    /// Hands the stream to `spill` whenever the buffer holds kSpillBytes or more and
+    /// a record header or a run of bytes comes, and at flush().
+    explicit RecordWriter(StreamSpill& spill) : spill_(&spill) { out_.reserve(kSpillBytes + 2 * kMaxRecordBody); }
+
     /// The write position: the offset in the workbook stream of the next byte.
-    std::size_t position() const { return out_.size(); }
+    std::size_t position() const { return handedOver_ + out_.size(); }
 
     void u8(std::uint8_t v) { out_.push_back(v); }
     void u16(std::uint16_t v) { little(v, 2); }
     void u32(std::uint32_t v) { little(v, 4); }
     void f64(double v);
-    void bytes(std::span<const std::uint8_t> data) { out_.insert(out_.end(), data.begin(), data.end()); }
+    void bytes(std::span<const std::uint8_t> data) {
+        spillIfFull();
+        out_.insert(out_.end(), data.begin(), data.end());
+    }
     /// Characters, 16-bit little-endian or (all at most 0xFF) 8-bit.
     void chars(std::u16string_view text, bool wide) { putChars(out_, text, wide); }
 
     /// A record header; a size above 65535 is taken modulo 65536, as the field holds.
-    void header(std::uint16_t id, std::size_t size);
+    void header(std::uint16_t id, std::size_t size) {
+        spillIfFull();
+        u16(id);
+        u16(static_cast<std::uint16_t>(size));
+    }
     void header(RecordId id, std::size_t size) { header(raw(id), size); }
 
     /// A whole record. A body longer than kMaxRecordBody is split: the first
@@ -46,20 +69,32 @@ public:
     void record(RecordId id, std::span<const std::uint8_t> body) { record(raw(id), body); }
 
     /// Overwrites values written earlier, at a stream offset taken from position().
-    void patchU16(std::size_t offset, std::uint16_t v);
-    void patchU32(std::size_t offset, std::uint32_t v);
+    void patchU16(std::size_t offset, std::uint16_t v) { patch(offset, v, 2); }
+    void patchU32(std::size_t offset, std::uint32_t v) { patch(offset, v, 4); }
 
     /// Room for a stream of about `n` bytes, so that a large one is not copied as it
-    /// grows. Reserved pages that are never written cost no memory.
+    /// grows. Reserved pages that are never written cost no memory. A spilling
+    /// writer's buffer keeps its size.
     void reserve(std::size_t n) {
-        out_.reserve(n);
-        adviseHugePages(out_.data(), out_.capacity());
+        if (!spill_) reserveAdvised(out_, n);
     }
+    /// Hands what the buffer holds to the spill.
+    void flush();
 
+    /// The stream of a writer without a spill.
     const std::vector<std::uint8_t>& stream() const { return out_; }
     std::vector<std::uint8_t> take() { return std::move(out_); }
 
 private:
+    /// What a spilling writer gathers before it hands over: enough to make each
+    /// write to a file worth its call, little enough to stay in the caches.
+    static constexpr std::size_t kSpillBytes = std::size_t(1) << 20;
+
+    void patch(std::size_t offset, std::uint32_t v, std::size_t n);
+    void spillIfFull() {
+        if (spill_ && out_.size() >= kSpillBytes) flush();
+    }
+
     // A sheet's cells are written field by field, so this is the writer's hot path.
     void little(std::uint64_t v, std::size_t n) {
         std::size_t at = out_.size();
@@ -68,12 +103,14 @@ private:
     }
 
     std::vector<std::uint8_t> out_;
+    StreamSpill* spill_ = nullptr;
+    std::size_t handedOver_ = 0;  // the stream offset of out_[0]
 };
 
 /// Writes one record whose data may exceed a record body, as a group: the record and
 /// the CONTINUE records that carry the rest. It tracks the bytes left in the current
-/// record (the "counter") and the size field of every record of the group; finish()
-/// writes the final sizes.
+/// record (the "counter") and its size field, which it fills in when the record is
+/// closed: when the next one opens, and at finish().
 class ContinueWriter {
 public:
     /// Opens the group's first record with a placeholder size.
@@ -104,19 +141,19 @@ public:
     void fitted(std::span<const std::uint8_t> data);
     void fittedChars(std::u16string_view text, bool wide);
 
-    /// Writes the final size of every record of the group.
+    /// Writes the size of the group's last record.
     void finish();
 
 private:
     struct Open {
-        std::size_t sizeField; // stream offset of the record's size field
+        std::size_t sizeField; // stream offset of the record's size field; 0 before the first
         std::size_t size;      // body bytes written so far
     };
     void open(std::uint16_t id, std::size_t room);
     void account(std::size_t size);
 
     RecordWriter& out_;
-    std::vector<Open> records_;
+    Open current_{};
     std::size_t left_ = 0;
 };
 

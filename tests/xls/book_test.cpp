@@ -3,9 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "core/book_factory.h"
+#include "core/utf_convert.h"
 #include "support/book_bytes.h"
 #include "support/record_bytes.h"
 #include "xls/compound_file.h"
@@ -368,4 +372,30 @@ TEST(BinaryBook, TheLongestFormulaSurvivesSaveAndLoad) {
     Book copy = reloaded(*book);
     EXPECT_EQ(text(copy->getSheet(0)->readFormula(0, 0)), longest);
     EXPECT_EQ(copy->getSheet(0)->cellType(1, 0), CellEmpty);
+}
+
+// A save to a file hands the stream over a megabyte at a time; the string table's
+// CONTINUE sizes and the sheet positions are filled in after their bytes went out.
+// What lands in the file is what a save to memory gives.
+TEST(BinaryBook, SavingToAFileGivesTheBytesOfASaveToMemory) {
+    Book book = newBook();
+    for (const char16_t* name : {u"First", u"Second", u"Third"}) {
+        ISheet* sheet = book->addSheet(name);
+        for (int row = 0; row < 12000; ++row) {
+            std::u16string unique = name + (u" unique text " + utf8ToUtf16(std::to_string(row)));
+            ASSERT_TRUE(sheet->writeString(row, 0, unique.c_str()));
+            ASSERT_TRUE(sheet->writeNumber(row, 1, row * 0.25));
+        }
+    }
+    const std::string path = ::testing::TempDir() + "karvo-spilled-save.xls";
+    ASSERT_TRUE(book->save(utf8ToUtf16(path).c_str())) << book->errorMessage();
+    std::ifstream in(path, std::ios::binary);
+    const Bytes file{std::istreambuf_iterator<char>(in), {}};
+    std::remove(path.c_str());
+    const Bytes memory = saved(*book);
+    ASSERT_GT(memory.size(), std::size_t(2) << 20) << "too small to be handed over in parts";
+    EXPECT_TRUE(file == memory) << file.size() << " bytes in the file, " << memory.size() << " in memory";
+    Book back = karvo::testing::loaded(file);
+    ASSERT_EQ(back->sheetCount(), 3);
+    EXPECT_EQ(text(back->getSheet(2)->readString(11999, 0)), u"Third unique text 11999");
 }
