@@ -24,6 +24,7 @@
 
 namespace karvo::zip {
 class CZipArchive;
+class CZipArchiveWriter;
 }
 
 namespace karvo::xlsx {
@@ -127,7 +128,7 @@ private:
     void readPart(const zip::CZipArchive& archive, std::size_t entry, const std::u16string& name,
                   const std::u16string& officeDocument);
     std::unique_ptr<XFile> makePart(const std::u16string& type, const zip::CZipArchive& archive, std::size_t entry);
-    std::vector<std::uint8_t> writePackage();
+    void writePackage(zip::CZipArchiveWriter& archive);
     void dropCalcChain();
     void checkWritable();
     void makeNewPackage();

@@ -173,10 +173,8 @@ void XMLBookImplT::checkWritable() {
         if (!parts_.contains(sheetPartName(i))) throw xlerror("sheet doen't have relationship with book");
 }
 
-std::vector<std::uint8_t> XMLBookImplT::writePackage() {
-    checkWritable();
+void XMLBookImplT::writePackage(zip::CZipArchiveWriter& archive) {
     dropCalcChain();
-    zip::CZipArchiveWriter archive;
     std::string bytes;
     auto add = [&](const std::u16string& name, XFile& part) {
         bytes.clear();
@@ -194,7 +192,6 @@ std::vector<std::uint8_t> XMLBookImplT::writePackage() {
         if (!pictures.contains(name)) add(name, *part);
     for (const std::u16string& name : pictures_)
         if (auto found = parts_.find(name); found != parts_.end()) add(name, *found->second);
-    return archive.close();
 }
 
 bool XMLBookImplT::load(const char16_t* filename) {
@@ -215,8 +212,13 @@ bool XMLBookImplT::loadFromMemory(const char* data, std::size_t size) {
 
 bool XMLBookImplT::save(const char16_t* filename) {
     return runOperation(message_, false, [&] {
-        std::vector<std::uint8_t> bytes = writePackage();
-        writeWholeFile(filename, bytes, "can't open file for writing");
+        checkWritable(); // before the file is touched
+        SaveFile file(filename, "can't open file for writing");
+        // Each part goes to the file as soon as it is compressed.
+        zip::CZipArchiveWriter archive([&file](std::span<const std::uint8_t> bytes) { file.append(bytes); });
+        writePackage(archive);
+        archive.close();
+        file.commit();
         return true;
     });
 }
@@ -224,7 +226,10 @@ bool XMLBookImplT::save(const char16_t* filename) {
 bool XMLBookImplT::saveToMemory(const char** data, std::size_t* size) {
     return runOperation(message_, false, [&] {
         if (!data || !size) throw xlerror("data is null");
-        savedBytes_ = writePackage();
+        checkWritable();
+        zip::CZipArchiveWriter archive;
+        writePackage(archive);
+        savedBytes_ = archive.close();
         *data = reinterpret_cast<const char*>(savedBytes_.data());
         *size = savedBytes_.size();
         return true;

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -108,10 +109,16 @@ private:
     std::vector<std::uint64_t> entryEnds_; ///< where each entry's bytes must end
 };
 
-/// An archive being written, in memory.
+/// An archive being written, in memory or, with a sink, handed out entry by entry.
 class CZipArchiveWriter {
 public:
+    /// Takes the next bytes of the archive.
+    using Sink = std::function<void(std::span<const std::uint8_t>)>;
+
     CZipArchiveWriter();
+    /// Hands each entry to `sink` as soon as it is added, so that the archive is never
+    /// held whole; close() then hands out the directory and returns nothing.
+    explicit CZipArchiveWriter(Sink sink);
     ~CZipArchiveWriter();
 
     /// Adds an entry under `name` (stored as UTF-8). Data shorter than 5 bytes is
@@ -124,7 +131,12 @@ public:
     std::vector<std::uint8_t> close();
 
 private:
+    /// The archive offset of what out_ holds next.
+    std::uint64_t position() const { return handedOut_ + out_.size(); }
+
     std::vector<std::uint8_t> out_;
+    Sink sink_;
+    std::uint64_t handedOut_ = 0;
     std::vector<CZipFileHeader> headers_;
     std::unique_ptr<CDeflateCompressor> compressor_;
 };

@@ -101,13 +101,14 @@ void requireFits32(std::uint64_t value) {
 } // namespace
 
 CZipArchiveWriter::CZipArchiveWriter() = default;
+CZipArchiveWriter::CZipArchiveWriter(Sink sink) : sink_(std::move(sink)) {}
 CZipArchiveWriter::~CZipArchiveWriter() = default;
 
 void CZipArchiveWriter::add(std::u16string_view name, std::span<const std::uint8_t> data) {
     if (headers_.size() >= kMaxEntries) throw CZipException(CZipException::tooManyFiles);
     std::string utf8 = utf16ToUtf8(name);
     if (utf8.size() > 0xFFFF) throw CZipException(CZipException::tooLongData);
-    requireFits32(out_.size());
+    requireFits32(position());
     requireFits32(data.size());
 
     CZipFileHeader h;
@@ -121,7 +122,7 @@ void CZipArchiveWriter::add(std::u16string_view name, std::span<const std::uint8
     h.dosDate = stamp.date;
     h.crc32 = crc32(0, data);
     h.uncompressedSize = data.size();
-    h.localHeaderOffset = out_.size();
+    h.localHeaderOffset = position();
     h.fileName = utf8ToUtf16(utf8);
 
     std::vector<std::uint8_t> compressed;
@@ -133,13 +134,21 @@ void CZipArchiveWriter::add(std::u16string_view name, std::span<const std::uint8
     h.compressedSize = data.size();
     requireFits32(h.compressedSize);
 
-    reserveAdvised(out_, out_.size() + kLocalHeaderSize + utf8.size() + data.size());
+    if (!sink_) reserveAdvised(out_, out_.size() + kLocalHeaderSize + utf8.size() + data.size());
     put32(out_, signature::kLocalHeader);
     putCommonFields(out_, h, utf8.size());
     put16(out_, 0); // extra field size
     putBytes(out_, utf8);
-    out_.insert(out_.end(), data.begin(), data.end());
     headers_.push_back(std::move(h));
+    if (!sink_) {
+        out_.insert(out_.end(), data.begin(), data.end());
+        return;
+    }
+    // The data goes out from where it lies, without a copy into the archive.
+    sink_(out_);
+    sink_(data);
+    handedOut_ += out_.size() + data.size();
+    out_.clear();
 }
 
 std::vector<std::uint8_t> CZipArchiveWriter::close() {
@@ -148,13 +157,18 @@ std::vector<std::uint8_t> CZipArchiveWriter::close() {
     std::size_t dirBytes = kZip64EndRecordSize + kZip64LocatorSize + kEndRecordSize;
     for (const CZipFileHeader& h : headers_) dirBytes += kCentralHeaderSize + utf16ToUtf8(h.fileName).size();
     reserveAdvised(out_, out_.size() + dirBytes);
-    std::uint64_t dirOffset = out_.size();
+    std::uint64_t dirOffset = position();
     requireFits32(dirOffset);
     for (const CZipFileHeader& h : headers_) putCentralHeader(out_, h);
-    std::uint64_t dirSize = out_.size() - dirOffset;
+    std::uint64_t dirSize = position() - dirOffset;
     requireFits32(dirSize);
     putEndRecords(out_, headers_.size(), dirOffset, dirSize);
     headers_.clear();
+    if (sink_) {
+        sink_(out_);
+        handedOut_ = 0;
+        out_.clear();
+    }
     return std::exchange(out_, {});
 }
 

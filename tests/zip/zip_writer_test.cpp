@@ -48,6 +48,29 @@ TEST(ZipWriter, EntriesReadBackWithTheirHeaders) {
     EXPECT_EQ(writer.close().size(), 22u) << "close() leaves an empty writer";
 }
 
+// Entries handed out as they come make the archive the writer would hold: the
+// directory's offsets count what went out before.
+TEST(ZipWriter, ASinkReceivesTheArchive) {
+    const std::string big = std::string(300000, 'y') + "<c/>";
+    std::vector<std::uint8_t> streamed;
+    zip::CZipArchiveWriter writer([&](std::span<const std::uint8_t> b) { streamed.insert(streamed.end(), b.begin(), b.end()); });
+    zip::CZipArchiveWriter inMemory;
+    for (zip::CZipArchiveWriter* w : {&writer, &inMemory}) {
+        w->add(u"a.xml", bytesOf(big));
+        w->add(u"abc", bytesOf("abc"));
+        w->add(u"b.xml", bytesOf(big + big));
+    }
+    EXPECT_TRUE(writer.close().empty()) << "all bytes went to the sink";
+    std::vector<std::uint8_t> held = inMemory.close();
+    EXPECT_EQ(streamed.size(), held.size());
+    ReadResult read = readAll(streamed);
+    ASSERT_EQ(read.code, kReadOk);
+    ASSERT_EQ(read.entries.size(), 3u);
+    EXPECT_EQ(read.entries[0].second, big);
+    EXPECT_EQ(read.entries[1].second, "abc");
+    EXPECT_EQ(read.entries[2].second, big + big);
+}
+
 TEST(ZipWriter, DosTimeFields) {
     struct Case {
         int year, month, day, hour, minute, second;
