@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "core/xlerror.h"
+#include "xlsx/lmx/byte_sink.h"
 #include "xlsx/lmx/xml_error.h"
 #include "xlsx/lmx/xml_reader.h"
 
@@ -18,6 +19,13 @@ class XFile {
 public:
     virtual ~XFile() = default;
     virtual void write(std::string& out) = 0;
+    /// The same bytes handed to `drain` in pieces, made in `buffer`. A part that may be
+    /// large makes them a piece at a time, so that it is never held whole.
+    virtual void writeInPieces(std::string& buffer, const lmx::byte_drain& drain) {
+        buffer.clear();
+        write(buffer);
+        drain(buffer);
+    }
 };
 
 /// Turns a code of the XML runtime into the book's failure.

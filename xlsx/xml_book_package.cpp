@@ -175,15 +175,15 @@ void XMLBookImplT::checkWritable() {
 
 void XMLBookImplT::writePackage(zip::CZipArchiveWriter& archive) {
     dropCalcChain();
-    std::string bytes;
+    std::string buffer;
     auto add = [&](const std::u16string& name, XFile& part) {
-        bytes.clear();
-        part.write(bytes);
-        if (bytes.empty()) return;
         // The archive names parts without the leading "/", so that
         // "[Content_Types].xml" lies at its root.
-        archive.add(std::u16string_view(name).substr(1),
-                    {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
+        archive.addInPieces(std::u16string_view(name).substr(1), [&](const zip::CZipArchiveWriter::Sink& sink) {
+            part.writeInPieces(buffer, [&sink](std::string_view piece) {
+                sink({reinterpret_cast<const std::uint8_t*>(piece.data()), piece.size()});
+            });
+        });
     };
     // Pictures are numbered in archive order when a book loads, so they go last and
     // in the book's order: a saved book loads again with the same picture numbers.

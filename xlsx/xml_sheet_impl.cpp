@@ -40,6 +40,11 @@ void XMLSheetImplT::afterLoad() {
 }
 
 void XMLSheetImplT::write(std::string& out) {
+    std::string buffer;
+    writeInPieces(buffer, [&out](std::string_view piece) { out.append(piece); });
+}
+
+void XMLSheetImplT::writeInPieces(std::string& buffer, const lmx::byte_drain& drain) {
     // Attributes of other namespaces, and the extension list, refer to declarations
     // and conventions the tree does not keep; written back they could make the part
     // unreadable, so they go.
@@ -54,19 +59,8 @@ void XMLSheetImplT::write(std::string& out) {
     root_.dimension.make().ref =
         used_.lastRow == 0 ? u"A1"
                            : formatCellRange({used_.firstRow, used_.lastRow - 1, used_.firstCol, used_.lastCol - 1});
-    reserveForCells(out);
-    XmlFile::write(out);
-}
-
-// A large part grown by doubling is copied, and its pages faulted in, at every step;
-// room for what the cells usually take costs one allocation. Room not written to is
-// never touched, so too much costs no memory; the room takes huge pages.
-void XMLSheetImplT::reserveForCells(std::string& out) const {
-    constexpr std::size_t kBytesPerRow = 48, kBytesPerCell = 72;
-    if (!root_.sheetData) return;
-    std::size_t bytes = 0;
-    for (const auto& row : root_.sheetData->row) bytes += kBytesPerRow + kBytesPerCell * row->c.size();
-    reserveAdvised(out, out.size() + bytes);
+    buffer.clear();
+    check(root_.marshal(buffer, nullptr, &drain));
 }
 
 void XMLSheetImplT::setSelected(bool selected) {

@@ -31,6 +31,7 @@ public:
 
     /// Cleans what the tree cannot write back consistently, then marshals it.
     void write(std::string& out) override;
+    void writeInPieces(std::string& buffer, const lmx::byte_drain& drain) override;
 
     // ---- what the book uses ----
     XMLBookImplT& book() const { return book_; }
@@ -152,7 +153,6 @@ public:
     const char16_t* rowColToAddress(int row, int col, bool rowRelative, bool colRelative) override;
 
 private:
-    void reserveForCells(std::string& out) const;
     struct UsedRange {
         int firstRow = 0, lastRow = 0, firstCol = 0, lastCol = 0;  ///< last ones exclusive
         bool stale = true;

@@ -1,9 +1,11 @@
 // deflate.cpp - libdeflate behind the archive layer's compression calls.
 #include "zip/deflate.h"
 
+#include <algorithm>
 #include <memory>
 
 #include <libdeflate.h>
+#include <zlib.h>
 
 #include "core/huge_pages.h"
 #include "zip/zip_archive.h"
@@ -31,6 +33,49 @@ std::vector<std::uint8_t> CDeflateCompressor::compress(std::span<const std::uint
     reserveAdvised(compressed, size);
     compressed.assign(room.get(), room.get() + size);
     return compressed;
+}
+
+namespace {
+
+/// What the stream gathers before it hands compressed bytes over.
+constexpr std::size_t kStreamOutputBytes = 256 * 1024;
+
+} // namespace
+
+CDeflateStream::CDeflateStream(Output output, int level)
+    : output_(std::move(output)), stream_(std::make_unique<z_stream>()), buffer_(kStreamOutputBytes) {
+    if (deflateInit2(stream_.get(), level, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
+        stream_.reset();
+        throw CZipException(CZipException::memoryAllocation);
+    }
+}
+
+CDeflateStream::~CDeflateStream() {
+    if (stream_) deflateEnd(stream_.get());
+}
+
+void CDeflateStream::write(std::span<const std::uint8_t> data) { run(data, Z_NO_FLUSH); }
+
+void CDeflateStream::finish() { run({}, Z_FINISH); }
+
+void CDeflateStream::run(std::span<const std::uint8_t> data, int flush) {
+    z_stream& z = *stream_;
+    z.next_in = const_cast<Bytef*>(data.data());
+    for (std::size_t left = data.size(); left > 0 || flush == Z_FINISH;) {
+        // zlib counts input in 32 bits.
+        const uInt piece = static_cast<uInt>(std::min<std::size_t>(left, 1u << 30));
+        z.avail_in = piece;
+        z.next_out = buffer_.data();
+        z.avail_out = static_cast<uInt>(buffer_.size());
+        int result = deflate(&z, left > piece ? Z_NO_FLUSH : flush);
+        if (result == Z_STREAM_ERROR) throw CZipException(CZipException::internalError);
+        left -= piece - z.avail_in;
+        if (z.avail_out < buffer_.size()) output_(std::span(buffer_).first(buffer_.size() - z.avail_out));
+        if (result == Z_STREAM_END) break;
+        // Without a full output buffer, zlib took all input it was given and, short of
+        // Z_FINISH, has nothing more to say until more comes.
+        if (z.avail_out > 0 && flush != Z_FINISH && left == 0) break;
+    }
 }
 
 bool inflateWhole(std::span<const std::uint8_t> in, std::span<std::uint8_t> out) {

@@ -4,11 +4,13 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <vector>
 
 struct libdeflate_compressor;
+struct z_stream_s;
 
 namespace karvo::zip {
 
@@ -30,6 +32,33 @@ public:
 
 private:
     libdeflate_compressor* compressor_;
+};
+
+/// The level of data deflated as it comes, which takes zlib: libdeflate has whole
+/// buffers only. On a 53 MB worksheet part zlib's 3 took 0.19 s for 6.0 MB where
+/// libdeflate's 4 took 0.26 s for 5.2 MB; zlib's 4 and up take longer for little less.
+inline constexpr int kStreamDeflateLevel = 3;
+
+/// Raw deflate of data that comes in pieces; the compressed bytes go to `output` as
+/// they are made, a buffer's worth at a time.
+class CDeflateStream {
+public:
+    using Output = std::function<void(std::span<const std::uint8_t>)>;
+    explicit CDeflateStream(Output output, int level = kStreamDeflateLevel);
+    ~CDeflateStream();
+    CDeflateStream(const CDeflateStream&) = delete;
+    CDeflateStream& operator=(const CDeflateStream&) = delete;
+
+    void write(std::span<const std::uint8_t> data);
+    /// Ends the stream; nothing may be written after it.
+    void finish();
+
+private:
+    void run(std::span<const std::uint8_t> data, int flush);
+
+    Output output_;
+    std::unique_ptr<z_stream_s> stream_;
+    std::vector<std::uint8_t> buffer_;
 };
 
 /// Inflates the raw deflate stream `in` into `out`, which it must fill exactly; false

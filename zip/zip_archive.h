@@ -126,6 +126,13 @@ public:
     /// the current local time.
     void add(std::u16string_view name, std::span<const std::uint8_t> data);
 
+    /// Adds an entry whose data `produce` hands, in pieces, to the function it is
+    /// given. Data of one piece is added as add() adds it. Data of more pieces is
+    /// deflated as it comes, at kStreamDeflateLevel, and its CRC and sizes follow it
+    /// in a data descriptor, so that neither the data nor the archive is held whole.
+    /// No data at all adds no entry.
+    void addInPieces(std::u16string_view name, const std::function<void(const Sink&)>& produce);
+
     /// Writes the central directory and hands out the archive's bytes. The writer
     /// is empty afterwards.
     std::vector<std::uint8_t> close();
@@ -133,6 +140,11 @@ public:
 private:
     /// The archive offset of what out_ holds next.
     std::uint64_t position() const { return handedOut_ + out_.size(); }
+    /// A header for an entry about to be written, without its CRC and sizes.
+    CZipFileHeader startHeader(const std::string& utf8Name, std::uint16_t method, std::uint16_t flags);
+    void putLocalHeader(const CZipFileHeader& h, const std::string& utf8Name);
+    /// Appends data of the archive, handing it out with a sink.
+    void emit(std::span<const std::uint8_t> data);
 
     std::vector<std::uint8_t> out_;
     Sink sink_;

@@ -12,6 +12,7 @@ inline constexpr std::uint32_t kCentralHeader = 0x02014B50; // "PK\1\2"
 inline constexpr std::uint32_t kEndRecord = 0x06054B50;     // "PK\5\6"
 inline constexpr std::uint32_t kZip64EndRecord = 0x06064B50;
 inline constexpr std::uint32_t kZip64Locator = 0x07064B50;
+inline constexpr std::uint32_t kDataDescriptor = 0x08074B50; // "PK\7\8"
 } // namespace signature
 
 /// Sizes of the fixed parts of the records, without their variable fields.
@@ -29,6 +30,8 @@ inline constexpr std::uint16_t kSaturated16 = 0xFFFF;
 
 namespace flag {
 inline constexpr std::uint16_t kEncrypted = 0x0001;
+/// The CRC and sizes follow the data, in a data descriptor; the local header's are 0.
+inline constexpr std::uint16_t kDataDescriptor = 0x0008;
 inline constexpr std::uint16_t kUtf8Name = 0x0800;
 } // namespace flag
 

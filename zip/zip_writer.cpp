@@ -3,6 +3,7 @@
 #include "zip/zip_archive.h"
 
 #include <string>
+#include <optional>
 #include <utility>
 
 #include "core/byte_reader.h"
@@ -104,26 +105,54 @@ CZipArchiveWriter::CZipArchiveWriter() = default;
 CZipArchiveWriter::CZipArchiveWriter(Sink sink) : sink_(std::move(sink)) {}
 CZipArchiveWriter::~CZipArchiveWriter() = default;
 
-void CZipArchiveWriter::add(std::u16string_view name, std::span<const std::uint8_t> data) {
+CZipFileHeader CZipArchiveWriter::startHeader(const std::string& utf8Name, std::uint16_t method,
+                                              std::uint16_t flags) {
     if (headers_.size() >= kMaxEntries) throw CZipException(CZipException::tooManyFiles);
-    std::string utf8 = utf16ToUtf8(name);
-    if (utf8.size() > 0xFFFF) throw CZipException(CZipException::tooLongData);
+    if (utf8Name.size() > 0xFFFF) throw CZipException(CZipException::tooLongData);
     requireFits32(position());
-    requireFits32(data.size());
-
     CZipFileHeader h;
     h.versionMadeBy = kVersionMadeBy;
     h.versionNeeded = kVersionNeeded;
     h.externalAttributes = kPlainFileAttributes;
-    h.flags = flag::kUtf8Name;
-    h.method = data.size() < kMinDeflateSize ? method::kStored : method::kDeflated;
+    h.flags = flags;
+    h.method = method;
     DosDateTime stamp = dosNow();
     h.dosTime = stamp.time;
     h.dosDate = stamp.date;
+    h.localHeaderOffset = position();
+    h.fileName = utf8ToUtf16(utf8Name);
+    return h;
+}
+
+void CZipArchiveWriter::putLocalHeader(const CZipFileHeader& h, const std::string& utf8Name) {
+    put32(out_, signature::kLocalHeader);
+    putCommonFields(out_, h, utf8Name.size());
+    put16(out_, 0); // extra field size
+    putBytes(out_, utf8Name);
+}
+
+void CZipArchiveWriter::emit(std::span<const std::uint8_t> data) {
+    if (!sink_) {
+        out_.insert(out_.end(), data.begin(), data.end());
+        return;
+    }
+    // What out_ holds goes first; the data goes out from where it lies, without a copy.
+    if (!out_.empty()) {
+        sink_(out_);
+        handedOut_ += out_.size();
+        out_.clear();
+    }
+    sink_(data);
+    handedOut_ += data.size();
+}
+
+void CZipArchiveWriter::add(std::u16string_view name, std::span<const std::uint8_t> data) {
+    std::string utf8 = utf16ToUtf8(name);
+    requireFits32(data.size());
+    CZipFileHeader h = startHeader(utf8, data.size() < kMinDeflateSize ? method::kStored : method::kDeflated,
+                                   flag::kUtf8Name);
     h.crc32 = crc32(0, data);
     h.uncompressedSize = data.size();
-    h.localHeaderOffset = position();
-    h.fileName = utf8ToUtf16(utf8);
 
     std::vector<std::uint8_t> compressed;
     if (h.method == method::kDeflated) {
@@ -135,20 +164,52 @@ void CZipArchiveWriter::add(std::u16string_view name, std::span<const std::uint8
     requireFits32(h.compressedSize);
 
     if (!sink_) reserveAdvised(out_, out_.size() + kLocalHeaderSize + utf8.size() + data.size());
-    put32(out_, signature::kLocalHeader);
-    putCommonFields(out_, h, utf8.size());
-    put16(out_, 0); // extra field size
-    putBytes(out_, utf8);
+    putLocalHeader(h, utf8);
+    emit(data);
     headers_.push_back(std::move(h));
-    if (!sink_) {
-        out_.insert(out_.end(), data.begin(), data.end());
+}
+
+void CZipArchiveWriter::addInPieces(std::u16string_view name, const std::function<void(const Sink&)>& produce) {
+    std::vector<std::uint8_t> first;
+    std::optional<CZipFileHeader> h;
+    std::unique_ptr<CDeflateStream> deflater;
+    std::string utf8 = utf16ToUtf8(name);
+    auto deflate = [&](std::span<const std::uint8_t> piece) {
+        h->crc32 = crc32(h->crc32, piece);
+        h->uncompressedSize += piece.size();
+        requireFits32(h->uncompressedSize);
+        deflater->write(piece);
+    };
+    produce([&](std::span<const std::uint8_t> piece) {
+        if (piece.empty()) return;
+        // The first piece waits: if it is the only one, the entry is an ordinary one.
+        if (!h && first.empty()) {
+            first.assign(piece.begin(), piece.end());
+            return;
+        }
+        if (!h) {
+            h = startHeader(utf8, method::kDeflated, flag::kUtf8Name | flag::kDataDescriptor);
+            putLocalHeader(*h, utf8);
+            deflater = std::make_unique<CDeflateStream>([&](std::span<const std::uint8_t> compressed) {
+                h->compressedSize += compressed.size();
+                requireFits32(h->compressedSize);
+                emit(compressed);
+            });
+            deflate(first);
+            first = {};
+        }
+        deflate(piece);
+    });
+    if (!h) {
+        if (!first.empty()) add(name, first);
         return;
     }
-    // The data goes out from where it lies, without a copy into the archive.
-    sink_(out_);
-    sink_(data);
-    handedOut_ += out_.size() + data.size();
-    out_.clear();
+    deflater->finish();
+    put32(out_, signature::kDataDescriptor);
+    put32(out_, h->crc32);
+    put32(out_, static_cast<std::uint32_t>(h->compressedSize));
+    put32(out_, static_cast<std::uint32_t>(h->uncompressedSize));
+    headers_.push_back(std::move(*h));
 }
 
 std::vector<std::uint8_t> CZipArchiveWriter::close() {

@@ -1,6 +1,10 @@
 // The Open XML book as a package: new books, loading, saving, parts and sheets.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+
 #include "support/xlsx_package.h"
 
 namespace karvo::testing {
@@ -73,6 +77,39 @@ TEST(XmlBookPackage, SaveDropsTheCalculationChain) {
     EXPECT_EQ("", entry(saved, "xl/calcChain.xml"));
     EXPECT_EQ(std::string::npos, entry(saved, "[Content_Types].xml").find("calcChain"));
     EXPECT_EQ(std::string::npos, entry(saved, "xl/_rels/workbook.xml.rels").find("calcChain"));
+}
+
+// A sheet of several megabytes of XML goes into the file a piece at a time; a second
+// save gives the same entries, and the book loads back whole.
+TEST(XmlBookPackage, ALargeSheetIsSavedInPieces) {
+    BookPtr book(createXmlBook());
+    ISheet* sheet = book->addSheet(u"Big");
+    constexpr int kRows = 40000;
+    for (int row = 0; row < kRows; ++row) {
+        ASSERT_TRUE(sheet->writeNumber(row, 0, row + 0.5));
+        ASSERT_TRUE(sheet->writeString(row, 1, utf8ToUtf16("text " + std::to_string(row % 97)).c_str()));
+        ASSERT_TRUE(sheet->writeBool(row, 2, row % 2 == 0));
+    }
+    const std::string path = ::testing::TempDir() + "karvo-large-sheet.xlsx";
+    ASSERT_TRUE(book->save(utf8ToUtf16(path).c_str())) << book->errorMessage();
+    std::ifstream in(path, std::ios::binary);
+    const std::string file{std::istreambuf_iterator<char>(in), {}};
+    std::remove(path.c_str());
+
+    zip::CZipArchive archive({reinterpret_cast<const std::uint8_t*>(file.data()), file.size()});
+    bool streamed = false;
+    for (std::size_t i = 0; i < archive.entryCount(); ++i)
+        if (archive.header(i).fileName == u"xl/worksheets/sheet1.xml") streamed = archive.header(i).flags & 0x0008;
+    EXPECT_TRUE(streamed) << "the sheet part was not written in pieces";
+    EXPECT_EQ(packageEntries(file.data(), file.size()), savedEntries(*book));
+
+    BookPtr back = loadedXml(file);
+    ISheet* again = back->getSheet(0);
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(again->lastRow(), kRows);
+    EXPECT_EQ(again->readNumber(kRows - 1, 0), kRows - 0.5);
+    EXPECT_EQ(std::u16string(again->readString(kRows - 1, 1)), u"text " + utf8ToUtf16(std::to_string((kRows - 1) % 97)));
+    EXPECT_FALSE(again->readBool(kRows - 1, 2));
 }
 
 TEST(XmlBookPackage, FailuresNameTheProblem) {

@@ -81,8 +81,18 @@ const std::vector<std::pair<std::u16string, std::string>> kEntries = {
 
 TEST_F(ZipInterop, PythonAndUnzipReadOurArchive) {
     zip::CZipArchiveWriter writer;
-    for (const auto& [name, data] : kEntries)
-        writer.add(name, {reinterpret_cast<const std::uint8_t*>(data.data()), data.size()});
+    auto bytesOf = [](std::string_view s) { return std::span(reinterpret_cast<const std::uint8_t*>(s.data()), s.size()); };
+    // The large entries go in pieces, so their CRC and sizes follow in a data descriptor.
+    constexpr std::size_t kPiece = 100000;
+    for (const auto& [name, data] : kEntries) {
+        if (data.size() <= kPiece) {
+            writer.add(name, bytesOf(data));
+            continue;
+        }
+        writer.addInPieces(name, [&](const zip::CZipArchiveWriter::Sink& sink) {
+            for (std::size_t at = 0; at < data.size(); at += kPiece) sink(bytesOf(std::string_view(data).substr(at, kPiece)));
+        });
+    }
     std::vector<std::uint8_t> bytes = writer.close();
     std::time_t written = std::time(nullptr);
     put("ours.zip", std::string(bytes.begin(), bytes.end()));

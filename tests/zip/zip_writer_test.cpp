@@ -71,6 +71,41 @@ TEST(ZipWriter, ASinkReceivesTheArchive) {
     EXPECT_EQ(read.entries[2].second, big + big);
 }
 
+// Data in pieces: one piece makes an ordinary entry, more are deflated as they come
+// with a data descriptor, none makes no entry.
+TEST(ZipWriter, EntriesInPieces) {
+    const std::string piece = std::string(200000, 'p') + "<row/>";
+    std::vector<std::uint8_t> streamed;
+    zip::CZipArchiveWriter writer([&](std::span<const std::uint8_t> b) { streamed.insert(streamed.end(), b.begin(), b.end()); });
+    writer.addInPieces(u"one", [&](const zip::CZipArchiveWriter::Sink& sink) { sink(bytesOf(piece)); });
+    writer.addInPieces(u"three", [&](const zip::CZipArchiveWriter::Sink& sink) {
+        for (int i = 0; i < 3; ++i) sink(bytesOf(piece));
+    });
+    writer.addInPieces(u"none", [](const zip::CZipArchiveWriter::Sink& sink) { sink({}); });
+    writer.add(u"after", bytesOf("after the descriptor"));
+    writer.close();
+
+    ReadResult read = readAll(streamed);
+    ASSERT_EQ(read.code, kReadOk);
+    ASSERT_EQ(read.entries.size(), 3u);
+    EXPECT_EQ(read.entries[0].second, piece);
+    EXPECT_EQ(read.entries[1].second, piece + piece + piece);
+    EXPECT_EQ(read.entries[2].second, "after the descriptor");
+    zip::CZipArchive archive(streamed);
+    EXPECT_EQ(archive.header(0).flags, 0x0800);
+    const zip::CZipFileHeader& h = archive.header(1);
+    EXPECT_EQ(h.flags, 0x0808) << "UTF-8 names, data descriptor";
+    EXPECT_EQ(h.method, 8);
+    EXPECT_EQ(h.uncompressedSize, 3 * piece.size());
+    const std::string all = piece + piece + piece;
+    EXPECT_EQ(h.crc32, crc32(0, reinterpret_cast<const Bytef*>(all.data()), static_cast<uInt>(all.size())));
+    // The local header leaves CRC and sizes to the descriptor that follows the data.
+    const std::uint8_t* local = streamed.data() + h.localHeaderOffset;
+    EXPECT_EQ(local[14] | local[15] | local[18] | local[22], 0);
+    const std::uint8_t* descriptor = local + 30 + 5 + h.compressedSize;
+    EXPECT_EQ(descriptor[0] | descriptor[1] << 8 | descriptor[2] << 16 | descriptor[3] << 24, 0x08074B50);
+}
+
 TEST(ZipWriter, DosTimeFields) {
     struct Case {
         int year, month, day, hour, minute, second;

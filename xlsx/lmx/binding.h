@@ -20,6 +20,9 @@ elmx_error unmarshal_root(const root_info& root, void* object, chunk_source sour
 
 /// Writes `object` as a document (declaration, then the root element with the
 /// namespace declarations of its unit) appended to `out`.
-elmx_error marshal_root(const root_info& root, const void* object, std::string& out, c_error* error = nullptr);
+/// Writes the document into `out`; with a drain, `out` is only the buffer of the
+/// pieces it is handed in, and ends empty.
+elmx_error marshal_root(const root_info& root, const void* object, std::string& out, c_error* error = nullptr,
+                        const byte_drain* drain = nullptr);
 
 } // namespace lmx

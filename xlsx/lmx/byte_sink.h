@@ -4,11 +4,19 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <string_view>
 
 #include "core/huge_pages.h"
 #include "xlsx/lmx/utf16_units.h"
+
+namespace lmx {
+
+/// Takes the next piece of a document that a writer hands over as it goes.
+using byte_drain = std::function<void(std::string_view)>;
+
+} // namespace lmx
 
 namespace lmx::detail {
 
@@ -17,12 +25,20 @@ namespace lmx::detail {
 /// one bounds check and one copy, without std::string's length bookkeeping per
 /// append. finish() trims the string to what was written; until then its tail holds
 /// spare bytes. The destructor finishes.
+///
+/// With a drain, the string is a buffer: once it holds kDrainBytes, what it holds
+/// goes to the drain and writing starts over at its front, so that a document of any
+/// size takes a megabyte or so.
 class byte_sink {
 public:
+    static constexpr std::size_t kDrainBytes = std::size_t(1) << 20;
+
     /// `chunk`: how much room to add at a time beyond what one piece needs.
     byte_sink(std::string& out, std::size_t chunk) : out_(out), chunk_(chunk) {
         cur_ = end_ = out_.data() + out_.size();
     }
+    /// Hands what is written to `drain` from now on; the drain must outlive the sink.
+    void drain_to(const byte_drain& drain) { drain_ = &drain; }
     byte_sink(const byte_sink&) = delete;
     byte_sink& operator=(const byte_sink&) = delete;
     ~byte_sink() { finish(); }
@@ -80,6 +96,7 @@ private:
 
     void grow(std::size_t needed) {
         std::size_t used = written();
+        if (drain_ && used >= kDrainBytes) used = drain(used);
         std::size_t size = used + std::max(needed, chunk_);
         // Doubling keeps the copies of a growing document linear in its length; a
         // worksheet's text runs to a hundred megabytes, hence huge pages.
@@ -92,7 +109,17 @@ private:
         end_ = out_.data() + size;
     }
 
+    /// Hands over all but the last bytes written, which ends_with_brackets() may still
+    /// look at, and moves those to the front; returns what is left.
+    std::size_t drain(std::size_t used) {
+        constexpr std::size_t kKept = 2;
+        (*drain_)(std::string_view(out_.data(), used - kKept));
+        std::memmove(out_.data(), out_.data() + used - kKept, kKept);
+        return kKept;
+    }
+
     std::string& out_;
+    const byte_drain* drain_ = nullptr;
     std::size_t chunk_;
     char* cur_;
     char* end_;

@@ -265,11 +265,17 @@ elmx_error marshaller::object(const class_info& ci, const void* object, int ns, 
 
 } // namespace
 
-elmx_error marshal_root(const root_info& root, const void* object, std::string& out, c_error* error) {
+elmx_error marshal_root(const root_info& root, const void* object, std::string& out, c_error* error,
+                        const byte_drain* drain) {
     c_xml_writer writer(out);
+    if (drain) writer.drain_to(*drain);
     writer.set_namespace_table(root.namespaces);
     elmx_error e = marshaller(writer).object(*root.type, object, root.ns, root.name);
     if (e && error) *error = writer.error();
+    if (!e && drain) {
+        (*drain)(out);
+        out.clear();
+    }
     return e;
 }
 

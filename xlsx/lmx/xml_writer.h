@@ -33,6 +33,9 @@ public:
                           const char* new_line = nullptr, const char* attribute_indent = nullptr,
                           const char* attribute_new_line = nullptr);
 
+    /// Hands the document to `drain` in pieces as it is written (see byte_sink).
+    void drain_to(const byte_drain& drain) { sink_.drain_to(drain); }
+
     /// The table whose declarations the first element carries and whose prefixes
     /// qualify names; a second call while one is set has no effect.
     void set_namespace_table(const ns_entry* table);

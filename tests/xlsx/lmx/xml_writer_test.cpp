@@ -466,3 +466,49 @@ TEST(XmlWriterEscape, EveryShortTextStaysWellFormedAndReadsBack) {
     };
     visit();
 }
+
+// A drained sink hands its text over a megabyte at a time and keeps the last bytes,
+// which the escaping of a following '>' still looks at.
+TEST(XmlWriterSink, DrainKeepsWhatTheEscapingLooksBackAt) {
+    std::string out, drained;
+    const byte_drain drain = [&](std::string_view piece) { drained.append(piece); };
+    detail::byte_sink sink(out, 64);
+    sink.drain_to(drain);
+    const std::string filler(detail::byte_sink::kDrainBytes - 2, 'x');
+    sink.put(filler);
+    sink.put("]]");
+    sink.room(1000);  // no room left: the buffer is drained
+    EXPECT_EQ(drained, filler);
+    EXPECT_TRUE(sink.ends_with_brackets());
+    sink.put("&gt;");
+    sink.finish();
+    EXPECT_EQ(drained + out, filler + "]]&gt;");
+}
+
+TEST(XmlWriterSink, ADrainedDocumentIsTheWholeDocument) {
+    auto write = [](std::string& out, const byte_drain* drain) {
+        c_xml_writer w(out);
+        if (drain) w.drain_to(*drain);
+        w.start_element("sheetData");
+        for (int i = 0; i < 100000; ++i) {
+            w.start_element("c");
+            w.attribute("r", "A" + std::to_string(i));
+            w.text(std::string_view("a]]"));
+            w.text(std::string_view(">b"));
+            w.end_element();
+        }
+        w.end_element();
+    };
+    std::string whole, buffer, pieces;
+    std::size_t count = 0;
+    const byte_drain drain = [&](std::string_view piece) {
+        pieces.append(piece);
+        ++count;
+    };
+    write(whole, nullptr);
+    write(buffer, &drain);
+    pieces += buffer;
+    ASSERT_GT(whole.size(), 2 * detail::byte_sink::kDrainBytes);
+    EXPECT_GE(count, 2u);
+    EXPECT_TRUE(pieces == whole) << pieces.size() << " bytes drained, " << whole.size() << " written whole";
+}
