@@ -184,10 +184,4 @@ void SaveFile::commit() {
     open_.temporary.clear();
 }
 
-void writeWholeFile(const char16_t* path, std::span<const std::uint8_t> bytes, const char* failure) {
-    SaveFile file(path, failure);
-    file.append(bytes);
-    file.commit();
-}
-
 } // namespace karvo

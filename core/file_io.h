@@ -70,7 +70,4 @@ private:
     OpenFile open_;
 };
 
-/// Saves `bytes` as one SaveFile.
-void writeWholeFile(const char16_t* path, std::span<const std::uint8_t> bytes, const char* failure);
-
 } // namespace karvo

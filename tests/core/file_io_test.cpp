@@ -34,8 +34,9 @@ constexpr const char* kFailure = "can't open file for writing";
 std::vector<std::uint8_t> bytesOf(const std::string& text) { return {text.begin(), text.end()}; }
 
 void save(const fs::path& path, const std::string& text) {
-    std::u16string wide = utf8ToUtf16(path.string());
-    writeWholeFile(wide.c_str(), bytesOf(text), kFailure);
+    SaveFile file(utf8ToUtf16(path.string()).c_str(), kFailure);
+    file.append(bytesOf(text));
+    file.commit();
 }
 
 /// The message of the save's failure, or "no error".
@@ -227,7 +228,7 @@ TEST_F(FileIo, PathsThatCannotBeSavedFailCleanly) {
     EXPECT_EQ(contentOf(dir_ / "plain"), "kept");
     EXPECT_EQ(namesIn(dir_), (std::vector<std::string>{"folder", "plain"}));
     EXPECT_TRUE(namesIn(dir_ / "folder").empty());
-    EXPECT_THROW(writeWholeFile(u"", bytesOf("x"), kFailure), xlerror);
+    EXPECT_THROW(SaveFile(u"", kFailure), xlerror);
 }
 
 // A write that fails halfway, even for root: the file size limit stops the
