@@ -19,9 +19,8 @@ elmx_error unmarshal_root(const root_info& root, void* object, const char* begin
 elmx_error unmarshal_root(const root_info& root, void* object, chunk_source source, c_error* error = nullptr);
 
 /// Writes `object` as a document (declaration, then the root element with the
-/// namespace declarations of its unit) appended to `out`.
-/// Writes the document into `out`; with a drain, `out` is only the buffer of the
-/// pieces it is handed in, and ends empty.
+/// namespace declarations of its unit) appended to `out`; with a drain, `out` is only
+/// the buffer of the pieces the drain is handed, and ends empty.
 elmx_error marshal_root(const root_info& root, const void* object, std::string& out, c_error* error = nullptr,
                         const byte_drain* drain = nullptr);
 

@@ -98,8 +98,8 @@ private:
         std::size_t used = written();
         if (drain_ && used >= kDrainBytes) used = drain(used);
         std::size_t size = used + std::max(needed, chunk_);
-        // Doubling keeps the copies of a growing document linear in its length; a
-        // worksheet's text runs to a hundred megabytes, hence huge pages.
+        // Doubling keeps the copies of a growing document linear in its length; one
+        // written whole (a string table) can run to megabytes, hence huge pages.
         if (size > out_.capacity()) {
             out_.resize(used);
             karvo::reserveAdvised(out_, size);
