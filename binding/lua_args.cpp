@@ -66,17 +66,19 @@ const char16_t* libraryText(const char* utf8) {
     }
 }
 
-int pushText(lua_State* L, const char16_t* text) {
-    bool converted = false;
-    if (text) {
-        try {
-            utf16ToUtf8(text, resultBuffer());
-            converted = true;
-        } catch (...) {
-        }
+const std::string* scriptText(const char16_t* text) {
+    if (!text) return nullptr;
+    try {
+        utf16ToUtf8(text, resultBuffer());
+        return &resultBuffer();
+    } catch (...) {
+        return nullptr;
     }
-    if (converted)
-        lua_pushlstring(L, resultBuffer().data(), resultBuffer().size());
+}
+
+int pushText(lua_State* L, const char16_t* text) {
+    if (const std::string* utf8 = scriptText(text))
+        lua_pushlstring(L, utf8->data(), utf8->size());
     else
         lua_pushnil(L);
     return 1;

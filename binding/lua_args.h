@@ -13,21 +13,25 @@ extern "C" {
 
 #include <cmath>
 #include <limits>
+#include <string>
 
 #include "binding/handle_registry.h"
 #include "core/interfaces.h"
 
 namespace karvo::binding {
 
-/// A number truncated toward zero to 32 bits; values beyond the range saturate, NaN
-/// is 0. Inline: every cell function reads two or three.
-inline int checkInteger(lua_State* L, int arg) {
-    double value = luaL_checknumber(L, arg);
+/// A script number truncated toward zero to 32 bits; values beyond the range
+/// saturate, NaN is 0.
+inline int toInteger(double value) {
     if (std::isnan(value)) return 0;
     if (value >= 2147483647.0) return std::numeric_limits<int>::max();
     if (value <= -2147483648.0) return std::numeric_limits<int>::min();
     return static_cast<int>(value);
 }
+
+/// A number argument as toInteger() reads it. Inline: every cell function reads two
+/// or three.
+inline int checkInteger(lua_State* L, int arg) { return toInteger(luaL_checknumber(L, arg)); }
 
 /// A text argument (numbers are turned into text by the runtime) as UTF-8.
 const char* checkText(lua_State* L, int arg);
@@ -47,6 +51,10 @@ int formatHandle(IFormat* format, int book);
 /// UTF-8 argument text converted for the library. The buffer is reused by the next
 /// call; null when the conversion could not allocate.
 const char16_t* libraryText(const char* utf8);
+
+/// Library text as UTF-8, in a buffer reused by the next call; null for null text or
+/// when the conversion could not allocate.
+const std::string* scriptText(const char16_t* text);
 
 /// Pushes library text as UTF-8, or nil for null text; returns 1.
 int pushText(lua_State* L, const char16_t* text);

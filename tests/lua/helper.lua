@@ -15,4 +15,13 @@ function M.tmpname(suffix)
     return name .. (suffix or "")
 end
 
+-- The error a call raises. The call is made through a table field and not as a
+-- tail call, so that the runtime can name the function in its message.
+function M.errorOf(name, ...)
+    local caller = assert(loadstring("local result = KarvoWrapper." .. name .. "(...) return result"))
+    local ok, err = pcall(caller, ...)
+    if ok then error(name .. " did not fail", 2) end
+    return err
+end
+
 return M

@@ -1,7 +1,7 @@
 -- The module's table, argument checking, the 0-handle rule and the file queries.
 package.path = (os.getenv("KARVO_TESTS_DIR") or "tests") .. "/lua/?.lua;" .. package.path
 local helper = require "helper"
-local karvo, count = helper.karvo, helper.count
+local karvo, count, errorOf = helper.karvo, helper.count, helper.errorOf
 
 local NAMES = {
     "CreateBook", "CreateXMLBook", "Load", "Save", "BookRelease", "ReadString", "WriteString",
@@ -32,15 +32,6 @@ local HANDLE_CALLS = {
 
 local function call(name, handle)
     return karvo[name](handle, unpack(HANDLE_CALLS[name]))
-end
-
--- The error a call raises. The call is made through a table field and not as a
--- tail call, so that the runtime can name the function in its message.
-local function errorOf(name, ...)
-    local caller = assert(loadstring("local result = KarvoWrapper." .. name .. "(...) return result"))
-    local ok, err = pcall(caller, ...)
-    assert.is_false(ok)
-    return err
 end
 
 describe("the module table", function()
