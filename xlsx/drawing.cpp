@@ -81,9 +81,9 @@ std::unique_ptr<c_CT_Picture> makePicture(std::uint32_t id, std::u16string_view 
 
 } // namespace
 
-void Drawing::write(std::string& out) {
-    if (!loaded_.empty()) out = loaded_;
-    else XmlFile::write(out);
+void Drawing::write(std::string& buffer, const lmx::byte_drain& drain) {
+    if (!loaded_.empty()) drain(loaded_);
+    else XmlFile::write(buffer, drain);
 }
 
 // The relationship id of the image an anchor's picture shows, or empty.

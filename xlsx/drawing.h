@@ -47,7 +47,7 @@ public:
     Drawing() = default;
     Drawing(const char* data, std::size_t size) : XmlFile(data, size), loaded_(data, size) {}
 
-    void write(std::string& out) override;
+    void write(std::string& buffer, const lmx::byte_drain& drain) override;
 
     /// The two-cell and one-cell anchors that show a picture of the package, in
     /// document order. Shapes, charts, groups and pictures placed by position alone

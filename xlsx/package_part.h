@@ -13,19 +13,14 @@
 
 namespace karvo::xlsx {
 
-/// Every part of a package. `write` gives the bytes that go into the archive; an
-/// empty result means the part is left out.
+/// Every part of a package. `write` hands the bytes that go into the archive to
+/// `drain`; no bytes at all means the part is left out.
 class XFile {
 public:
     virtual ~XFile() = default;
-    virtual void write(std::string& out) = 0;
-    /// The same bytes handed to `drain` in pieces, made in `buffer`. A part that may be
-    /// large makes them a piece at a time, so that it is never held whole.
-    virtual void writeInPieces(std::string& buffer, const lmx::byte_drain& drain) {
-        buffer.clear();
-        write(buffer);
-        drain(buffer);
-    }
+    /// An XML part is marshalled into `buffer` and handed over a piece at a time, so
+    /// that a large part is never held whole.
+    virtual void write(std::string& buffer, const lmx::byte_drain& drain) = 0;
 };
 
 /// Turns a code of the XML runtime into the book's failure.
@@ -44,7 +39,10 @@ public:
     /// Parses a part while its bytes arrive, for parts too large to hold twice.
     explicit XmlFile(lmx::chunk_source source) { check(root_.unmarshal(std::move(source))); }
 
-    void write(std::string& out) override { check(root_.marshal(out)); }
+    void write(std::string& buffer, const lmx::byte_drain& drain) override {
+        buffer.clear();
+        check(root_.marshal(buffer, nullptr, &drain));
+    }
 
     Root& root() { return root_; }
     const Root& root() const { return root_; }
@@ -61,7 +59,7 @@ protected:
 class BinaryFile : public XFile {
 public:
     explicit BinaryFile(std::string bytes) : bytes_(std::move(bytes)) {}
-    void write(std::string& out) override { out = bytes_; }
+    void write(std::string&, const lmx::byte_drain& drain) override { drain(bytes_); }
     const std::string& bytes() const { return bytes_; }
 
 private:

@@ -180,7 +180,7 @@ void XMLBookImplT::writePackage(zip::CZipArchiveWriter& archive) {
         // The archive names parts without the leading "/", so that
         // "[Content_Types].xml" lies at its root.
         archive.addInPieces(std::u16string_view(name).substr(1), [&](const zip::CZipArchiveWriter::Sink& sink) {
-            part.writeInPieces(buffer, [&sink](std::string_view piece) {
+            part.write(buffer, [&sink](std::string_view piece) {
                 sink({reinterpret_cast<const std::uint8_t*>(piece.data()), piece.size()});
             });
         });

@@ -39,12 +39,7 @@ void XMLSheetImplT::afterLoad() {
     if (!std::is_sorted(rows.begin(), rows.end(), byNumber)) std::stable_sort(rows.begin(), rows.end(), byNumber);
 }
 
-void XMLSheetImplT::write(std::string& out) {
-    std::string buffer;
-    writeInPieces(buffer, [&out](std::string_view piece) { out.append(piece); });
-}
-
-void XMLSheetImplT::writeInPieces(std::string& buffer, const lmx::byte_drain& drain) {
+void XMLSheetImplT::write(std::string& buffer, const lmx::byte_drain& drain) {
     // Attributes of other namespaces, and the extension list, refer to declarations
     // and conventions the tree does not keep; written back they could make the part
     // unreadable, so they go.
@@ -59,8 +54,7 @@ void XMLSheetImplT::writeInPieces(std::string& buffer, const lmx::byte_drain& dr
     root_.dimension.make().ref =
         used_.lastRow == 0 ? u"A1"
                            : formatCellRange({used_.firstRow, used_.lastRow - 1, used_.firstCol, used_.lastCol - 1});
-    buffer.clear();
-    check(root_.marshal(buffer, nullptr, &drain));
+    XmlFile::write(buffer, drain);
 }
 
 void XMLSheetImplT::setSelected(bool selected) {

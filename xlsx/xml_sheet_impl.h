@@ -30,8 +30,7 @@ public:
     XMLSheetImplT(XMLBookImplT& book, const XMLSheetImplT& other);
 
     /// Cleans what the tree cannot write back consistently, then marshals it.
-    void write(std::string& out) override;
-    void writeInPieces(std::string& buffer, const lmx::byte_drain& drain) override;
+    void write(std::string& buffer, const lmx::byte_drain& drain) override;
 
     // ---- what the book uses ----
     XMLBookImplT& book() const { return book_; }

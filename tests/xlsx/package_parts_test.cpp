@@ -52,8 +52,8 @@ TEST(ContentTypes, LookupAddAndRemove) {
     types.addDefault(u"rels", u"r");
     types.removeOverride(u"/xl/workbook.xml");
     EXPECT_EQ(u"", types.contentType(u"/xl/workbook.xml"));
-    std::string written;
-    types.write(written);
+    std::string buffer, written;
+    types.write(buffer, [&written](std::string_view piece) { written.append(piece); });
     ContentTypes reread(written.data(), written.size());
     EXPECT_EQ(u"r", reread.contentType(u"/_rels/.rels"));
     EXPECT_EQ(u"", reread.contentType(u"/xl/workbook.xml"));
