@@ -10,6 +10,7 @@
 #include "xlsx/styles.h"
 #include "xlsx/xml_book_impl.h"
 #include "xlsx/xml_sheet_impl.h"
+#include "zip/read_ahead.h"
 #include "zip/zip_archive.h"
 
 namespace karvo::xlsx {
@@ -42,7 +43,7 @@ std::unique_ptr<Part> parseEntry(const zip::CZipArchive& archive, std::size_t en
     if (header.uncompressedSize == 0) throw xlerror("data is empty");
     if constexpr (std::is_constructible_v<Part, Args&..., lmx::chunk_source>) {
         if (header.uncompressedSize > kStreamedPartSize) {
-            std::unique_ptr<zip::CZipEntryReader> reader = archive.open(entry);
+            std::unique_ptr<zip::CZipEntryReader> reader = zip::readAhead(archive.open(entry));
             std::exception_ptr failure;
             lmx::chunk_source source = [&](char* buffer, std::size_t capacity) -> std::ptrdiff_t {
                 try {
