@@ -97,7 +97,7 @@ if type(jit) ~= "table" or not jit.status() then return end
 local found, ffi = pcall(require, "ffi")
 if not found then return end
 
-local type, cast, tostring = type, ffi.cast, ffi.string
+local type, cast, copyString = type, ffi.cast, ffi.string
 local CLASSIC = -1
 local outcome, length = ffi.new("int[1]"), ffi.new("size_t[1]")
 
@@ -135,7 +135,7 @@ module.ReadString = function(...)
         local text = readString(sheet, row, col, outcome, length)
         if outcome[0] ~= CLASSIC then
             if text == nil then return nil, outcome[0] == 1 end
-            return tostring(text, length[0]), true
+            return copyString(text, length[0]), true
         end
     end
     return ReadString(...)
