@@ -97,6 +97,32 @@ FileBytes readWholeFile(const char16_t* path, const char* failure) {
     return bytes;
 }
 
+FileReader::FileReader(const char16_t* path, const char* failure) : failure_(failure) {
+    std::string name = nativePath(path, failure);
+    fd_ = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat info {};
+    if (fd_ < 0 || fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode)) {
+        if (fd_ >= 0) ::close(fd_);
+        throw xlerror(failure);
+    }
+    size_ = static_cast<std::uint64_t>(info.st_size);
+}
+
+FileReader::~FileReader() { ::close(fd_); }
+
+void FileReader::read(std::uint64_t offset, std::uint8_t* to, std::size_t n) const {
+    if (offset > size_ || n > size_ - offset) throw xlerror(failure_);
+    while (n > 0) {
+        ssize_t got = ::pread(fd_, to, n, static_cast<off_t>(offset));
+        if (got < 0 && errno == EINTR) continue;
+        // Nothing more where the file had bytes when it was opened: it was cut short since.
+        if (got <= 0) throw xlerror(failure_);
+        to += got;
+        offset += static_cast<std::uint64_t>(got);
+        n -= static_cast<std::size_t>(got);
+    }
+}
+
 SaveFile::SaveFile(const char16_t* path, const char* failure) : failure_(failure) {
     std::string name = nativePath(path, failure);
     struct stat info {};

@@ -32,6 +32,27 @@ private:
 /// The whole file, or an xlerror with `failure` when it cannot be opened or read.
 FileBytes readWholeFile(const char16_t* path, const char* failure);
 
+/// A regular file kept open and read piece by piece where a reader asks, so that a
+/// large book is never held in memory as a whole. Every failure, a file cut short
+/// since it was opened included, raises an xlerror of `failure`.
+class FileReader {
+public:
+    FileReader(const char16_t* path, const char* failure);
+    FileReader(const FileReader&) = delete;
+    FileReader& operator=(const FileReader&) = delete;
+    ~FileReader();
+
+    /// The size when the file was opened.
+    std::uint64_t size() const { return size_; }
+    /// Copies the bytes [offset, offset + n), which must lie within size().
+    void read(std::uint64_t offset, std::uint8_t* to, std::size_t n) const;
+
+private:
+    const char* failure_;
+    int fd_ = -1;
+    std::uint64_t size_ = 0;
+};
+
 /// The file a save writes. A regular file, or one that does not exist yet, is written
 /// as a temporary beside it that commit() renames into place, so that a failed save
 /// leaves an existing file as it was; a replaced file's owner and permissions carry

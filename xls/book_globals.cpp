@@ -45,8 +45,7 @@ std::uint16_t biffVersionOf(std::uint16_t version) {
 
 } // namespace
 
-void BookImplT::readFile(std::span<const std::uint8_t> file) {
-    Xls xls = Xls::openRead(file);
+void BookImplT::readFile(Xls& xls) {
     NarrowCodePage::Scope codePage;
     readGlobals(xls, codePage);
     readSheets(xls);
@@ -56,6 +55,7 @@ void BookImplT::readGlobals(Xls& xls, NarrowCodePage::Scope& codePage) {
     RecordReader& in = xls.in();
     bool first = true;
     while (!in.atEnd()) {
+        in.release();
         Record record = in.next();
         if (first && !record.is(RecordId::BOF)) throw xlerror("This file format isn't supported");
         first = false;
@@ -99,9 +99,10 @@ void BookImplT::readSheets(Xls& xls) {
     drawingGroup_.finishLoad();
     sheets_.reserve(boundSheets_.size());
     for (const BoundSheet8& entry : boundSheets_) {
+        in.release();
         // Sheets follow one another; a producer that left a gap is found again
         // through the position its BoundSheet8 records.
-        if (in.peekId() != raw(RecordId::BOF) && entry.position < in.stream().size()) in.seek(entry.position);
+        if (in.peekId() != raw(RecordId::BOF) && entry.position < in.size()) in.seek(entry.position);
         auto sheet = std::make_unique<SheetImplT>(*this, entry.name);
         if (in.peekId() == raw(RecordId::BOF)) sheet->load(in, biffVersion_);
         sheets_.push_back(std::move(sheet));

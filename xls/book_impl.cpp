@@ -11,6 +11,7 @@
 #include "core/utf_convert.h"
 #include "core/xlerror.h"
 #include "xls/name_tokens.h"
+#include "xls/xls.h"
 
 namespace karvo {
 namespace {
@@ -54,11 +55,12 @@ void BookImplT::reset() {
 
 // ---- load and save ----
 
-bool BookImplT::loadBytes(std::span<const std::uint8_t> file) {
+bool BookImplT::loadFrom(const std::function<Xls()>& open) {
     // A file brings its own fonts and XFs; the new-book ones would shift every index.
     formats_.clear();
     try {
-        readFile(file);
+        Xls xls = open();
+        readFile(xls);
         return true;
     } catch (...) {
         reset();  // a failed load leaves an empty book, never a half-read one
@@ -69,7 +71,8 @@ bool BookImplT::loadBytes(std::span<const std::uint8_t> file) {
 bool BookImplT::load(const char16_t* filename) {
     return runOperation(message_, false, [&] {
         reset();
-        return loadBytes(readWholeFile(filename, "can't open file for reading"));
+        // Read where the records are, so that a large file is never held whole.
+        return loadFrom([&] { return Xls::openFile(filename, "can't open file for reading"); });
     });
 }
 
@@ -77,7 +80,7 @@ bool BookImplT::loadFromMemory(const char* data, std::size_t size) {
     return runOperation(message_, false, [&] {
         reset();
         if (!data && size) throw xlerror("invalid file format");
-        return loadBytes({reinterpret_cast<const std::uint8_t*>(data), size});
+        return loadFrom([&] { return Xls::openRead({reinterpret_cast<const std::uint8_t*>(data), size}); });
     });
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -94,14 +95,15 @@ public:
 
 private:
     void reset();
-    void readFile(std::span<const std::uint8_t> file);
+    void readFile(Xls& xls);
     void readGlobals(Xls& xls, NarrowCodePage::Scope& codePage);
     void readSheets(Xls& xls);
     std::vector<std::uint8_t> writeFile();
     void writeFile(SaveFile& file);
     void writeStream(RecordWriter& out);
     void writeGlobals(RecordWriter& out, std::vector<std::size_t>& positionFields);
-    bool loadBytes(std::span<const std::uint8_t> file);
+    /// Replaces the book with what `open` opens; a failed load leaves an empty book.
+    bool loadFrom(const std::function<Xls()>& open);
     int indexOfSheet(const SheetImplT* sheet) const;
     void shiftSheetReferences(int index, int delta);
     void renumberNameTokens(std::uint32_t removed);

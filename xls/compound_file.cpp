@@ -92,22 +92,21 @@ std::vector<std::uint32_t> walk(const std::vector<std::uint32_t>& table, std::ui
     return chain;
 }
 
-void append(std::vector<std::uint8_t>& out, std::span<const std::uint8_t> bytes) {
-    out.insert(out.end(), bytes.begin(), bytes.end());
-}
-
 class Reader {
 public:
-    explicit Reader(std::span<const std::uint8_t> file) : file_(file) {}
+    explicit Reader(CompoundBytes& file) : file_(file) {}
 
-    std::span<const std::uint8_t> workbookStream(std::vector<std::uint8_t>& copy) {
+    StreamPlace workbookStream(std::vector<std::uint8_t>& copy) {
         readHeader();
         loadDifat();
         loadFat();
         loadMiniFat();
         loadDir();
         const DirEntry& workbook = findWorkbook();
-        if (workbook.streamSize < kMiniStreamCutoff) return copy = readMiniStream(workbook);
+        if (workbook.streamSize < kMiniStreamCutoff) {
+            copy = readMiniStream(workbook);
+            return {true, 0, copy.size()};
+        }
         return readStream(workbook, copy);
     }
 
@@ -118,17 +117,29 @@ private:
     void loadMiniFat();
     void loadDir();
     const DirEntry& findWorkbook() const;
-    std::span<const std::uint8_t> readStream(const DirEntry& entry, std::vector<std::uint8_t>& copy) const;
+    StreamPlace readStream(const DirEntry& entry, std::vector<std::uint8_t>& copy) const;
     std::vector<std::uint8_t> readMiniStream(const DirEntry& entry) const;
 
-    // The bytes of sector n. The last sector of a file may be cut short (some producers
-    // do not pad it), so the view ends at the end of the file; a sector that starts
-    // beyond the end is an error.
-    std::span<const std::uint8_t> sectorData(std::uint32_t n, std::string_view who) const {
+    // Where sector n lies: its offset and size. The last sector of a file may be cut
+    // short (some producers do not pad it), so it ends at the end of the file; a
+    // sector that starts beyond the end is an error.
+    struct Extent {
+        std::uint64_t offset;
+        std::size_t size;
+    };
+    Extent sectorExtent(std::uint32_t n, std::string_view who) const {
         std::uint64_t offset = (std::uint64_t(n) + 1) << header_.sectorShift;
         if (offset >= file_.size())
             throw xlerror(std::string(who) + "sector #" + number(n) + " is beyond the end of the file");
-        return file_.subspan(offset, std::min<std::uint64_t>(sectorSize_, file_.size() - offset));
+        return {offset, static_cast<std::size_t>(std::min<std::uint64_t>(sectorSize_, file_.size() - offset))};
+    }
+    std::span<const std::uint8_t> sectorData(std::uint32_t n, std::string_view who) const {
+        Extent e = sectorExtent(n, who);
+        return file_.view(e.offset, e.size);
+    }
+    void appendSector(std::vector<std::uint8_t>& out, std::uint32_t n, std::string_view who) const {
+        Extent e = sectorExtent(n, who);
+        file_.append(out, e.offset, e.size);
     }
 
     std::uint64_t sectorsInFile() const {
@@ -136,7 +147,7 @@ private:
         return (file_.size() - sectorSize_ + sectorSize_ - 1) / sectorSize_;
     }
 
-    std::span<const std::uint8_t> file_;
+    CompoundBytes& file_;
     Header header_;
     std::size_t sectorSize_ = 0;
     std::size_t miniSectorSize_ = 0;
@@ -147,9 +158,10 @@ private:
 };
 
 void Reader::readHeader() {
-    if (file_.size() < sizeof kSignature || !std::equal(kSignature, kSignature + 8, file_.begin()))
+    auto head = file_.view(0, static_cast<std::size_t>(std::min<std::uint64_t>(file_.size(), kHeaderSize)));
+    if (head.size() < sizeof kSignature || !std::equal(kSignature, kSignature + 8, head.begin()))
         throw xlerror("invalid file format");
-    ByteReader in(file_);
+    ByteReader in(head);
     in.skip(sizeof kSignature + 16); // signature, class id
     Header& h = header_;
     h.minorVersion = in.u16();
@@ -253,7 +265,7 @@ const DirEntry& Reader::findWorkbook() const {
     return *it;
 }
 
-std::span<const std::uint8_t> Reader::readStream(const DirEntry& entry, std::vector<std::uint8_t>& copy) const {
+StreamPlace Reader::readStream(const DirEntry& entry, std::vector<std::uint8_t>& copy) const {
     // A sector whose FAT entry marks it free, a chain end or a FAT sector cannot begin
     // a stream of several sectors; such a start is moved on to the next ordinary
     // sector. A stream that fits in one sector rightly starts on an end-of-chain
@@ -270,12 +282,18 @@ std::span<const std::uint8_t> Reader::readStream(const DirEntry& entry, std::vec
     bool consecutive = true;
     for (std::size_t i = 1; i < chain.size() && consecutive; ++i) consecutive = chain[i] == chain[i - 1] + 1;
     if (consecutive && !chain.empty()) {
-        auto first = sectorData(chain.front(), rules.who), last = sectorData(chain.back(), rules.who);
-        return file_.subspan(static_cast<std::size_t>(first.data() - file_.data()),
-                             static_cast<std::size_t>(last.data() + last.size() - first.data()));
+        Extent first = sectorExtent(chain.front(), rules.who), last = sectorExtent(chain.back(), rules.who);
+        return {false, first.offset, last.offset + last.size - first.offset};
     }
-    for (std::uint32_t n : chain) append(copy, sectorData(n, rules.who));
-    return copy;
+    // Gathered a run of consecutive sectors at a time: one read each from a file.
+    for (std::size_t i = 0; i < chain.size();) {
+        std::size_t end = i + 1;
+        while (end < chain.size() && chain[end] == chain[end - 1] + 1) ++end;
+        Extent first = sectorExtent(chain[i], rules.who), last = sectorExtent(chain[end - 1], rules.who);
+        file_.append(copy, first.offset, static_cast<std::size_t>(last.offset + last.size - first.offset));
+        i = end;
+    }
+    return {true, 0, copy.size()};
 }
 
 std::vector<std::uint8_t> Reader::readMiniStream(const DirEntry& entry) const {
@@ -283,7 +301,7 @@ std::vector<std::uint8_t> Reader::readMiniStream(const DirEntry& entry) const {
     if (root == dir_.end()) throw xlerror("Xls::read(): root entry is not found");
     ChainRules rootRules{"Xls::read(): ", "_fat"};
     std::vector<std::uint8_t> ministream;
-    for (std::uint32_t n : walk(fat_, root->startSector, rootRules)) append(ministream, sectorData(n, rootRules.who));
+    for (std::uint32_t n : walk(fat_, root->startSector, rootRules)) appendSector(ministream, n, rootRules.who);
 
     ChainRules rules{"Xls::read(): mini ", "_minifat"};
     std::vector<std::uint8_t> stream;
@@ -292,7 +310,8 @@ std::vector<std::uint8_t> Reader::readMiniStream(const DirEntry& entry) const {
         if (offset >= ministream.size())
             throw xlerror("Xls::read(): mini sector #" + number(m) + " is beyond the end of the mini stream");
         auto bytes = std::span<const std::uint8_t>(ministream).subspan(offset);
-        append(stream, bytes.first(std::min(bytes.size(), miniSectorSize_)));
+        bytes = bytes.first(std::min(bytes.size(), miniSectorSize_));
+        stream.insert(stream.end(), bytes.begin(), bytes.end());
     }
     return stream;
 }
@@ -373,8 +392,15 @@ void DirEntry::write(std::vector<std::uint8_t>& out) const {
     putLittle(out, streamSize, 8);
 }
 
-std::span<const std::uint8_t> readWorkbookStream(std::span<const std::uint8_t> file, std::vector<std::uint8_t>& copy) {
+StreamPlace locateWorkbookStream(CompoundBytes& file, std::vector<std::uint8_t>& copy) {
     return Reader(file).workbookStream(copy);
+}
+
+std::span<const std::uint8_t> readWorkbookStream(std::span<const std::uint8_t> file, std::vector<std::uint8_t>& copy) {
+    MemoryBytes bytes(file);
+    StreamPlace place = locateWorkbookStream(bytes, copy);
+    if (place.gathered) return copy;
+    return file.subspan(static_cast<std::size_t>(place.offset), static_cast<std::size_t>(place.size));
 }
 
 std::vector<std::uint8_t> readWorkbookStream(std::span<const std::uint8_t> file) {

@@ -59,6 +59,47 @@ struct DirEntry {
     void write(std::vector<std::uint8_t>& out) const;
 };
 
+/// The bytes of a compound file, as its reader asks for them: views of the pieces it
+/// parses (header, FAT, directory) and the sectors of a scattered stream, gathered.
+class CompoundBytes {
+public:
+    virtual ~CompoundBytes() = default;
+    virtual std::uint64_t size() const = 0;
+    /// A view of [offset, offset + n), which lies within size(); valid until the next
+    /// call.
+    virtual std::span<const std::uint8_t> view(std::uint64_t offset, std::size_t n) = 0;
+    /// Appends [offset, offset + n), which lies within size(), to `out`.
+    virtual void append(std::vector<std::uint8_t>& out, std::uint64_t offset, std::size_t n) = 0;
+};
+
+/// A compound file held in memory.
+class MemoryBytes : public CompoundBytes {
+public:
+    explicit MemoryBytes(std::span<const std::uint8_t> file) : file_(file) {}
+    std::uint64_t size() const override { return file_.size(); }
+    std::span<const std::uint8_t> view(std::uint64_t offset, std::size_t n) override { return file_.subspan(offset, n); }
+    void append(std::vector<std::uint8_t>& out, std::uint64_t offset, std::size_t n) override {
+        auto bytes = file_.subspan(offset, n);
+        out.insert(out.end(), bytes.begin(), bytes.end());
+    }
+
+private:
+    std::span<const std::uint8_t> file_;
+};
+
+/// Where the workbook stream lies: `size` bytes from `offset` in the file, when its
+/// sectors follow one another there, or else in the copy its sectors were gathered into.
+struct StreamPlace {
+    bool gathered = false;
+    std::uint64_t offset = 0;
+    std::uint64_t size = 0;
+};
+/// Reads the container and finds the workbook stream ("Workbook" or "Book", in any
+/// letter case): every byte its chain covers. The directory's stream size is not
+/// applied: the record loops stop at their EOF records, and the chain, not the size,
+/// bounds what is delivered. Failures raise xlerror.
+StreamPlace locateWorkbookStream(CompoundBytes& file, std::vector<std::uint8_t>& copy);
+
 /// Reads the compound file in `file` and returns every byte that the chain of its
 /// workbook stream ("Workbook" or "Book", in any letter case) covers. The directory's
 /// stream size is not applied: the record loops stop at their EOF records, and the

@@ -1,43 +1,91 @@
 // record_reader.cpp - walking the BIFF records of a workbook stream, with CONTINUE-aware reads.
 #include "xls/record_reader.h"
 
+#include <algorithm>
+
 #include "core/xlerror.h"
 
 namespace karvo {
 
+const std::uint8_t* RecordReader::bytesAt(std::size_t pos, std::size_t n) const {
+    if (pos >= windowStart_ && pos <= windowEnd_ && n <= windowEnd_ - pos) return data_ + (pos - windowStart_);
+    if (!source_) throw xlerror("read error: position is outside the workbook stream");
+    // The window moves on to `pos`. Records handed out from it keep it alive until
+    // release(); otherwise its memory takes the next bytes.
+    if (handedOut_ || !window_) {
+        if (window_) retired_.push_back(std::move(window_));
+        window_ = Window(HugePageAllocator<std::uint8_t>().allocate(kWindowBytes));
+    }
+    const std::size_t length = std::min(kWindowBytes, size_ - pos);
+    source_->read(pos, window_.get(), length);
+    data_ = window_.get();
+    windowStart_ = pos;
+    windowEnd_ = pos + length;
+    return data_;
+}
+
+std::uint16_t RecordReader::u16At(std::size_t pos) const {
+    const std::uint8_t* bytes;
+    if (pos >= windowStart_ && pos <= windowEnd_ && windowEnd_ - pos >= 2) {
+        bytes = data_ + (pos - windowStart_);
+    } else if (pos >= peekStart_ && pos - peekStart_ + 2 <= peek_.size()) {
+        bytes = peek_.data() + (pos - peekStart_);
+    } else {
+        if (!source_) throw xlerror("read error: position is outside the workbook stream");
+        peek_.resize(std::min(kPeekBytes, size_ - pos));
+        source_->read(pos, peek_.data(), peek_.size());
+        peekStart_ = pos;
+        bytes = peek_.data();
+    }
+    return static_cast<std::uint16_t>(bytes[0] | bytes[1] << 8);
+}
+
 bool RecordReader::atEnd() const {
-    if (stream_.size() - pos_ < kHeaderSize) return true;
-    std::size_t size = stream_[pos_ + 2] | stream_[pos_ + 3] << 8;
-    return size > stream_.size() - pos_ - kHeaderSize;
+    if (size_ - pos_ < kHeaderSize) return true;
+    return u16At(pos_ + 2) > size_ - pos_ - kHeaderSize;
 }
 
 Record RecordReader::next() {
     if (atEnd()) throw xlerror("read error: unexpected end of the workbook stream");
-    ByteReader in(stream_.subspan(pos_));
+    const std::size_t size = u16At(pos_ + 2);
+    const std::uint8_t* bytes = bytesAt(pos_, kHeaderSize + size);
     Record r;
     r.offset = pos_;
-    r.id = in.u16();
-    r.body = in.bytes(in.u16());
-    pos_ += kHeaderSize + r.body.size();
+    r.id = static_cast<std::uint16_t>(bytes[0] | bytes[1] << 8);
+    r.body = {bytes + kHeaderSize, size};
+    pos_ += kHeaderSize + size;
+    handedOut_ = true;
     return r;
 }
 
 std::optional<std::uint16_t> RecordReader::peekId() const {
     if (atEnd()) return std::nullopt;
-    return static_cast<std::uint16_t>(stream_[pos_] | stream_[pos_ + 1] << 8);
+    return u16At(pos_);
+}
+
+std::size_t RecordReader::continueBytesAhead() const {
+    // Only the headers are read, so a long group does not drag the window along.
+    std::size_t total = 0;
+    for (std::size_t at = pos_; size_ - at >= kHeaderSize;) {
+        const std::size_t size = u16At(at + 2);
+        if (size > size_ - at - kHeaderSize || u16At(at) != raw(RecordId::Continue)) break;
+        total += size;
+        at += kHeaderSize + size;
+    }
+    return total;
+}
+
+void RecordReader::release() {
+    handedOut_ = false;
+    retired_.clear();
 }
 
 void RecordReader::seek(std::size_t offset) {
-    if (offset > stream_.size()) throw xlerror("read error: position is outside the workbook stream");
+    if (offset > size_) throw xlerror("read error: position is outside the workbook stream");
     pos_ = offset;
 }
 
-std::size_t ContinueReader::groupBytes() const {
-    RecordReader ahead = records_;
-    std::size_t total = body_.remaining();
-    while (ahead.peekId() == raw(RecordId::Continue)) total += ahead.next().body.size();
-    return total;
-}
+std::size_t ContinueReader::groupBytes() const { return body_.remaining() + records_.continueBytesAhead(); }
 
 void ContinueReader::continueIfExhausted(const char* missing) {
     if (body_.remaining() > 0) return;

@@ -4,11 +4,13 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <vector>
 
 #include "core/byte_reader.h"
+#include "core/huge_pages.h"
 #include "xls/record_id.h"
 
 namespace karvo {
@@ -25,16 +27,39 @@ struct Record {
     ByteReader reader() const { return ByteReader(body); }
 };
 
-/// Walks the records of a workbook stream held in memory. A saved position()
-/// handed back to seek() is the mark and restore of the record loops.
+/// Where a reader of a stream too large to hold at once gets the stream's bytes.
+class StreamSource {
+public:
+    virtual ~StreamSource() = default;
+    /// Copies the stream bytes [offset, offset + n), which lie within the stream.
+    virtual void read(std::size_t offset, std::uint8_t* to, std::size_t n) = 0;
+};
+
+/// Walks the records of a workbook stream, held in memory or read from a source a
+/// window at a time. A saved position() handed back to seek() is the mark and restore
+/// of the record loops.
+///
+/// A record's body is a view into the reader's memory. Over a source, the bodies of
+/// the records handed out since the last release() stay readable until the next one,
+/// however many windows they span: a handler may read a record and the records after
+/// it together. The record loops call release() between records.
 class RecordReader {
 public:
     static constexpr std::size_t kHeaderSize = 4;
 
     RecordReader() = default;
-    explicit RecordReader(std::span<const std::uint8_t> stream) : stream_(stream) {}
+    explicit RecordReader(std::span<const std::uint8_t> stream)
+        : size_(stream.size()), data_(stream.data()), windowEnd_(stream.size()) {}
     /// The reader only views the stream; a temporary would be gone before the walk.
     explicit RecordReader(std::vector<std::uint8_t>&&) = delete;
+    /// Reads a stream of `size` bytes from `source`, which must outlive the reader.
+    RecordReader(StreamSource& source, std::size_t size) : size_(size), source_(&source) {}
+
+    // Record bodies point into the windows a reader owns.
+    RecordReader(const RecordReader&) = delete;
+    RecordReader& operator=(const RecordReader&) = delete;
+    RecordReader(RecordReader&&) noexcept = default;
+    RecordReader& operator=(RecordReader&&) noexcept = default;
 
     /// True when no whole record is left: fewer bytes than a header, or a header
     /// whose declared body runs past the end of the stream. The stream holds every
@@ -50,16 +75,53 @@ public:
     /// The id of the next record without consuming it; empty at the end.
     std::optional<std::uint16_t> peekId() const;
 
+    /// The body bytes of the CONTINUE records from the current position on.
+    std::size_t continueBytesAhead() const;
+
+    /// Declares the records handed out so far read to the end: their bodies may go.
+    void release();
+
     std::size_t position() const { return pos_; }
     /// Returns to a position taken earlier from position().
     void seek(std::size_t offset);
 
-    std::size_t remaining() const { return stream_.size() - pos_; }
-    std::span<const std::uint8_t> stream() const { return stream_; }
+    std::size_t size() const { return size_; }
+    std::size_t remaining() const { return size_ - pos_; }
 
 private:
-    std::span<const std::uint8_t> stream_;
+    /// Windows of one huge page, filled by one read from the source at the cost of
+    /// one page fault; a window takes the largest record whole.
+    static constexpr std::size_t kWindowBytes = kHugePageBytes;
+    static_assert(kWindowBytes >= kHeaderSize + 0xFFFF);
+    /// Headers looked at outside the window (the walk over a long group of CONTINUE
+    /// records ahead of its reading) are read this many bytes at a time.
+    static constexpr std::size_t kPeekBytes = std::size_t(64) << 10;
+
+    struct WindowRelease {
+        void operator()(std::uint8_t* window) const noexcept {
+            HugePageAllocator<std::uint8_t>().deallocate(window, kWindowBytes);
+        }
+    };
+    using Window = std::unique_ptr<std::uint8_t[], WindowRelease>;
+
+    /// The bytes [pos, pos + n) of the stream, which lie within it, in one piece.
+    const std::uint8_t* bytesAt(std::size_t pos, std::size_t n) const;
+    /// The 16-bit value at `pos`, which lies within the stream, without moving the window.
+    std::uint16_t u16At(std::size_t pos) const;
+
+    std::size_t size_ = 0;
     std::size_t pos_ = 0;
+    StreamSource* source_ = nullptr;
+    // data_[0] is the stream byte windowStart_. Over memory, the window is the stream.
+    mutable const std::uint8_t* data_ = nullptr;
+    mutable std::size_t windowStart_ = 0;
+    mutable std::size_t windowEnd_ = 0;
+    mutable Window window_;
+    // Earlier windows that records handed out since release() point into.
+    mutable std::vector<Window> retired_;
+    mutable std::vector<std::uint8_t> peek_;
+    mutable std::size_t peekStart_ = 0;
+    bool handedOut_ = false; // a record was handed out since release()
 };
 
 /// Reads the fields of a record whose data may go on in CONTINUE records that follow

@@ -176,6 +176,7 @@ void SheetLoader::run() {
     sheet_.bof = Bof::read(first);
     if (sheet_.isWorksheet()) reserve();
     while (!records_.atEnd()) {
+        records_.release();
         Record r = records_.next();
         // Id 0 is no record of the format: some writers leave empty or stray ones after
         // margins or inside charts. Nothing reads them, and they are not written back.

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -12,9 +13,10 @@ namespace karvo {
 
 /// The compound file and the BIFF record stream of one load or one save.
 ///
-/// Reading: openRead() takes the container apart and holds the whole workbook stream
-/// (a view into the file where the stream lies there in one piece, so the file must
-/// outlive the Xls); in() walks its records. A record handler takes a Record, reads its fields from
+/// Reading: openRead() takes apart a container held in memory and views the workbook
+/// stream where it lies there in one piece (so the file must outlive the Xls);
+/// openFile() reads a file piece by piece, and such a stream a window at a time. in()
+/// walks the stream's records. A record handler takes a Record, reads its fields from
 /// record.reader() and checks ok() once; a handler whose data may go on in CONTINUE
 /// records wraps that reader in a ContinueReader.
 ///
@@ -24,29 +26,33 @@ namespace karvo {
 class Xls {
 public:
     static Xls openRead(std::span<const std::uint8_t> file);
+    /// Fails with an xlerror of `failure` when the file cannot be opened or read.
+    static Xls openFile(const char16_t* path, const char* failure);
     /// Reads a workbook stream that is already out of its container.
     static Xls fromStream(std::vector<std::uint8_t> stream);
     static Xls openWrite() { return Xls(); }
 
-    // The reader points into stream_, so a copy would read its original's bytes.
+    // The reader points into copy_ or reads through source_.
     Xls(const Xls&) = delete;
     Xls& operator=(const Xls&) = delete;
     Xls(Xls&& other) noexcept;
     Xls& operator=(Xls&& other) noexcept;
+    ~Xls();
 
     RecordReader& in() { return in_; }
     RecordWriter& out() { return out_; }
-    /// The workbook stream being read.
-    std::span<const std::uint8_t> stream() const { return in_.stream(); }
 
     /// Wraps what out() holds in a compound file and returns the file's bytes. The
     /// writer is left empty.
     std::vector<std::uint8_t> finish();
 
 private:
-    Xls() = default;
+    Xls();
+
+    class FileStream;
 
     std::vector<std::uint8_t> copy_; // the stream, when it had to be gathered from the file
+    std::unique_ptr<FileStream> source_;
     RecordReader in_;
     RecordWriter out_;
 };

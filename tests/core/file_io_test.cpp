@@ -250,3 +250,23 @@ TEST_F(FileIo, FailedWriteLeavesTheOldFileAndNoTemporary) {
     EXPECT_EQ(contentOf(path), "the old content");
     EXPECT_EQ(namesIn(dir_), std::vector<std::string>{"book"});
 }
+
+TEST_F(FileIo, ReaderReadsPiecesAndFailsWhenTheFileWasCutShort) {
+    const fs::path path = dir_ / "pieces.bin";
+    put(path, "0123456789");
+    const std::string wide = path.string();
+    FileReader reader(utf8ToUtf16(wide).c_str(), "can't open file for reading");
+    EXPECT_EQ(reader.size(), 10u);
+    std::uint8_t piece[4] = {};
+    reader.read(3, piece, 4);
+    EXPECT_EQ(std::string(piece, piece + 4), "3456");
+    EXPECT_EQ(errorOf([&] { reader.read(8, piece, 4); }), "can't open file for reading");
+    // Another program rewrites the file while it is being read.
+    ASSERT_EQ(truncate(path.c_str(), 5), 0);
+    EXPECT_EQ(errorOf([&] { reader.read(4, piece, 2); }), "can't open file for reading");
+    reader.read(0, piece, 4);
+    EXPECT_EQ(std::string(piece, piece + 4), "0123");
+
+    EXPECT_EQ(errorOf([&] { FileReader((utf8ToUtf16((dir_ / "missing").string())).c_str(), "no such"); }), "no such");
+    EXPECT_EQ(errorOf([&] { FileReader(utf8ToUtf16(dir_.string()).c_str(), "a directory"); }), "a directory");
+}

@@ -2,9 +2,11 @@
 #include <cstdint>
 #include <cstdlib>
 #include <span>
+#include <vector>
 
 #include "core/xlerror.h"
 #include "xls/biff_strings.h"
+#include "xls/compound_file.h"
 #include "xls/xls.h"
 
 using namespace karvo;
@@ -24,8 +26,11 @@ void roundTrip(const RichString& s) {
     if (!(readRichString(in) == s) || !in.atEnd()) std::abort();
 }
 
-// Reads up to `count` rich strings from `record` on, as the shared string table does.
-void readStrings(RecordReader records, const Record& record, std::size_t skip, std::size_t count) {
+// Reads up to `count` rich strings from `record` on, as the shared string table does,
+// with records of their own: the walk goes on from `record`.
+void readStrings(std::span<const std::uint8_t> stream, const Record& record, std::size_t skip, std::size_t count) {
+    RecordReader records(stream);
+    records.seek(record.offset + RecordReader::kHeaderSize + record.body.size());
     ByteReader body = record.reader();
     body.skip(skip);
     if (!body.ok()) return;
@@ -47,9 +52,9 @@ void walk(std::span<const std::uint8_t> stream) {
         // The SST is read whole (its count is only an upper bound: the records decide);
         // every other record is tried as the start of one string.
         if (r.is(RecordId::SST))
-            readStrings(records, r, 8, SIZE_MAX);
+            readStrings(stream, r, 8, SIZE_MAX);
         else
-            readStrings(records, r, 0, 1);
+            readStrings(stream, r, 0, 1);
     }
 }
 
@@ -58,8 +63,8 @@ void walk(std::span<const std::uint8_t> stream) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::span<const std::uint8_t> input(data, size);
     try {
-        Xls xls = Xls::openRead(input);
-        walk(xls.stream());
+        std::vector<std::uint8_t> copy;
+        walk(readWorkbookStream(input, copy));
     } catch (const xlerror&) {
     }
     // The same bytes taken as a bare workbook stream reach the record and string code

@@ -20,6 +20,7 @@
 #include "support/record_bytes.h"
 #include "tests/xls/formula_test_book.h"
 #include "xls/code_page.h"
+#include "xls/compound_file.h"
 #include "xls/defined_name_biff5.h"
 #include "xls/formula_biff5.h"
 #include "xls/formula_renderer.h"
@@ -525,7 +526,7 @@ std::vector<Bytes> bodiesOf(const std::vector<RecordSpec>& records, std::uint16_
 
 TEST(Biff5Book, IsSavedInTheBiff8Layouts) {
     BookPtr book = loaded(biff5Book());
-    const std::vector<RecordSpec> records = testing::recordsOf(Xls::openRead(saved(*book)).stream());
+    const std::vector<RecordSpec> records = testing::recordsOf(readWorkbookStream(saved(*book)));
     const std::vector<Bytes> access = bodiesOf(records, 0x005C);
     ASSERT_EQ(access.size(), 1u);
     // u16 count 3, flags 0 (8-bit characters), "Bob", then spaces up to 112 bytes.
@@ -569,7 +570,7 @@ TEST(Biff5Book, LongWriteAccessNameIsCutToTheFixedRecord) {
                                            {0x000A, {}},
                                            {0x0809, kBofSheet5},
                                            {0x000A, {}}})));
-    std::vector<Bytes> written = bodiesOf(testing::recordsOf(Xls::openRead(saved(*book)).stream()), 0x005C);
+    std::vector<Bytes> written = bodiesOf(testing::recordsOf(readWorkbookStream(saved(*book))), 0x005C);
     ASSERT_EQ(written.size(), 1u);
     ASSERT_EQ(written[0].size(), 112u);
     EXPECT_EQ(written[0][0], 109); // 112 bytes less the count and the flags byte

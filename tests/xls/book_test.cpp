@@ -391,11 +391,25 @@ TEST(BinaryBook, SavingToAFileGivesTheBytesOfASaveToMemory) {
     ASSERT_TRUE(book->save(utf8ToUtf16(path).c_str())) << book->errorMessage();
     std::ifstream in(path, std::ios::binary);
     const Bytes file{std::istreambuf_iterator<char>(in), {}};
-    std::remove(path.c_str());
     const Bytes memory = saved(*book);
     ASSERT_GT(memory.size(), std::size_t(2) << 20) << "too small to be handed over in parts";
     EXPECT_TRUE(file == memory) << file.size() << " bytes in the file, " << memory.size() << " in memory";
     Book back = karvo::testing::loaded(file);
     ASSERT_EQ(back->sheetCount(), 3);
     EXPECT_EQ(text(back->getSheet(2)->readString(11999, 0)), u"Third unique text 11999");
+
+    // Loaded from the file, which is read a window at a time: the same cells.
+    Book fromFile = newBook();
+    ASSERT_TRUE(fromFile->load(utf8ToUtf16(path).c_str())) << fromFile->errorMessage();
+    std::remove(path.c_str());
+    ASSERT_EQ(fromFile->sheetCount(), 3);
+    for (int s = 0; s < 3; ++s) {
+        ISheet* a = back->getSheet(s);
+        ISheet* b = fromFile->getSheet(s);
+        EXPECT_EQ(text(a->sheetName()), text(b->sheetName()));
+        for (int row = 0; row < 12000; ++row) {
+            ASSERT_EQ(text(a->readString(row, 0)), text(b->readString(row, 0))) << "sheet " << s << " row " << row;
+            ASSERT_EQ(a->readNumber(row, 1), b->readNumber(row, 1)) << "sheet " << s << " row " << row;
+        }
+    }
 }

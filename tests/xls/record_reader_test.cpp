@@ -3,9 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "core/xlerror.h"
 #include "support/error_of.h"
 
 namespace karvo {
@@ -158,6 +162,123 @@ TEST(ContinueReader, TakeStaysInTheCurrentRecord) {
     EXPECT_EQ(in.left(), 2u);
     in.continueIfExhausted("x"); // bytes left: stays
     EXPECT_EQ(in.left(), 2u);
+}
+
+// Hands out the bytes of a stream as a file would, counting its reads; a read that
+// reaches `failFrom` fails.
+class CountingSource : public StreamSource {
+public:
+    explicit CountingSource(const Bytes& stream) : stream_(stream) {}
+    void read(std::size_t offset, std::uint8_t* to, std::size_t n) override {
+        ++reads;
+        if (offset + n > failFrom) throw xlerror("read failed");
+        std::copy_n(stream_.data() + offset, n, to);
+    }
+    int reads = 0;
+    std::size_t failFrom = SIZE_MAX;
+
+private:
+    const Bytes& stream_;
+};
+
+void appendRecord(Bytes& out, std::uint16_t id, std::size_t size, std::uint8_t seed) {
+    out.push_back(id & 0xFF);
+    out.push_back(id >> 8);
+    out.push_back(size & 0xFF);
+    out.push_back(static_cast<std::uint8_t>(size >> 8));
+    for (std::size_t i = 0; i < size; ++i) out.push_back(static_cast<std::uint8_t>(seed + i * 7));
+}
+
+// Several windows' worth of records of every size, the largest body among them, so
+// that records straddle the borders of the windows.
+Bytes largeStream() {
+    const std::size_t sizes[] = {0, 1, 7, 8224, 0xFFFF, 300};
+    Bytes out;
+    for (std::uint16_t i = 0; out.size() < (std::size_t(5) << 20); ++i)
+        appendRecord(out, static_cast<std::uint16_t>(i % 0x1000 + 1), sizes[i % 6], static_cast<std::uint8_t>(i));
+    return out;
+}
+
+TEST(WindowedRecordReader, WalksAsTheReaderOverMemoryDoes) {
+    const Bytes stream = largeStream();
+    CountingSource source(stream);
+    RecordReader windowed(source, stream.size()), whole(stream);
+    std::size_t records = 0;
+    while (!whole.atEnd()) {
+        ASSERT_FALSE(windowed.atEnd());
+        EXPECT_EQ(windowed.peekId(), whole.peekId());
+        windowed.release();
+        Record a = windowed.next(), b = whole.next();
+        ASSERT_EQ(a.offset, b.offset);
+        ASSERT_EQ(a.id, b.id);
+        ASSERT_TRUE(std::equal(a.body.begin(), a.body.end(), b.body.begin(), b.body.end())) << "at " << a.offset;
+        ++records;
+    }
+    EXPECT_TRUE(windowed.atEnd());
+    EXPECT_GT(records, 400u);
+    EXPECT_LT(source.reads, 10); // a window at a time, not a read per record
+
+    // Back to a record of the first window, and on from there.
+    windowed.seek(0);
+    whole.seek(0);
+    EXPECT_EQ(windowed.next().body.size(), whole.next().body.size());
+    EXPECT_EQ(errorOf([&] { windowed.seek(stream.size() + 1); }), "read error: position is outside the workbook stream");
+}
+
+TEST(WindowedRecordReader, RecordsSinceReleaseStayReadableAcrossWindows) {
+    const Bytes stream = largeStream();
+    CountingSource source(stream);
+    RecordReader in(source, stream.size());
+    std::vector<Record> held;
+    while (!in.atEnd() && in.position() < (std::size_t(9) << 19)) held.push_back(in.next());
+    for (const Record& r : held) {
+        auto original = std::span<const std::uint8_t>(stream).subspan(r.offset + RecordReader::kHeaderSize, r.body.size());
+        ASSERT_TRUE(std::equal(r.body.begin(), r.body.end(), original.begin(), original.end())) << "at " << r.offset;
+    }
+    in.release();
+    std::size_t at = in.position();
+    Record next = in.next();
+    EXPECT_EQ(next.offset, at);
+    EXPECT_EQ(next.body.size(), std::size_t(stream[at + 2] | stream[at + 3] << 8));
+}
+
+TEST(WindowedRecordReader, ContinueGroupLongerThanAWindow) {
+    Bytes stream;
+    appendRecord(stream, raw(RecordId::SST), 8, 1);
+    for (int i = 0; i < 100; ++i) appendRecord(stream, raw(RecordId::Continue), 0xFFFF, static_cast<std::uint8_t>(i));
+    appendRecord(stream, raw(RecordId::EOF_), 0, 0);
+    CountingSource source(stream);
+    RecordReader in(source, stream.size());
+    Record sst = in.next();
+    ContinueReader group(in, sst.reader());
+    EXPECT_EQ(group.groupBytes(), 8u + 100u * 0xFFFF);
+    EXPECT_EQ(in.position(), 12u); // looking ahead consumes nothing
+    for (int i = 0; i < 100; ++i) {
+        group.take(SIZE_MAX);
+        group.continueIfExhausted("no more");
+    }
+    EXPECT_EQ(group.take(1).size(), 1u);
+    while (!group.atEnd()) group.take(SIZE_MAX);
+    EXPECT_TRUE(in.next().is(RecordId::EOF_));
+    EXPECT_TRUE(in.atEnd());
+}
+
+TEST(WindowedRecordReader, SourceFailureReachesTheCaller) {
+    const Bytes stream = largeStream();
+    CountingSource source(stream);
+    source.failFrom = std::size_t(3) << 20;
+    RecordReader in(source, stream.size());
+    std::string failure;
+    try {
+        while (!in.atEnd()) {
+            in.release();
+            in.next();
+        }
+    } catch (const xlerror& e) {
+        failure = e.what();
+    }
+    EXPECT_EQ(failure, "read failed");
+    EXPECT_LT(in.position(), std::size_t(3) << 20);
 }
 
 TEST(RecordId, NamesForMessages) {

@@ -90,7 +90,7 @@ TEST(Xls, FinishEmptiesTheWriter) {
     xls.out().record(RecordId::EOF_, {});
     Bytes first = xls.finish();
     EXPECT_EQ(xls.out().position(), 0u);
-    EXPECT_EQ(Xls::openRead(first).stream().size(), 4096u);
+    EXPECT_EQ(Xls::openRead(first).in().size(), 4096u);
 }
 
 } // namespace
