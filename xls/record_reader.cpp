@@ -2,6 +2,7 @@
 #include "xls/record_reader.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "core/xlerror.h"
 
@@ -12,11 +13,12 @@ const std::uint8_t* RecordReader::bytesAt(std::size_t pos, std::size_t n) const 
     if (!source_) throw xlerror("read error: position is outside the workbook stream");
     // The window moves on to `pos`. Records handed out from it keep it alive until
     // release(); otherwise its memory takes the next bytes.
+    forgetWindow();
     if (handedOut_ || !window_) {
         if (window_) retired_.push_back(std::move(window_));
-        window_ = Window(HugePageAllocator<std::uint8_t>().allocate(kWindowBytes));
+        window_ = Window(HugePageAllocator<std::uint8_t>().allocate(windowBytes_), WindowRelease{windowBytes_});
     }
-    const std::size_t length = std::min(kWindowBytes, size_ - pos);
+    const std::size_t length = std::min(windowBytes_, size_ - pos);
     source_->read(pos, window_.get(), length);
     data_ = window_.get();
     windowStart_ = pos;
@@ -32,6 +34,7 @@ std::uint16_t RecordReader::u16At(std::size_t pos) const {
         bytes = peek_.data() + (pos - peekStart_);
     } else {
         if (!source_) throw xlerror("read error: position is outside the workbook stream");
+        peekStart_ = SIZE_MAX; // nothing valid until the read succeeds
         peek_.resize(std::min(kPeekBytes, size_ - pos));
         source_->read(pos, peek_.data(), peek_.size());
         peekStart_ = pos;
@@ -64,7 +67,8 @@ std::optional<std::uint16_t> RecordReader::peekId() const {
 }
 
 std::size_t RecordReader::continueBytesAhead() const {
-    // Only the headers are read, so a long group does not drag the window along.
+    // The headers are looked at through the peek buffer, so a long group does not
+    // drag the window along, nor keep windows alive.
     std::size_t total = 0;
     for (std::size_t at = pos_; size_ - at >= kHeaderSize;) {
         const std::size_t size = u16At(at + 2);
@@ -73,6 +77,26 @@ std::size_t RecordReader::continueBytesAhead() const {
         at += kHeaderSize + size;
     }
     return total;
+}
+
+RecordReader& RecordReader::operator=(RecordReader&& other) noexcept {
+    if (this != &other) {
+        size_ = std::exchange(other.size_, 0);
+        pos_ = std::exchange(other.pos_, 0);
+        source_ = std::exchange(other.source_, nullptr);
+        windowBytes_ = std::exchange(other.windowBytes_, 0);
+        data_ = std::exchange(other.data_, nullptr);
+        windowStart_ = std::exchange(other.windowStart_, 0);
+        windowEnd_ = std::exchange(other.windowEnd_, 0);
+        window_ = std::move(other.window_);
+        retired_ = std::move(other.retired_);
+        other.retired_.clear();
+        peek_ = std::move(other.peek_);
+        other.peek_.clear();
+        peekStart_ = std::exchange(other.peekStart_, 0);
+        handedOut_ = std::exchange(other.handedOut_, false);
+    }
+    return *this;
 }
 
 void RecordReader::release() {

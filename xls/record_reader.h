@@ -53,13 +53,14 @@ public:
     /// The reader only views the stream; a temporary would be gone before the walk.
     explicit RecordReader(std::vector<std::uint8_t>&&) = delete;
     /// Reads a stream of `size` bytes from `source`, which must outlive the reader.
-    RecordReader(StreamSource& source, std::size_t size) : size_(size), source_(&source) {}
+    RecordReader(StreamSource& source, std::size_t size)
+        : size_(size), source_(&source), windowBytes_(std::min(size, kWindowBytes)) {}
 
-    // Record bodies point into the windows a reader owns.
+    // Record bodies point into the windows a reader owns. A moved-from reader is empty.
     RecordReader(const RecordReader&) = delete;
     RecordReader& operator=(const RecordReader&) = delete;
-    RecordReader(RecordReader&&) noexcept = default;
-    RecordReader& operator=(RecordReader&&) noexcept = default;
+    RecordReader(RecordReader&& other) noexcept { *this = std::move(other); }
+    RecordReader& operator=(RecordReader&& other) noexcept;
 
     /// True when no whole record is left: fewer bytes than a header, or a header
     /// whose declared body runs past the end of the stream. The stream holds every
@@ -89,8 +90,9 @@ public:
     std::size_t remaining() const { return size_ - pos_; }
 
 private:
-    /// Windows of one huge page, filled by one read from the source at the cost of
-    /// one page fault; a window takes the largest record whole.
+    /// Windows of one huge page (or the whole stream, when it is shorter), filled by
+    /// one read from the source at the cost of one page fault; a window takes the
+    /// largest record whole.
     static constexpr std::size_t kWindowBytes = kHugePageBytes;
     static_assert(kWindowBytes >= kHeaderSize + 0xFFFF);
     /// Headers looked at outside the window (the walk over a long group of CONTINUE
@@ -98,9 +100,8 @@ private:
     static constexpr std::size_t kPeekBytes = std::size_t(64) << 10;
 
     struct WindowRelease {
-        void operator()(std::uint8_t* window) const noexcept {
-            HugePageAllocator<std::uint8_t>().deallocate(window, kWindowBytes);
-        }
+        std::size_t bytes; // 0 in an empty pointer; GCC rejects a member initializer here
+        void operator()(std::uint8_t* window) const noexcept { HugePageAllocator<std::uint8_t>().deallocate(window, bytes); }
     };
     using Window = std::unique_ptr<std::uint8_t[], WindowRelease>;
 
@@ -109,9 +110,13 @@ private:
     /// The 16-bit value at `pos`, which lies within the stream, without moving the window.
     std::uint16_t u16At(std::size_t pos) const;
 
+    /// Forgets the window's bytes, ahead of a read that may fail halfway.
+    void forgetWindow() const { windowStart_ = windowEnd_ = 0; }
+
     std::size_t size_ = 0;
     std::size_t pos_ = 0;
     StreamSource* source_ = nullptr;
+    std::size_t windowBytes_ = 0;
     // data_[0] is the stream byte windowStart_. Over memory, the window is the stream.
     mutable const std::uint8_t* data_ = nullptr;
     mutable std::size_t windowStart_ = 0;

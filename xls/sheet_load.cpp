@@ -224,6 +224,7 @@ void SheetLoader::keepSubstream(const Record& bof, std::vector<RawRecord>& into)
     into.push_back(asIs(bof));
     int depth = 1;
     while (depth > 0 && !records_.atEnd()) {
+        records_.release(); // each record is copied as it comes
         Record r = records_.next();
         if (r.id == 0) continue;
         if (r.is(RecordId::BOF)) ++depth;

@@ -24,15 +24,23 @@ public:
 
     std::uint64_t size() const override { return file_.size(); }
     std::span<const std::uint8_t> view(std::uint64_t offset, std::size_t n) override {
-        // The container's own sectors mostly follow one another (a FAT of hundreds of
-        // sectors, the directory), so each read takes the bytes after them as well.
         if (offset < pieceStart_ || offset - pieceStart_ > piece_.size() || n > piece_.size() - (offset - pieceStart_)) {
-            piece_.resize(static_cast<std::size_t>(std::max<std::uint64_t>(n, std::min(kReadAhead, file_.size() - offset))));
-            file_.read(offset, piece_.data(), piece_.size());
+            // The container's own sectors mostly follow one another (a FAT of hundreds
+            // of sectors), so a read that goes on from the last one takes twice as
+            // much, up to kReadAhead. Any other read takes what is asked: sectors
+            // visited in a scattered order cost no more than their own bytes.
+            const bool goesOn = offset == pieceStart_ + piece_.size();
+            const std::uint64_t ahead = goesOn ? std::min<std::uint64_t>(kReadAhead, 2 * piece_.size()) : 0;
+            const std::size_t length = static_cast<std::size_t>(std::max<std::uint64_t>(n, std::min(ahead, file_.size() - offset)));
+            std::vector<std::uint8_t> piece(length);
+            file_.read(offset, piece.data(), length);
+            piece_.swap(piece);
             pieceStart_ = offset;
         }
         return std::span<const std::uint8_t>(piece_).subspan(static_cast<std::size_t>(offset - pieceStart_), n);
     }
+    /// The container is read; its sectors are no longer viewed.
+    void dropPiece() { std::vector<std::uint8_t>().swap(piece_); }
     void append(std::vector<std::uint8_t>& out, std::uint64_t offset, std::size_t n) override {
         const std::size_t at = out.size();
         out.resize(at + n);
@@ -52,6 +60,7 @@ Xls Xls::openFile(const char16_t* path, const char* failure) {
     Xls xls;
     xls.source_ = std::make_unique<FileStream>(path, failure);
     StreamPlace place = locateWorkbookStream(*xls.source_, xls.copy_);
+    xls.source_->dropPiece();
     if (place.gathered) {
         xls.in_ = RecordReader(xls.copy_);
     } else {

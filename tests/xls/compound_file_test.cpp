@@ -4,12 +4,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <vector>
 
+#include "core/utf_convert.h"
 #include "core/xlerror.h"
 #include "support/error_of.h"
+#include "xls/xls.h"
 
 namespace karvo {
 namespace {
@@ -238,6 +242,49 @@ TEST(CompoundFileRead, CutShortLastSectorGivesWhatIsThere) {
     Bytes file = base().bytes();
     file.resize(file.size() - 100);
     EXPECT_EQ(readWorkbookStream(file), slice(pattern(4096), 0, 3996));
+}
+
+// A file on disk is read in pieces (its stream a window at a time where it lies in
+// one piece, else gathered); every layout gives the records it gives from memory.
+TEST(CompoundFileRead, AFileOnDiskReadsAsTheSameBytesInMemory) {
+    TestFile scattered = base();
+    scattered.sectors[0] = u32Sector(512, {FATSECT, EOC, 5, 4, 6, 3, 7, 8, 9, EOC});
+    TestFile cutShort = base();
+    TestFile mini;
+    mini.firstMiniFatSector = 3;
+    mini.numMiniFatSectors = 1;
+    mini.sectors.push_back(u32Sector(512, {FATSECT, EOC, EOC, EOC}));
+    mini.sectors.push_back(dirSector(512, {{u"Root Entry", 5, 2, 256}, {u"Workbook", 2, 1, 150}}));
+    mini.sectors.push_back(pattern(256));
+    mini.sectors.push_back(u32Sector(512, {EOC, 3, FREE, 0}));
+    const std::pair<const char*, Bytes> layouts[] = {
+        {"in one piece", base().bytes()},
+        {"scattered", scattered.bytes()},
+        {"cut short", [&] { Bytes b = cutShort.bytes(); b.resize(b.size() - 100); return b; }()},
+        {"in the mini stream", mini.bytes()},
+    };
+    const std::string path = ::testing::TempDir() + "karvo-compound-layout.bin";
+    for (const auto& [name, file] : layouts) {
+        SCOPED_TRACE(name);
+        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(file.data()), file.size());
+        Xls fromDisk = Xls::openFile(utf8ToUtf16(path).c_str(), "can't open file for reading");
+        const Bytes stream = readWorkbookStream(file);
+        RecordReader fromMemory(stream);
+        RecordReader& in = fromDisk.in();
+        ASSERT_EQ(in.size(), stream.size());
+        while (!fromMemory.atEnd()) {
+            ASSERT_FALSE(in.atEnd());
+            in.release();
+            Record a = in.next(), b = fromMemory.next();
+            ASSERT_EQ(a.offset, b.offset);
+            ASSERT_EQ(a.id, b.id);
+            ASSERT_TRUE(std::equal(a.body.begin(), a.body.end(), b.body.begin(), b.body.end()));
+        }
+        EXPECT_TRUE(in.atEnd());
+    }
+    std::remove(path.c_str());
+    EXPECT_EQ(errorOf([&] { Xls::openFile(utf8ToUtf16(path).c_str(), "can't open file for reading"); }),
+              "can't open file for reading");
 }
 
 TEST(CompoundFileRead, DifatSectorsListFatSectors) {
