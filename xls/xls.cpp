@@ -48,10 +48,10 @@ public:
     }
 
 private:
-    std::uint64_t streamOffset_ = 0;
     static constexpr std::uint64_t kReadAhead = 256 << 10;
 
     FileReader file_;
+    std::uint64_t streamOffset_ = 0;
     std::vector<std::uint8_t> piece_; // what view() read last, from pieceStart_
     std::uint64_t pieceStart_ = 0;
 };
@@ -81,9 +81,7 @@ Xls Xls::fromStream(std::vector<std::uint8_t> stream) {
 // the copy or the source stays valid; one over the caller's file is not affected at all.
 Xls::Xls(Xls&& other) noexcept
     : copy_(std::move(other.copy_)), source_(std::move(other.source_)), in_(std::move(other.in_)),
-      out_(std::move(other.out_)) {
-    other.in_ = RecordReader();
-}
+      out_(std::move(other.out_)) {}
 
 Xls& Xls::operator=(Xls&& other) noexcept {
     if (this != &other) {
@@ -91,7 +89,6 @@ Xls& Xls::operator=(Xls&& other) noexcept {
         copy_ = std::move(other.copy_);
         source_ = std::move(other.source_);
         out_ = std::move(other.out_);
-        other.in_ = RecordReader();
     }
     return *this;
 }
