@@ -6,7 +6,6 @@
 #include <chrono>
 #include <climits>
 #include <cstdio>
-#include <memory>
 #include <system_error>
 
 #include <fcntl.h>
@@ -23,10 +22,6 @@ std::string nativePath(const char16_t* path, const char* failure) {
     if (!path || !*path) throw xlerror(failure);
     return utf16ToUtf8(path);
 }
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
 
 // ---------------------------------------------------------------- save
 
@@ -86,17 +81,6 @@ int createTemporary(const std::string& target, std::string& temporary) {
 
 } // namespace
 
-FileBytes readWholeFile(const char16_t* path, const char* failure) {
-    std::string name = nativePath(path, failure);
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(name.c_str(), "rb"));
-    struct stat info {};
-    if (!file || fstat(fileno(file.get()), &info) != 0 || !S_ISREG(info.st_mode)) throw xlerror(failure);
-    FileBytes bytes(static_cast<std::size_t>(info.st_size));
-    if (bytes.size() && std::fread(bytes.data(), 1, bytes.size(), file.get()) != bytes.size())
-        throw xlerror(failure);
-    return bytes;
-}
-
 FileReader::FileReader(const char16_t* path, const char* failure) : failure_(failure) {
     std::string name = nativePath(path, failure);
     fd_ = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
@@ -109,6 +93,13 @@ FileReader::FileReader(const char16_t* path, const char* failure) : failure_(fai
 }
 
 FileReader::~FileReader() { ::close(fd_); }
+
+FileBytes readWholeFile(const char16_t* path, const char* failure) {
+    FileReader file(path, failure);
+    FileBytes bytes(static_cast<std::size_t>(file.size()));
+    file.read(0, bytes.data(), bytes.size());
+    return bytes;
+}
 
 void FileReader::read(std::uint64_t offset, std::uint8_t* to, std::size_t n) const {
     if (offset > size_ || n > size_ - offset) throw xlerror(failure_);

@@ -277,20 +277,16 @@ StreamPlace Reader::readStream(const DirEntry& entry, std::vector<std::uint8_t>&
             ++start;
     ChainRules rules{"Xls::read(): ", "_fat"};
     std::vector<std::uint32_t> chain = walk(fat_, start, rules);
-    // A stream written in one go lies in consecutive sectors, and then it is read where
-    // it is: a large book is not held twice.
-    bool consecutive = true;
-    for (std::size_t i = 1; i < chain.size() && consecutive; ++i) consecutive = chain[i] == chain[i - 1] + 1;
-    if (consecutive && !chain.empty()) {
-        Extent first = sectorExtent(chain.front(), rules.who), last = sectorExtent(chain.back(), rules.who);
-        return {false, first.offset, last.offset + last.size - first.offset};
-    }
-    // Gathered a run of consecutive sectors at a time: one read each from a file.
+    // The chain in runs of consecutive sectors, each read in one piece. A stream written
+    // in one go is a single run, and then it is read where it lies: a large book is not
+    // held twice. Otherwise the runs are gathered.
     for (std::size_t i = 0; i < chain.size();) {
         std::size_t end = i + 1;
         while (end < chain.size() && chain[end] == chain[end - 1] + 1) ++end;
         Extent first = sectorExtent(chain[i], rules.who), last = sectorExtent(chain[end - 1], rules.who);
-        file_.append(copy, first.offset, static_cast<std::size_t>(last.offset + last.size - first.offset));
+        const std::uint64_t size = last.offset + last.size - first.offset;
+        if (i == 0 && end == chain.size()) return {false, first.offset, size};
+        file_.append(copy, first.offset, static_cast<std::size_t>(size));
         i = end;
     }
     return {true, 0, copy.size()};
