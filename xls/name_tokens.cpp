@@ -57,12 +57,34 @@ std::vector<std::span<std::uint8_t>> validationFormulas(std::span<std::uint8_t> 
     return formulas;
 }
 
+// A CF12 record (a conditional format of the later versions): its future-record
+// header, type, operator, the lengths of its two formulas, a formatting block counted
+// by its own length, both formulas, and then a third one (the condition under which
+// the format applies) with its own length. A record without a formatting block is a
+// color scale, data bar or icon set, whose values keep their formulas in structures
+// further on; it is left as it is.
+std::vector<std::span<std::uint8_t>> laterConditionFormulas(std::span<std::uint8_t> body) {
+    ByteReader in(body);
+    in.skip(14);
+    const std::size_t first = in.u16(), second = in.u16();
+    const std::size_t formatting = in.u32();
+    if (formatting == 0) return {};
+    in.skip(formatting);
+    const std::size_t start = in.position();
+    if (!in.skip(first) || !in.skip(second)) return {};
+    const std::size_t active = in.u16();
+    const std::size_t activeStart = in.position();
+    if (!in.skip(active)) return {};
+    return {body.subspan(start, first), body.subspan(start + first, second), body.subspan(activeStart, active)};
+}
+
 } // namespace
 
 std::vector<std::span<std::uint8_t>> carriedFormulas(RawRecord& record) {
     if (!record.continues.empty()) return {};
     if (record.id == raw(RecordId::CF)) return conditionFormulas(record.body);
     if (record.id == raw(RecordId::DV)) return validationFormulas(record.body);
+    if (record.id == raw(RecordId::CF12)) return laterConditionFormulas(record.body);
     return {};
 }
 

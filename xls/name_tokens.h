@@ -19,8 +19,8 @@ namespace karvo {
 void renumberNameTokens(std::span<std::uint8_t> tokens, std::uint32_t removed,
                         const std::function<bool(std::uint16_t)>& ownBook);
 
-/// The token arrays inside a record the book carries without reading it: the two
-/// formulas of a conditional format (CF) or of a data validation (DV), whose lists
+/// The token arrays inside a record the book carries without reading it: the formulas
+/// of a conditional format (CF, CF12) or of a data validation (DV), whose lists
 /// often name a range. Empty for other records, for one continued in CONTINUE records,
 /// and for one whose lengths do not add up, which is then left as it is.
 std::vector<std::span<std::uint8_t>> carriedFormulas(RawRecord& record);

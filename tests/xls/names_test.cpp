@@ -528,7 +528,7 @@ TEST(NamedRanges, RemovingANameKeepsTheNameTokensOfOtherNamesTrue) {
 // Conditional formats and validations are carried as bytes, but their formulas name
 // ranges too (a validation list most of all), so they follow a removal as well.
 TEST(NamedRanges, RemovingANameRenumbersTheFormulasOfConditionalFormatsAndValidations) {
-    constexpr std::uint16_t kCf = 0x01B1, kDv = 0x01BE;
+    constexpr std::uint16_t kCf = 0x01B1, kDv = 0x01BE, kCf12 = 0x087A;
     Book written = bookWith({u"S"});
     for (const char16_t* name : {u"One", u"Two", u"Three"}) written->getSheet(0)->setNamedRange(name, 0, 0, 0, 0);
     // CF: type, operator, both lengths, a formatting block of bare flags, then =Three.
@@ -539,15 +539,21 @@ TEST(NamedRanges, RemovingANameRenumbersTheFormulasOfConditionalFormatsAndValida
     // Its first formula's length runs past the end: nothing is known to be a token.
     Bytes badDv = dv;
     badDv[23] = 90;
-    Book book = loaded(withRecords(*written, {{kCf, cf}, {kDv, dv}, {kDv, badDv}}, 1));
+    // CF12: header, type, operator, lengths 5 and 0, a 2-byte formatting block, =Three,
+    // then the condition of applying it, =Two, and a priority.
+    const Bytes cf12 = {0x7A, 0x08, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 5, 0, 0, 0, 2, 0, 0, 0, 0xAA, 0xBB,
+                        0x23, 3, 0, 0, 0, 5, 0, 0x23, 2, 0, 0, 0, 1, 0};
+    Book book = loaded(withRecords(*written, {{kCf, cf}, {kDv, dv}, {kDv, badDv}, {kCf12, cf12}}, 1));
     ASSERT_TRUE(book->getSheet(0)->deleteNamedRange(u"Two"));
 
-    std::vector<Bytes> cfs, dvs;
+    std::vector<Bytes> cfs, dvs, cf12s;
     for (const RecordSpec& record : recordsOf(savedStream(*book))) {
         if (record.id == kCf) cfs.push_back(record.body);
         if (record.id == kDv) dvs.push_back(record.body);
+        if (record.id == kCf12) cf12s.push_back(record.body);
     }
     ASSERT_EQ(cfs.size(), 1u);
+    ASSERT_EQ(cf12s.size(), 1u);
     ASSERT_EQ(dvs.size(), 2u);
     EXPECT_EQ(Bytes(cfs[0].end() - 5, cfs[0].end()), (Bytes{0x23, 2, 0, 0, 0}));
     Bytes expected = dv;
@@ -555,4 +561,8 @@ TEST(NamedRanges, RemovingANameRenumbersTheFormulasOfConditionalFormatsAndValida
     expected[37] = 2;
     EXPECT_EQ(dvs[0], expected);
     EXPECT_EQ(dvs[1], badDv);
+    Bytes expected12 = cf12;
+    expected12[25] = 2;
+    for (std::size_t i = 0; i < 5; ++i) expected12[31 + i] = Bytes{0x1C, 0x1D, 0x15, 0x15, 0x15}[i];
+    EXPECT_EQ(cf12s[0], expected12);
 }
