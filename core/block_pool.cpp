@@ -13,9 +13,13 @@ namespace {
 // A slab is one huge page, aligned to its size, so a block finds its slab by masking
 // its address.
 constexpr std::size_t kSlabBytes = kHugePageBytes;
+// The first slab of a size, in small pages, uses only this much of its huge page.
+constexpr std::size_t kFirstSlabBytes = kSlabBytes / 4;
 // Block sizes are rounded up to this, which also aligns every block for any scalar.
 constexpr std::size_t kGrain = 16;
-constexpr std::size_t kClassCount = kPooledBlockLimit / kGrain;
+constexpr std::size_t kSmallClasses = kPooledBlockLimit / kGrain;
+constexpr std::size_t kChunkClass = kSmallClasses;
+constexpr std::size_t kClassCount = kSmallClasses + 1;
 
 struct Slab {
     Slab* prev = nullptr; // in its class's list of slabs with room
@@ -23,6 +27,7 @@ struct Slab {
     bool listed = false;
     void* released = nullptr; // blocks given back, linked through their first word
     std::size_t untouched;    // offset of the first block never handed out
+    std::size_t end;          // of the room blocks may take
     std::size_t blockBytes;
     std::size_t live = 0;
 };
@@ -56,9 +61,13 @@ void unlink(Pool& p, std::size_t cls, Slab* slab) {
     slab->listed = false;
 }
 
-bool pooled(std::size_t bytes) { return kBlockPoolOn && bytes != 0 && bytes <= kPooledBlockLimit; }
+bool isChunk(std::size_t bytes) { return bytes > kPoolChunkBytes / 2 && bytes <= kPoolChunkBytes; }
 
-std::size_t classOf(std::size_t bytes) { return (bytes + kGrain - 1) / kGrain - 1; }
+bool pooled(std::size_t bytes) { return kBlockPoolOn && bytes != 0 && (bytes <= kPooledBlockLimit || isChunk(bytes)); }
+
+std::size_t classOf(std::size_t bytes) { return isChunk(bytes) ? kChunkClass : (bytes + kGrain - 1) / kGrain - 1; }
+
+std::size_t blockBytesOf(std::size_t cls) { return cls == kChunkClass ? kPoolChunkBytes : (cls + 1) * kGrain; }
 
 } // namespace
 
@@ -71,10 +80,13 @@ void* poolAllocate(std::size_t bytes) {
     if (!slab) {
         // A size that fills a second slab is in bulk use; one that never does (a row
         // growing to its width passes through several) keeps its slab in small pages.
-        slab = new (mapPages(kSlabBytes, p.slabsOf[cls] > 0)) Slab{};
+        // That slab is kept short, as each of its pages costs a fault.
+        const bool bulk = p.slabsOf[cls] > 0;
+        slab = new (mapPages(kSlabBytes, bulk)) Slab{};
         ++p.slabsOf[cls];
         slab->untouched = kFirstBlock;
-        slab->blockBytes = (cls + 1) * kGrain;
+        slab->end = bulk ? kSlabBytes : kFirstSlabBytes;
+        slab->blockBytes = blockBytesOf(cls);
         link(p, cls, slab);
     }
     void* block;
@@ -86,7 +98,7 @@ void* poolAllocate(std::size_t bytes) {
         slab->untouched += slab->blockBytes;
     }
     ++slab->live;
-    if (!slab->released && slab->untouched + slab->blockBytes > kSlabBytes) unlink(p, cls, slab);
+    if (!slab->released && slab->untouched + slab->blockBytes > slab->end) unlink(p, cls, slab);
     return block;
 }
 

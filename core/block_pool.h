@@ -14,10 +14,16 @@ namespace karvo {
 /// when first written, and on virtual machines those faults cost as much as parsing
 /// the part. The pool carves such blocks out of slabs of one huge page each, so that a
 /// slab costs one fault (after the first slab of a size, which keeps small pages).
-/// Blocks above kPooledBlockLimit bytes, and every block in sanitizer builds, come
-/// from the heap.
+/// Blocks up to kPooledBlockLimit bytes are pooled by their size; so are chunks, below.
+/// Other blocks, and every block in sanitizer builds, come from the heap.
 /// A block may be allocated and released from any thread.
 inline constexpr std::size_t kPooledBlockLimit = 512;
+
+/// Long lists, such as a large sheet's cells of one kind, continue in chunks: blocks
+/// of more than half this size up to this size, each taking a whole chunk. All lists
+/// share the chunk slabs, so a list wastes at most the unused end of its last chunk,
+/// where a huge page of its own would waste up to 2 MiB in each list of each sheet.
+inline constexpr std::size_t kPoolChunkBytes = std::size_t(64) << 10;
 
 #ifdef KARVO_HEAP_ONLY
 inline constexpr bool kBlockPoolOn = false;

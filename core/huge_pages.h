@@ -47,6 +47,21 @@ void reserveAdvised(Buffer& buffer, std::size_t total) {
     buffer.swap(bigger);
 }
 
+/// Makes room for `extra` more elements in a container of HugePageAllocator that may
+/// grow to many megabytes one element at a time. Past kSmallGrowthBytes it grows
+/// straight to a huge page or more: doubling through the sizes in between would fault
+/// in the small pages of each copy.
+inline constexpr std::size_t kSmallGrowthBytes = std::size_t(64) << 10;
+template <class Buffer>
+void reserveGrowing(Buffer& buffer, std::size_t extra) {
+    const std::size_t total = buffer.size() + extra;
+    if (total <= buffer.capacity()) return;
+    constexpr std::size_t kItem = sizeof(*buffer.data());
+    std::size_t room = std::max(total, 2 * buffer.capacity());
+    if (room * kItem > kSmallGrowthBytes) room = std::max(room, kHugePageBytes / kItem);
+    buffer.reserve(room);
+}
+
 /// An allocator for containers whose blocks may be large: a block that fills at least
 /// half a huge page is mapped as above, a smaller one comes from the heap. Made with
 /// `huge` false, it maps without the advice, for blocks that may stay mostly unused.

@@ -7,9 +7,17 @@
 
 namespace karvo {
 
+CellStore::Row& CellStore::rowAt(int row) {
+    const auto index = static_cast<std::size_t>(row);
+    if (index >= rows_.size()) {
+        if (index >= kRowsBeforeAll && rows_.capacity() < std::size_t(kRowCount)) rows_.reserve(kRowCount);
+        rows_.resize(index + 1);
+    }
+    return rows_[index];
+}
+
 void CellStore::setHandle(int row, int col, CellHandle h) {
-    if (rows_.empty()) rows_.resize(kRowCount);
-    Row& cells = rows_[static_cast<std::size_t>(row)];
+    Row& cells = rowAt(row);
     auto column = static_cast<std::size_t>(col);
     if (column >= cells.size()) {
         if (!h) return;  // clearing a cell beyond the row's width: nothing is there
@@ -43,7 +51,7 @@ void CellStore::countUse(CellHandle h, int delta) const {
 
 void CellStore::moveRow(int from, int to) {
     if (!rowExists(from)) return;
-    Row& target = rows_[static_cast<std::size_t>(to)];
+    Row& target = rowAt(to);
     target = std::move(rows_[static_cast<std::size_t>(from)]);
     rows_[static_cast<std::size_t>(from)] = Row{};
     for (CellHandle h : target)
@@ -80,8 +88,7 @@ void CellStore::retainStrings() const {
 }
 
 void CellStore::reserveRow(int row, std::size_t width) {
-    if (rows_.empty()) rows_.resize(kRowCount);
-    rows_[static_cast<std::size_t>(row)].reserve(std::min(width, std::size_t(kColCount)));
+    rowAt(row).reserve(std::min(width, std::size_t(kColCount)));
 }
 
 } // namespace karvo

@@ -121,7 +121,13 @@ private:
     void setHandle(int row, int col, CellHandle h);
     void countUse(CellHandle h, int delta) const;
 
-    std::vector<Row> rows_;
+    /// Rows are added as cells reach them; a sheet this many rows long takes room for
+    /// every row at once, in one block large enough for huge pages, rather than
+    /// doubling and writing the pages of each copy.
+    static constexpr std::size_t kRowsBeforeAll = 4096;
+    Row& rowAt(int row);
+
+    std::vector<Row, HugePageAllocator<Row>> rows_;
     std::size_t lastWidth_ = 0;  // of the row that grew last
     Stores stores_;
     SharedStrings* strings_;

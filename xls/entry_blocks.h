@@ -1,9 +1,8 @@
 // entry_blocks.h - an append-only list of cell entries kept in fixed-size blocks.
 #pragma once
 
-#include "core/huge_pages.h"
+#include "core/block_pool.h"
 
-#include <algorithm>
 #include <cstddef>
 #include <utility>
 #include <vector>
@@ -16,17 +15,14 @@ namespace karvo {
 /// memory is what the entries take, plus at most one block.
 template <class Entry>
 class EntryBlocks {
+    static_assert(sizeof(Entry) <= kPoolChunkBytes / 2, "an entry must fit a chunk twice");
+
 public:
-    /// Entries of the first block: few enough that a sheet with few cells of a kind
-    /// wastes little. A list that outgrows it continues in blocks of the size of a
-    /// huge page, which keep the block list short.
-    static constexpr std::size_t kFirstBlock = 4096;
-    static constexpr std::size_t kLaterBlock = std::max(kFirstBlock, kHugePageBytes / sizeof(Entry));
-    /// Blocks from this one on take huge pages, filled at one page fault each. A huge
-    /// page is resident as a whole, so a list's last block may hold up to one page that
-    /// is mostly unused: only lists already several pages long take them, which keeps
-    /// that waste a fraction of the list (a book of many sheets has many lists).
-    static constexpr std::size_t kFirstHugeBlock = 3;
+    /// The first block comes from the heap and stays below a chunk, so that a sheet with
+    /// few cells of a kind takes little memory. A list that outgrows it continues in
+    /// chunks of the block pool, which fills them from huge pages.
+    static constexpr std::size_t kFirstBlock = kPoolChunkBytes / 2 / sizeof(Entry);
+    static constexpr std::size_t kLaterBlock = kPoolChunkBytes / sizeof(Entry);
 
     EntryBlocks() = default;
     // A copy's blocks get their full capacity too, so that its entries never move either.
@@ -55,13 +51,12 @@ public:
     }
 
 private:
-    using Block = std::vector<Entry, HugePageAllocator<Entry>>;
+    using Block = std::vector<Entry, PoolAllocator<Entry>>;
 
     static std::size_t capacity(std::size_t block) { return block == 0 ? kFirstBlock : kLaterBlock; }
     void addBlock() {
         const std::size_t index = blocks_.size();
-        blocks_.emplace_back(HugePageAllocator<Entry>(index >= kFirstHugeBlock));
-        blocks_.back().reserve(capacity(index));
+        blocks_.emplace_back().reserve(capacity(index));
     }
     template <class Blocks>
     static auto& at(Blocks& blocks, std::size_t i) {

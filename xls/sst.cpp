@@ -39,6 +39,7 @@ SharedStrings::Entry SharedStrings::store(std::u16string_view text, std::uint8_t
     if (text.size() > kMaxStringLength) throw xlerror("string is too long");
     if (chars_.size() + text.size() + 1 > kMaxChars) throw xlerror("shared string table is full");
     Entry e{static_cast<std::uint32_t>(chars_.size()), static_cast<std::uint16_t>(text.size()), flags};
+    reserveGrowing(chars_, text.size() + 1);
     chars_.append(text);
     chars_.push_back(u'\0');
     return e;
@@ -48,12 +49,14 @@ std::uint32_t SharedStrings::add(std::u16string_view text) {
     if (!indexed_) buildIndex();
     TextIndex::Lookup found = index_.lookup(text);
     if (found.position != TextIndex::kAbsent) return found.position;
+    reserveGrowing(entries_, 1);
     entries_.push_back(store(text, richflag::kHighByte));
     index_.add(found, size() - 1);
     return size() - 1;
 }
 
 void SharedStrings::append(const RichString& s) {
+    reserveGrowing(entries_, 1);
     entries_.push_back(store(s.text, s.flags));
     if (!s.runs.empty() || !s.extRst.empty()) extras_[size() - 1] = Extras{s.runs, s.extRst};
     if (indexed_) index_.insert(size() - 1);

@@ -41,9 +41,13 @@ TEST(BlockPool, BlocksOfEverySizeAreAlignedAndKeepTheirContentsThroughReuse) {
     std::vector<Block> blocks;
     std::vector<unsigned char> fills;
     for (std::size_t round = 0; round < 3; ++round) {
+        // Small sizes, heap sizes on either side of them and of chunks, and chunks
+        // (enough to pass the first, shorter slab of their size).
         for (std::size_t bytes : {std::size_t(1), std::size_t(8), std::size_t(16), std::size_t(17), std::size_t(88),
-                                  std::size_t(500), kPooledBlockLimit, kPooledBlockLimit + 1, std::size_t(4000)}) {
-            for (int n = 0; n < 300; ++n) {
+                                  std::size_t(500), kPooledBlockLimit, kPooledBlockLimit + 1, std::size_t(4000),
+                                  kPoolChunkBytes / 2, kPoolChunkBytes / 2 + 1, kPoolChunkBytes, kPoolChunkBytes + 1}) {
+            const int count = bytes > kPoolChunkBytes / 2 ? 20 : 300;
+            for (int n = 0; n < count; ++n) {
                 auto fill = static_cast<unsigned char>(blocks.size() * 7 + 1);
                 blocks.push_back(take(bytes, fill));
                 fills.push_back(fill);

@@ -218,6 +218,26 @@ TEST_F(SheetCells, BoundsWidenWithWritesAndShrinkAfterClearing) {
     EXPECT_EQ(sheet.firstColumn(), 9);
 }
 
+// Rows are made as cells reach them, first a few at a time and then all at once; a
+// row moved below the last one made is made too.
+TEST_F(SheetCells, RowsWrittenInAnyOrderOrMovedBelowTheLastKeepTheirCells) {
+    const int rows[] = {3, 0, 4095, 4096, 70, 65535, 20000};
+    for (int row : rows) sheet.writeNumber(row, row % 7, row, nullptr);
+    ASSERT_TRUE(sheet.removeRows(65535, 65535));
+    ASSERT_TRUE(sheet.insertRows(10, 12));
+    for (int row : rows) {
+        if (row == 65535) continue;
+        const int now = row < 10 ? row : row + 3;
+        EXPECT_EQ(sheet.readNumber(now, row % 7, nullptr), row) << row;
+    }
+    FakeSheetHost fresh;
+    SheetImplT small{fresh, u"Small"};
+    small.writeNumber(2, 0, 1.0, nullptr);
+    ASSERT_TRUE(small.insertRows(0, 9999));
+    EXPECT_EQ(small.readNumber(10002, 0, nullptr), 1.0);
+    EXPECT_EQ(small.firstRow(), 10002);
+}
+
 TEST_F(SheetCells, FormulasAreCompiledAndRendered) {
     sheet.writeNumber(0, 0, 1.0, nullptr);
     EXPECT_EQ(sheet.readFormula(0, 0, nullptr), nullptr);
