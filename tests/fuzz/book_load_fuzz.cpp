@@ -1,10 +1,15 @@
 // book_load_fuzz.cpp - libFuzzer target: a whole book from untrusted bytes, binary
-// or (built with KARVO_FUZZ_XML_BOOK) Open XML.
+// or (built with KARVO_FUZZ_XML_BOOK) Open XML; built with KARVO_FUZZ_FROM_FILE, the
+// bytes are loaded from a file, as a path is loaded.
 //
 // Whatever loads must also read cell by cell, save, and load again: a book we
 // accepted and then wrote must never be one we reject.
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <unistd.h>
 
 #include "core/book_factory.h"
 #include "support/format_description.h"
@@ -94,11 +99,44 @@ void readEveryCell(IBook& book) {
     }
 }
 
+#ifdef KARVO_FUZZ_FROM_FILE
+// A binary book loaded from a path reads the container's sectors and the workbook
+// stream from the file as it goes, not from one buffer.
+// Removed when the fuzzer exits.
+struct InputFile {
+    std::string path =
+        (std::filesystem::temp_directory_path() / ("karvo_fuzz_" + std::to_string(getpid()) + ".xls")).string();
+    ~InputFile() {
+        std::error_code ignored;
+        std::filesystem::remove(path, ignored);
+    }
+};
+
+const std::string& inputPath() {
+    static const InputFile file;
+    return file.path;
+}
+
+bool load(IBook& book, const std::uint8_t* data, std::size_t size) {
+    {
+        std::ofstream out(inputPath(), std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+        if (!out) std::abort();
+    }
+    const std::u16string path(inputPath().begin(), inputPath().end());
+    return book.load(path.c_str());
+}
+#else
+bool load(IBook& book, const std::uint8_t* data, std::size_t size) {
+    return book.loadFromMemory(reinterpret_cast<const char*>(data), size);
+}
+#endif
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     IBook* book = createBook();
-    if (book->loadFromMemory(reinterpret_cast<const char*>(data), size)) {
+    if (load(*book, data, size)) {
         readEveryCell(*book);
         readFormats(*book);
         readPictures(*book);
