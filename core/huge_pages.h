@@ -50,7 +50,8 @@ void reserveAdvised(Buffer& buffer, std::size_t total) {
 /// Makes room for `extra` more elements in a container of HugePageAllocator that may
 /// grow to many megabytes one element at a time. Past kSmallGrowthBytes it grows
 /// straight to a huge page or more: doubling through the sizes in between would fault
-/// in the small pages of each copy.
+/// in the small pages of each copy. The huge page's worth is one element short, the
+/// room a string adds for its terminator, which would otherwise spill into a second.
 inline constexpr std::size_t kSmallGrowthBytes = std::size_t(64) << 10;
 template <class Buffer>
 void reserveGrowing(Buffer& buffer, std::size_t extra) {
@@ -58,7 +59,7 @@ void reserveGrowing(Buffer& buffer, std::size_t extra) {
     if (total <= buffer.capacity()) return;
     constexpr std::size_t kItem = sizeof(*buffer.data());
     std::size_t room = std::max(total, 2 * buffer.capacity());
-    if (room * kItem > kSmallGrowthBytes) room = std::max(room, kHugePageBytes / kItem);
+    if (room * kItem > kSmallGrowthBytes) room = std::max(room, kHugePageBytes / kItem - 1);
     buffer.reserve(room);
 }
 

@@ -60,9 +60,9 @@ std::vector<std::span<std::uint8_t>> validationFormulas(std::span<std::uint8_t> 
 // A CF12 record (a conditional format of the later versions): its future-record
 // header, type, operator, the lengths of its two formulas, a formatting block counted
 // by its own length, both formulas, and then a third one (the condition under which
-// the format applies) with its own length. A record without a formatting block is a
-// color scale, data bar or icon set, whose values keep their formulas in structures
-// further on; it is left as it is.
+// the format applies) with its own length. An empty formatting block may be followed
+// by a reserved field in its place, which leaves the formulas' start uncertain: such a
+// record is left as it is, as one whose lengths do not add up.
 std::vector<std::span<std::uint8_t>> laterConditionFormulas(std::span<std::uint8_t> body) {
     ByteReader in(body);
     in.skip(14);

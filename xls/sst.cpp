@@ -1,6 +1,8 @@
 // sst.cpp - reading, writing and sharing the strings of the SST record.
 #include "xls/sst.h"
 
+#include <functional>
+
 #include "core/xlerror.h"
 
 namespace karvo {
@@ -38,6 +40,9 @@ RichString SharedStrings::at(std::uint32_t index) const {
 SharedStrings::Entry SharedStrings::store(std::u16string_view text, std::uint8_t flags) {
     if (text.size() > kMaxStringLength) throw xlerror("string is too long");
     if (chars_.size() + text.size() + 1 > kMaxChars) throw xlerror("shared string table is full");
+    // A view of one of the table's own texts is copied first: the buffer may move below.
+    if (std::less_equal<>()(chars_.data(), text.data()) && std::less<>()(text.data(), chars_.data() + chars_.size()))
+        return store(std::u16string(text), flags);
     Entry e{static_cast<std::uint32_t>(chars_.size()), static_cast<std::uint16_t>(text.size()), flags};
     reserveGrowing(chars_, text.size() + 1);
     chars_.append(text);

@@ -73,16 +73,30 @@ TEST(BlockPool, BlocksOfEverySizeAreAlignedAndKeepTheirContentsThroughReuse) {
     poolRelease(nullptr, 64);
 }
 
+// Enough blocks of a size for several slabs: 96 bytes (a row's size) and chunks of
+// both ends of their range. Sizes just outside the pooled ones take no slab.
 TEST(BlockPool, SlabsGoBackWhenTheirBlocksAreReleased) {
     if (!kBlockPoolOn) GTEST_SKIP() << "sanitizer builds take every block from the heap";
+    const struct {
+        std::size_t bytes;
+        std::size_t count;
+    } sizes[] = {{96, 100000}, {kPoolChunkBytes, 200}, {kPoolChunkBytes / 2 + 1, 200}};
+    for (const auto& size : sizes) {
+        const std::size_t before = poolSlabCount();
+        std::vector<void*> blocks(size.count);
+        for (void*& block : blocks) block = poolAllocate(size.bytes);
+        EXPECT_GE(poolSlabCount(), before + 4) << size.bytes;
+        for (void* block : blocks) poolRelease(block, size.bytes);
+        // At most the one slab kept for the next block of that size stays.
+        EXPECT_LE(poolSlabCount(), before + 1) << size.bytes;
+    }
     const std::size_t before = poolSlabCount();
-    // Enough 96-byte blocks (a row's size) for several slabs.
-    std::vector<void*> blocks(100000);
-    for (void*& block : blocks) block = poolAllocate(96);
-    EXPECT_GE(poolSlabCount(), before + 4);
-    for (void* block : blocks) poolRelease(block, 96);
-    // At most the one slab kept for the next block of that size stays.
-    EXPECT_LE(poolSlabCount(), before + 1);
+    for (std::size_t bytes : {kPooledBlockLimit + 1, kPoolChunkBytes / 2, kPoolChunkBytes + 1}) {
+        std::vector<void*> blocks(200);
+        for (void*& block : blocks) block = poolAllocate(bytes);
+        EXPECT_EQ(poolSlabCount(), before) << bytes;
+        for (void* block : blocks) poolRelease(block, bytes);
+    }
 }
 
 TEST(BlockPool, ThreadsAllocateAndReleaseTogether) {

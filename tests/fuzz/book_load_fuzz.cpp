@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "core/book_factory.h"
+#include "core/utf_convert.h"
 #include "support/format_description.h"
 
 using namespace karvo;
@@ -123,8 +124,7 @@ bool load(IBook& book, const std::uint8_t* data, std::size_t size) {
         out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
         if (!out) std::abort();
     }
-    const std::u16string path(inputPath().begin(), inputPath().end());
-    return book.load(path.c_str());
+    return book.load(utf8ToUtf16(inputPath()).c_str());
 }
 #else
 bool load(IBook& book, const std::uint8_t* data, std::size_t size) {

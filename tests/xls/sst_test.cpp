@@ -61,6 +61,18 @@ TEST(SharedStrings, TheIndexSurvivesGrowthAndManyReplacements) {
     EXPECT_EQ(sst.size(), 50000u);
 }
 
+// A text taken from the table itself, at the moment the table's buffer must grow.
+TEST(SharedStrings, OwnTextsCanBeAddedAndReplacedWhileTheBufferGrows) {
+    SharedStrings sst;
+    for (int i = 0; i < 100000; ++i) {
+        const std::u16string fresh = utf8ToUtf16("text " + std::to_string(i));
+        const std::uint32_t at = sst.add(fresh);
+        sst.replace(at, sst.text(at));
+        ASSERT_EQ(sst.text(at), fresh) << i;
+        ASSERT_EQ(sst.add(sst.text(at)), at) << i;
+    }
+}
+
 TEST(SharedStrings, UseCountsMakeTheTotal) {
     SharedStrings sst;
     sst.add(u"a");
