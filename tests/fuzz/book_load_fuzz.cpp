@@ -102,8 +102,8 @@ void readEveryCell(IBook& book) {
 
 #ifdef KARVO_FUZZ_FROM_FILE
 // A binary book loaded from a path reads the container's sectors and the workbook
-// stream from the file as it goes, not from one buffer.
-// Removed when the fuzzer exits.
+// stream from the file as it goes, not from one buffer. The input is written to a file
+// of the process's own, removed when the fuzzer exits.
 struct InputFile {
     std::string path =
         (std::filesystem::temp_directory_path() / ("karvo_fuzz_" + std::to_string(getpid()) + ".xls")).string();
