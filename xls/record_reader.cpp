@@ -114,16 +114,23 @@ std::size_t ContinueReader::groupBytes() const { return body_.remaining() + reco
 void ContinueReader::continueIfExhausted(const char* missing) {
     if (body_.remaining() > 0) return;
     if (records_.peekId() != raw(RecordId::Continue)) throw xlerror(missing);
-    body_ = records_.next().reader();
+    step();
 }
 
 std::uint8_t ContinueReader::u8(const char* missing) {
     // An empty CONTINUE record holds no byte; keep stepping until one does.
     while (body_.remaining() == 0) {
         if (records_.peekId() != raw(RecordId::Continue)) throw xlerror(missing);
-        body_ = records_.next().reader();
+        step();
     }
     return body_.u8();
+}
+
+void ContinueReader::step() {
+    // A long group read from a file would otherwise hold a fresh window for every
+    // couple of megabytes it spans, each one more page fault to clear.
+    if (past_ == Past::Released) records_.release();
+    body_ = records_.next().reader();
 }
 
 std::uint64_t ContinueReader::little(std::size_t n, const char* missing) {

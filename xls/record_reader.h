@@ -136,7 +136,13 @@ private:
 /// it steps into are consumed from the RecordReader.
 class ContinueReader {
 public:
-    ContinueReader(RecordReader& records, ByteReader body) : records_(records), body_(body) {}
+    /// What becomes of the records stepped out of.
+    enum class Past {
+        Kept,     // their bodies stay readable until the RecordReader's release()
+        Released  // the caller keeps nothing of them: their windows are reused
+    };
+    ContinueReader(RecordReader& records, ByteReader body, Past past = Past::Kept)
+        : records_(records), body_(body), past_(past) {}
 
     /// Bytes left in the current record (the "counter" of the record handlers).
     std::size_t left() const { return body_.remaining(); }
@@ -168,9 +174,12 @@ public:
 
 private:
     std::uint64_t little(std::size_t n, const char* missing);
+    /// Steps into the next record.
+    void step();
 
     RecordReader& records_;
     ByteReader body_;
+    Past past_;
 };
 
 } // namespace karvo

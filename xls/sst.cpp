@@ -124,7 +124,8 @@ void SharedStrings::read(RecordReader& records, const Record& sst) {
     ByteReader header = sst.reader();
     header.u32();  // the file's total count; the cells that load recount it
     std::uint32_t unique = header.u32();
-    ContinueReader in(records, ByteReader(sst.body.subspan(kSstHeaderSize)));
+    // Every text is copied out as it is read.
+    ContinueReader in(records, ByteReader(sst.body.subspan(kSstHeaderSize)), ContinueReader::Past::Released);
     if (unique > in.available() / kMinRichStringSize) throw xlerror("SST size is incorrect");
     entries_.reserve(entries_.size() + unique);
     // Every character takes a byte of the group at least: the buffer never regrows.

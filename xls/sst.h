@@ -54,7 +54,9 @@ public:
 
     void clear();
 
-    /// The SST record and its CONTINUE records; reading checks every count.
+    /// The SST record and its CONTINUE records; reading checks every count. It
+    /// releases the records it reads: `sst` and every record handed out before it may
+    /// no longer be read.
     void read(RecordReader& records, const Record& sst);
     void write(RecordWriter& out) const;
 
