@@ -35,8 +35,7 @@ bool shortWide(std::u16string_view text, ShortForm form, CharWidth width) {
     return width == CharWidth::wide || needsWide(text);
 }
 
-template <class Text>
-void appendChars(Text& out, std::span<const std::uint8_t> raw, bool wide) {
+void appendChars(std::u16string& out, std::span<const std::uint8_t> raw, bool wide) {
     // Widened in place, without a call per character: a string table is mostly
     // characters. 16-bit ones are the host's own on a little-endian machine.
     const std::size_t at = out.size(), count = wide ? raw.size() / 2 : raw.size();
@@ -83,8 +82,7 @@ void writeShortString(RecordWriter& out, std::u16string_view text, ShortForm for
     out.bytes(bytes);
 }
 
-template <class Text>
-std::uint8_t readRichString(ContinueReader& in, Text& text, std::vector<FormatRun>& runs,
+std::uint8_t readRichString(ContinueReader& in, std::u16string& text, std::vector<FormatRun>& runs,
                             std::vector<std::uint8_t>& extRst) {
     const std::uint16_t cch = in.u16();
     std::uint8_t flags = in.u8(kRichMissing);
@@ -131,11 +129,6 @@ std::uint8_t readRichString(ContinueReader& in, Text& text, std::vector<FormatRu
     }
     return flags;
 }
-
-template std::uint8_t readRichString(ContinueReader&, std::u16string&, std::vector<FormatRun>&,
-                                     std::vector<std::uint8_t>&);
-template std::uint8_t readRichString(ContinueReader&, HugePageU16String&, std::vector<FormatRun>&,
-                                     std::vector<std::uint8_t>&);
 
 RichString readRichString(ContinueReader& in) {
     RichString s;

@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "core/byte_reader.h"
-#include "core/huge_pages.h"
 #include "xls/record_reader.h"
 #include "xls/record_writer.h"
 
@@ -76,11 +75,9 @@ struct RichString {
 /// that sets the width of the characters from there on.
 RichString readRichString(ContinueReader& in);
 /// The same, appending the characters to `text` and the runs and extended data to
-/// the other two, so that a table of strings can keep its texts in one buffer.
-/// Returns the flags (see RichString::flags). `Text` is std::u16string or
-/// HugePageU16String.
-template <class Text>
-std::uint8_t readRichString(ContinueReader& in, Text& text, std::vector<FormatRun>& runs,
+/// the other two, so that a table of strings reuses their memory from one string
+/// to the next. Returns the flags (see RichString::flags).
+std::uint8_t readRichString(ContinueReader& in, std::u16string& text, std::vector<FormatRun>& runs,
                             std::vector<std::uint8_t>& extRst);
 
 /// Writes a rich extended string into a record group: its header is never split, its

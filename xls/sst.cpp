@@ -2,6 +2,7 @@
 #include "xls/sst.h"
 
 #include <functional>
+#include <utility>
 
 #include "core/xlerror.h"
 
@@ -13,9 +14,9 @@ constexpr std::size_t kSstHeaderSize = 8;
 // Each string needs at least its count and flags bytes, so a unique count larger
 // than the bytes left / 3 cannot be genuine; it is checked before any reservation.
 constexpr std::size_t kMinRichStringSize = 3;
-// Entries hold 32-bit offsets into the text buffer.
+// Entries hold 32-bit offsets into the blocks.
 constexpr std::size_t kMaxChars = 0xFFFFFFFF;
-// Replaced texts are dropped from the buffer once they are more than half of it and
+// Replaced texts are dropped from the blocks once they are more than half of them and
 // more than this many characters, so that small tables are never rewritten.
 constexpr std::size_t kMinGarbage = 1 << 16;
 // The most characters a string's count field can state.
@@ -25,7 +26,7 @@ constexpr std::size_t kMaxStringLength = 0xFFFF;
 
 std::u16string_view SharedStrings::text(std::uint32_t index) const {
     const Entry& e = entries_.at(index);
-    return std::u16string_view(chars_.data() + e.start, e.length);
+    return std::u16string_view(blocks_[e.start / kBlockChars].data() + e.start % kBlockChars, e.length);
 }
 
 RichString SharedStrings::at(std::uint32_t index) const {
@@ -39,14 +40,28 @@ RichString SharedStrings::at(std::uint32_t index) const {
 
 SharedStrings::Entry SharedStrings::store(std::u16string_view text, std::uint8_t flags) {
     if (text.size() > kMaxStringLength) throw xlerror("string is too long");
-    if (chars_.size() + text.size() + 1 > kMaxChars) throw xlerror("shared string table is full");
-    // A view of one of the table's own texts is copied first: the buffer may move below.
-    if (std::less_equal<>()(chars_.data(), text.data()) && std::less<>()(text.data(), chars_.data() + chars_.size()))
-        return store(std::u16string(text), flags);
-    Entry e{static_cast<std::uint32_t>(chars_.size()), static_cast<std::uint16_t>(text.size()), flags};
-    reserveGrowing(chars_, text.size() + 1);
-    chars_.append(text);
-    chars_.push_back(u'\0');
+    // Only the last block can move, as it grows, and with it a view of one of its
+    // own texts: such a text is copied first.
+    if (!blocks_.empty()) {
+        const HugePageU16String& last = blocks_.back();
+        if (std::less_equal<>()(last.data(), text.data()) && std::less<>()(text.data(), last.data() + last.size()))
+            return store(std::u16string(text), flags);
+    }
+    const std::size_t need = text.size() + 1;
+    if (blocks_.empty() || blocks_.back().size() + need > kBlockChars - 1) {
+        if (blocks_.size() * kBlockChars + need > kMaxChars) throw xlerror("shared string table is full");
+        HugePageU16String block;
+        // A later block is taken whole at once; the first grows with the table.
+        if (!blocks_.empty()) block.reserve(kBlockChars - 1);
+        blocks_.push_back(std::move(block));
+    }
+    HugePageU16String& block = blocks_.back();
+    Entry e{static_cast<std::uint32_t>((blocks_.size() - 1) * kBlockChars + block.size()),
+            static_cast<std::uint16_t>(text.size()), flags};
+    reserveGrowing(block, need);
+    block.append(text);
+    block.push_back(u'\0');
+    stored_ += need;
     return e;
 }
 
@@ -74,18 +89,23 @@ void SharedStrings::replace(std::uint32_t index, std::u16string_view text) {
     e = store(text, richflag::kHighByte);
     extras_.erase(index);
     if (indexed_) index_.insert(index);
-    if (garbage_ > kMinGarbage && garbage_ * 2 > chars_.size()) compact();
+    if (garbage_ > kMinGarbage && garbage_ * 2 > stored_) compact();
 }
 
 void SharedStrings::compact() {
-    HugePageU16String kept;
-    kept.reserve(chars_.size() - garbage_);
-    for (Entry& e : entries_) {
-        auto start = static_cast<std::uint32_t>(kept.size());
-        kept.append(chars_, e.start, e.length + 1u);
-        e.start = start;
+    // Rebuilt beside the old blocks, which come back if memory runs out halfway.
+    std::vector<Entry, HugePageAllocator<Entry>> entries = entries_;
+    std::vector<HugePageU16String> old = std::exchange(blocks_, {});
+    const std::size_t stored = std::exchange(stored_, 0);
+    try {
+        for (Entry& e : entries)
+            e = store(std::u16string_view(old[e.start / kBlockChars].data() + e.start % kBlockChars, e.length), e.flags);
+    } catch (...) {
+        blocks_ = std::move(old);
+        stored_ = stored;
+        throw;
     }
-    chars_ = std::move(kept);
+    entries_ = std::move(entries);
     garbage_ = 0;
 }
 
@@ -109,7 +129,8 @@ void SharedStrings::release(std::uint32_t index) {
 }
 
 void SharedStrings::clear() {
-    chars_.clear();
+    blocks_.clear();
+    stored_ = 0;
     entries_.clear();
     extras_.clear();
     garbage_ = 0;
@@ -128,19 +149,16 @@ void SharedStrings::read(RecordReader& records, const Record& sst) {
     ContinueReader in(records, ByteReader(sst.body.subspan(kSstHeaderSize)), ContinueReader::Past::Released);
     if (unique > in.available() / kMinRichStringSize) throw xlerror("SST size is incorrect");
     entries_.reserve(entries_.size() + unique);
-    // Every character takes a byte of the group at least: the buffer never regrows.
-    chars_.reserve(chars_.size() + in.groupBytes());
-    // The characters are read straight into the buffer; runs and extended data go
-    // through these, which stay empty (and unallocated) for plain strings.
+    // Each text is read here, then stored; runs and extended data go through the
+    // other two, which stay empty (and unallocated) for plain strings.
+    std::u16string text;
     std::vector<FormatRun> runs;
     std::vector<std::uint8_t> extRst;
     // Real files state more strings than they hold; the table ends with its data.
     for (std::uint32_t i = 0; i < unique && !in.atEnd(); ++i) {
-        auto start = chars_.size();
-        std::uint8_t flags = readRichString(in, chars_, runs, extRst);
-        if (chars_.size() + 1 > kMaxChars) throw xlerror("shared string table is full");
-        chars_.push_back(u'\0');
-        entries_.push_back(Entry{static_cast<std::uint32_t>(start), static_cast<std::uint16_t>(chars_.size() - start - 1), flags});
+        text.clear();
+        std::uint8_t flags = readRichString(in, text, runs, extRst);
+        entries_.push_back(store(text, flags));
         if (!runs.empty() || !extRst.empty()) extras_[size() - 1] = Extras{std::move(runs), std::move(extRst)};
         runs.clear();
         extRst.clear();
@@ -150,7 +168,7 @@ void SharedStrings::read(RecordReader& records, const Record& sst) {
 
 std::size_t SharedStrings::recordBytesHint() const {
     // Count and flags before 16-bit characters; a record header every kMaxRecordBody bytes.
-    std::size_t body = entries_.size() * 3 + chars_.size() * 2;
+    std::size_t body = entries_.size() * 3 + stored_ * 2;
     return body + body / kMaxRecordBody * 5 + 12;
 }
 

@@ -18,9 +18,13 @@ namespace karvo {
 /// shared with an equal string already present.
 ///
 /// A large book holds hundreds of thousands of short strings, so they are not
-/// objects of their own: every text lives in one buffer, each followed by a zero,
-/// and an entry holds its offset, length and flags. The rare formatting runs and
-/// extended data sit in a side table keyed by index.
+/// objects of their own: every text lives in a block of characters, followed by a
+/// zero, and an entry holds its offset, length and flags. The rare formatting runs
+/// and extended data sit in a side table keyed by index.
+///
+/// Blocks are one huge page each and never move once full, so a table that grows to
+/// megabytes a string at a time is not copied into fresh memory at every doubling;
+/// only the first block grows, from a few characters, so a small table stays small.
 class SharedStrings {
 public:
     SharedStrings() = default;
@@ -62,7 +66,7 @@ public:
 
 private:
     struct Entry {
-        std::uint32_t start = 0;  // offset of the text in chars_
+        std::uint32_t start = 0;  // block * kBlockChars + offset of the text in the block
         std::uint16_t length = 0; // a rich string's count field is 16 bits
         std::uint8_t flags = richflag::kHighByte;
     };
@@ -74,15 +78,21 @@ private:
     // The index finds an equal string for add(). It is built on the first add()
     // only: a book that is loaded and read never pays for it.
     void buildIndex();
-    /// Appends a text to the buffer and returns its entry.
+    /// Appends a text to the last block, or to a new one when it does not fit, and
+    /// returns its entry.
     Entry store(std::u16string_view text, std::uint8_t flags);
-    /// Drops the texts that replace() left behind, once they are most of the buffer.
+    /// Drops the texts that replace() left behind, once they are most of the characters.
     void compact();
 
-    HugePageU16String chars_;
+    /// A block takes one huge page: kBlockChars - 1 characters and the terminator of
+    /// the block itself. That is far more than the longest text, which therefore
+    /// never has to be split.
+    static constexpr std::size_t kBlockChars = kHugePageBytes / sizeof(char16_t);
+    std::vector<HugePageU16String> blocks_;
+    std::size_t stored_ = 0;  // characters in blocks_, terminators and replaced texts included
     std::vector<Entry, HugePageAllocator<Entry>> entries_;
     std::unordered_map<std::uint32_t, Extras> extras_;
-    std::size_t garbage_ = 0; // characters of replaced texts still in chars_
+    std::size_t garbage_ = 0; // characters of replaced texts still in blocks_
     TextIndex index_{[this](std::uint32_t i) { return text(i); }};
     bool indexed_ = false;
     std::vector<std::uint32_t, HugePageAllocator<std::uint32_t>> uses_;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "core/utf_convert.h"
 #include "xls/sst.h"
@@ -71,6 +72,34 @@ TEST(SharedStrings, OwnTextsCanBeAddedAndReplacedWhileTheBufferGrows) {
         ASSERT_EQ(sst.text(at), fresh) << i;
         ASSERT_EQ(sst.add(sst.text(at)), at) << i;
     }
+}
+
+// Texts up to the longest fill several blocks of characters, and a text that does
+// not fit the rest of a block starts the next one. Every text stays whole,
+// terminated and found, also once the replaced ones are dropped.
+TEST(SharedStrings, TextsSpreadOverBlocksStayWhole) {
+    SharedStrings sst;
+    std::vector<std::u16string> texts;
+    for (int i = 0; i < 70; ++i) {
+        std::u16string text(i % 2 ? 0xFFFF : 3 + i, u'x');
+        text[0] = static_cast<char16_t>(0x100 + i);
+        texts.push_back(text);
+        ASSERT_EQ(sst.add(text), std::uint32_t(i));
+    }
+    auto check = [&](const char* when) {
+        for (std::uint32_t i = 0; i < texts.size(); ++i) {
+            ASSERT_EQ(sst.text(i), texts[i]) << when << " " << i;
+            ASSERT_EQ(sst.text(i).data()[texts[i].size()], u'\0') << when << " " << i;
+            ASSERT_EQ(sst.add(texts[i]), i) << when << " " << i;
+        }
+    };
+    check("added");
+    for (std::uint32_t i = 1; i < texts.size(); i += 2) {
+        texts[i] = u"short " + texts[i].substr(0, 1);
+        sst.replace(i, texts[i]);
+    }
+    check("replaced");
+    EXPECT_EQ(sst.size(), texts.size());
 }
 
 TEST(SharedStrings, UseCountsMakeTheTotal) {
