@@ -86,7 +86,9 @@ void SharedStrings::replace(std::uint32_t index, std::u16string_view text) {
     Entry& e = entries_.at(index);
     if (indexed_) index_.erase(index);
     garbage_ += e.length + 1;
-    e = store(text, richflag::kHighByte);
+    Entry fresh = store(text, richflag::kHighByte);
+    fresh.uses = e.uses;
+    e = fresh;
     extras_.erase(index);
     if (indexed_) index_.insert(index);
     if (garbage_ > kMinGarbage && garbage_ * 2 > stored_) compact();
@@ -99,7 +101,7 @@ void SharedStrings::compact() {
     const std::size_t stored = std::exchange(stored_, 0);
     try {
         for (Entry& e : entries)
-            e = store(std::u16string_view(old[e.start / kBlockChars].data() + e.start % kBlockChars, e.length), e.flags);
+            e.start = store(std::u16string_view(old[e.start / kBlockChars].data() + e.start % kBlockChars, e.length), e.flags).start;
     } catch (...) {
         blocks_ = std::move(old);
         stored_ = stored;
@@ -117,14 +119,13 @@ void SharedStrings::buildIndex() {
 
 void SharedStrings::retain(std::uint32_t index) {
     if (index >= entries_.size()) return;
-    if (uses_.size() < entries_.size()) uses_.resize(entries_.size());
-    ++uses_[index];
+    ++entries_[index].uses;
     ++totalCount_;
 }
 
 void SharedStrings::release(std::uint32_t index) {
-    if (index >= uses_.size() || uses_[index] == 0) return;
-    --uses_[index];
+    if (index >= entries_.size() || entries_[index].uses == 0) return;
+    --entries_[index].uses;
     --totalCount_;
 }
 
@@ -136,7 +137,6 @@ void SharedStrings::clear() {
     garbage_ = 0;
     index_.clear();
     indexed_ = false;
-    uses_.clear();
     totalCount_ = 0;
 }
 

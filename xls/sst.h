@@ -52,7 +52,7 @@ public:
     /// its string (then a new text replaces it in place) without scanning every sheet.
     void retain(std::uint32_t index);
     void release(std::uint32_t index);
-    std::uint32_t uses(std::uint32_t index) const { return index < uses_.size() ? uses_[index] : 0; }
+    std::uint32_t uses(std::uint32_t index) const { return index < entries_.size() ? entries_[index].uses : 0; }
     /// The number of LabelSst cells referring to the table: what the SST header counts.
     std::uint32_t totalCount() const { return totalCount_; }
 
@@ -69,6 +69,9 @@ private:
         std::uint32_t start = 0;  // block * kBlockChars + offset of the text in the block
         std::uint16_t length = 0; // a rich string's count field is 16 bits
         std::uint8_t flags = richflag::kHighByte;
+        // Beside the text's place rather than in an array of its own: a cell that takes
+        // a new string counts its use while the entry is still in the cache.
+        std::uint32_t uses = 0;
     };
     struct Extras {
         std::vector<FormatRun> runs;
@@ -79,7 +82,7 @@ private:
     // only: a book that is loaded and read never pays for it.
     void buildIndex();
     /// Appends a text to the last block, or to a new one when it does not fit, and
-    /// returns its entry.
+    /// returns its entry, of no uses yet.
     Entry store(std::u16string_view text, std::uint8_t flags);
     /// Drops the texts that replace() left behind, once they are most of the characters.
     void compact();
@@ -95,7 +98,6 @@ private:
     std::size_t garbage_ = 0; // characters of replaced texts still in blocks_
     TextIndex index_{[this](std::uint32_t i) { return text(i); }};
     bool indexed_ = false;
-    std::vector<std::uint32_t, HugePageAllocator<std::uint32_t>> uses_;
     std::uint32_t totalCount_ = 0;
 };
 
