@@ -69,23 +69,23 @@ void TextIndex::clear() {
 }
 
 void TextIndex::grow() {
-    auto old = std::move(slots_);
     std::size_t live = 0;
-    for (const Slot& slot : old) live += slot.position < kErased;
+    for (const Slot& slot : slots_) live += slot.position < kErased;
     std::size_t capacity = kFirstCapacity;
     // Twice the live entries at least, so that a grown table takes as many entries
     // again before it grows next.
     while (capacity < (live + 1) * 2) capacity *= 2;
-    slots_.assign(capacity, Slot{});
-    occupied_ = 0;
+    // Filled beside the old slots, which stay if there is no memory for the new ones.
+    std::vector<Slot, HugePageAllocator<Slot>> grown(capacity, Slot{});
     std::size_t mask = capacity - 1;
-    for (const Slot& slot : old) {
+    for (const Slot& slot : slots_) {
         if (slot.position >= kErased) continue;
         std::size_t i = slot.hash & mask;
-        while (slots_[i].position != kEmpty) i = (i + 1) & mask;
-        slots_[i] = slot;
-        ++occupied_;
+        while (grown[i].position != kEmpty) i = (i + 1) & mask;
+        grown[i] = slot;
     }
+    slots_.swap(grown);
+    occupied_ = live;
 }
 
 } // namespace karvo

@@ -66,19 +66,6 @@ std::optional<std::uint16_t> RecordReader::peekId() const {
     return u16At(pos_);
 }
 
-std::size_t RecordReader::continueBytesAhead() const {
-    // The headers are looked at through the peek buffer, so a long group does not
-    // drag the window along, nor keep windows alive.
-    std::size_t total = 0;
-    for (std::size_t at = pos_; size_ - at >= kHeaderSize;) {
-        const std::size_t size = u16At(at + 2);
-        if (size > size_ - at - kHeaderSize || u16At(at) != raw(RecordId::Continue)) break;
-        total += size;
-        at += kHeaderSize + size;
-    }
-    return total;
-}
-
 RecordReader& RecordReader::operator=(RecordReader&& other) noexcept {
     if (this != &other) {
         size_ = std::exchange(other.size_, 0);
@@ -109,7 +96,6 @@ void RecordReader::seek(std::size_t offset) {
     pos_ = offset;
 }
 
-std::size_t ContinueReader::groupBytes() const { return body_.remaining() + records_.continueBytesAhead(); }
 
 void ContinueReader::continueIfExhausted(const char* missing) {
     if (body_.remaining() > 0) return;

@@ -76,9 +76,6 @@ public:
     /// The id of the next record without consuming it; empty at the end.
     std::optional<std::uint16_t> peekId() const;
 
-    /// The body bytes of the CONTINUE records from the current position on.
-    std::size_t continueBytesAhead() const;
-
     /// Declares the records handed out so far read to the end: their bodies may go.
     void release();
 
@@ -95,8 +92,9 @@ private:
     /// largest record whole.
     static constexpr std::size_t kWindowBytes = kHugePageBytes;
     static_assert(kWindowBytes >= kHeaderSize + 0xFFFF);
-    /// Headers looked at outside the window (the walk over a long group of CONTINUE
-    /// records ahead of its reading) are read this many bytes at a time.
+    /// A header looked at outside the window (the next record's, past the end of the
+    /// window) is read with the bytes after it, this many at a time, without moving
+    /// the window.
     static constexpr std::size_t kPeekBytes = std::size_t(64) << 10;
 
     struct WindowRelease {
@@ -136,10 +134,14 @@ private:
 /// it steps into are consumed from the RecordReader.
 class ContinueReader {
 public:
-    /// What becomes of the records stepped out of.
+    /// What becomes of the records read before the current one.
     enum class Past {
-        Kept,     // their bodies stay readable until the RecordReader's release()
-        Released  // the caller keeps nothing of them: their windows are reused
+        // Their bodies stay readable until the RecordReader's release().
+        Kept,
+        // Each step releases every record handed out so far, the one the group
+        // started in included: the caller keeps nothing of them, and their windows
+        // are reused.
+        Released
     };
     ContinueReader(RecordReader& records, ByteReader body, Past past = Past::Kept)
         : records_(records), body_(body), past_(past) {}
@@ -148,9 +150,6 @@ public:
     std::size_t left() const { return body_.remaining(); }
     /// An upper bound on what can still be read: this record and everything after it.
     std::size_t available() const { return body_.remaining() + records_.remaining(); }
-    /// What the group holds: the bytes left in this record and in the CONTINUE
-    /// records right after it.
-    std::size_t groupBytes() const;
 
     /// True when the current record is exhausted and no CONTINUE record follows: the
     /// data has ended. Real files state more shared strings than they hold; the

@@ -2,6 +2,7 @@
 #include "xls/sst.h"
 
 #include <functional>
+#include <new>
 #include <utility>
 
 #include "core/xlerror.h"
@@ -84,14 +85,22 @@ void SharedStrings::append(const RichString& s) {
 
 void SharedStrings::replace(std::uint32_t index, std::u16string_view text) {
     Entry& e = entries_.at(index);
-    if (indexed_) index_.erase(index);
-    garbage_ += e.length + 1;
+    // Stored first: when that fails, the entry and the index are as they were.
     Entry fresh = store(text, richflag::kHighByte);
     fresh.uses = e.uses;
+    if (indexed_) index_.erase(index);
+    garbage_ += e.length + 1;
     e = fresh;
     extras_.erase(index);
     if (indexed_) index_.insert(index);
-    if (garbage_ > kMinGarbage && garbage_ * 2 > stored_) compact();
+    if (garbage_ > kMinGarbage && garbage_ * 2 > stored_) {
+        try {
+            compact();
+        } catch (const std::bad_alloc&) {
+            // Dropping the replaced texts only saves memory; without the memory to
+            // rebuild, they stay until a later replacement.
+        }
+    }
 }
 
 void SharedStrings::compact() {

@@ -74,9 +74,8 @@ TEST(SharedStrings, OwnTextsCanBeAddedAndReplacedWhileTheBufferGrows) {
     }
 }
 
-// Texts up to the longest fill several blocks of characters, and a text that does
-// not fit the rest of a block starts the next one. Every text stays whole,
-// terminated and found, also once the replaced ones are dropped.
+// Texts up to the longest fill several blocks of characters. Every text stays whole,
+// terminated, found and counted, also once the replaced ones are dropped.
 TEST(SharedStrings, TextsSpreadOverBlocksStayWhole) {
     SharedStrings sst;
     std::vector<std::u16string> texts;
@@ -85,12 +84,14 @@ TEST(SharedStrings, TextsSpreadOverBlocksStayWhole) {
         text[0] = static_cast<char16_t>(0x100 + i);
         texts.push_back(text);
         ASSERT_EQ(sst.add(text), std::uint32_t(i));
+        for (int use = 0; use <= i % 3; ++use) sst.retain(std::uint32_t(i));
     }
     auto check = [&](const char* when) {
         for (std::uint32_t i = 0; i < texts.size(); ++i) {
             ASSERT_EQ(sst.text(i), texts[i]) << when << " " << i;
             ASSERT_EQ(sst.text(i).data()[texts[i].size()], u'\0') << when << " " << i;
             ASSERT_EQ(sst.add(texts[i]), i) << when << " " << i;
+            ASSERT_EQ(sst.uses(i), i % 3 + 1) << when << " " << i;
         }
     };
     check("added");
