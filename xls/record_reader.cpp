@@ -96,23 +96,18 @@ void RecordReader::seek(std::size_t offset) {
     pos_ = offset;
 }
 
-
 void ContinueReader::continueIfExhausted(const char* missing) {
-    if (body_.remaining() > 0) return;
-    if (records_.peekId() != raw(RecordId::Continue)) throw xlerror(missing);
-    step();
+    if (body_.remaining() == 0) step(missing);
 }
 
 std::uint8_t ContinueReader::u8(const char* missing) {
     // An empty CONTINUE record holds no byte; keep stepping until one does.
-    while (body_.remaining() == 0) {
-        if (records_.peekId() != raw(RecordId::Continue)) throw xlerror(missing);
-        step();
-    }
+    while (body_.remaining() == 0) step(missing);
     return body_.u8();
 }
 
-void ContinueReader::step() {
+void ContinueReader::step(const char* missing) {
+    if (records_.peekId() != raw(RecordId::Continue)) throw xlerror(missing);
     // A long group read from a file would otherwise hold a fresh window for every
     // couple of megabytes it spans, each one more page fault to clear.
     if (past_ == Past::Released) records_.release();

@@ -173,8 +173,9 @@ public:
 
 private:
     std::uint64_t little(std::size_t n, const char* missing);
-    /// Steps into the next record.
-    void step();
+    /// Steps into the next record, which must be a CONTINUE record; otherwise fails
+    /// with `missing`.
+    void step(const char* missing);
 
     RecordReader& records_;
     ByteReader body_;

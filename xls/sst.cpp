@@ -25,10 +25,11 @@ constexpr std::size_t kMaxStringLength = 0xFFFF;
 
 } // namespace
 
-std::u16string_view SharedStrings::text(std::uint32_t index) const {
-    const Entry& e = entries_.at(index);
-    return std::u16string_view(blocks_[e.start / kBlockChars].data() + e.start % kBlockChars, e.length);
+std::u16string_view SharedStrings::textIn(const std::vector<HugePageU16String>& blocks, const Entry& e) {
+    return std::u16string_view(blocks[e.start / kBlockChars].data() + e.start % kBlockChars, e.length);
 }
+
+std::u16string_view SharedStrings::text(std::uint32_t index) const { return textIn(blocks_, entries_.at(index)); }
 
 RichString SharedStrings::at(std::uint32_t index) const {
     RichString s{std::u16string(text(index)), entries_[index].flags, {}, {}};
@@ -110,7 +111,7 @@ void SharedStrings::compact() {
     const std::size_t stored = std::exchange(stored_, 0);
     try {
         for (Entry& e : entries)
-            e.start = store(std::u16string_view(old[e.start / kBlockChars].data() + e.start % kBlockChars, e.length), e.flags).start;
+            e.start = store(textIn(old, e), e.flags).start;
     } catch (...) {
         blocks_ = std::move(old);
         stored_ = stored;

@@ -81,6 +81,8 @@ private:
     // The index finds an equal string for add(). It is built on the first add()
     // only: a book that is loaded and read never pays for it.
     void buildIndex();
+    /// The text of an entry in these blocks.
+    static std::u16string_view textIn(const std::vector<HugePageU16String>& blocks, const Entry& e);
     /// Appends a text to the last block, or to a new one when it does not fit, and
     /// returns its entry, of no uses yet.
     Entry store(std::u16string_view text, std::uint8_t flags);
